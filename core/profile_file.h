@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/profile.h"
+
+namespace tk {
+
+class ProfileDocument;
+
+// Reads an INI file once, answers reads and applies writes in memory with the profile API's
+// rules, and commits all writes with one atomic replace of the file.
+class ProfileBatch final : public IProfile {
+public:
+    explicit ProfileBatch(std::string path);
+    ~ProfileBatch() override;
+    ProfileBatch(const ProfileBatch&) = delete;
+    ProfileBatch& operator=(const ProfileBatch&) = delete;
+
+    int GetInt(const char* section, const char* key, int def) override;
+    unsigned GetString(const char* section, const char* key, const char* def, char* buf,
+                       unsigned size) override;
+    bool WriteString(const char* section, const char* key, const char* value) override;
+
+    // Writes the file if any write changed it; false when it could not be replaced.
+    bool Commit();
+
+private:
+    std::string m_path;
+    std::unique_ptr<ProfileDocument> m_doc;
+    bool m_changed = false;
+};
+
+// The profile API's behaviour on the bytes of one file, for platforms without it: every read
+// parses the file, every write is a batch of one.
+class PortableProfile final : public IProfile {
+public:
+    explicit PortableProfile(std::string path) : m_path(std::move(path)) {}
+    int GetInt(const char* section, const char* key, int def) override;
+    unsigned GetString(const char* section, const char* key, const char* def, char* buf,
+                       unsigned size) override;
+    bool WriteString(const char* section, const char* key, const char* value) override;
+
+private:
+    std::string m_path;
+};
+
+}  // namespace tk
