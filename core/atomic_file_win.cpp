@@ -1,0 +1,85 @@
+#include <windows.h>
+
+#include "core/atomic_file.h"
+
+namespace tk {
+
+namespace {
+
+// Closes a file handle on every path.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : m_h(h) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return m_h; }
+    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
+    bool Close() {
+        if (!Valid()) return true;
+        const BOOL ok = CloseHandle(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+        return ok != FALSE;
+    }
+
+private:
+    HANDLE m_h;
+};
+
+// The folder part of a path, for the temporary file. Paths are ANSI (GBK): a 0x5C byte that
+// is the second byte of a double-byte character is not a separator.
+std::string DirectoryOf(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/') cut = i;
+    }
+    if (cut == std::string::npos) return ".";
+    return path.substr(0, cut == 2 && path[1] == ':' ? 3 : cut);
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid()) return false;
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        DWORD n = 0;
+        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return false;
+        if (n == 0) break;
+        out.append(buf, n);
+    }
+    bytes.swap(out);
+    return true;
+}
+
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+    char tmpPath[MAX_PATH];
+    if (!GetTempFileNameA(DirectoryOf(path).c_str(), "tks", 0, tmpPath)) return false;
+    bool ok;
+    {
+        FileHandle f(CreateFileA(tmpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        ok = f.Valid();
+        size_t done = 0;
+        while (ok && done < bytes.size()) {
+            DWORD n = 0;
+            const DWORD chunk =
+                static_cast<DWORD>(bytes.size() - done > 1u << 20 ? 1u << 20 : bytes.size() - done);
+            ok = WriteFile(f.Get(), bytes.data() + done, chunk, &n, nullptr) && n == chunk;
+            done += n;
+        }
+        ok = ok && FlushFileBuffers(f.Get()) && f.Close();
+    }
+    ok = ok && MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) DeleteFileA(tmpPath);
+    return ok;
+}
+
+}  // namespace tk
