@@ -1,0 +1,173 @@
+#include "ui/config/screen_row_codec.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "core/settings.h"
+#include "ui/config/model_table.h"
+
+namespace tk {
+
+const std::array<ListColumn, kColumnCount> kListColumns = {{
+    {"型号", 100},
+    {"地址", 60},
+    {"通讯方式", 60},
+    {"串口号", 60},
+    {"波特率", 60},
+    {"端口", 60},
+    {"IP", 100},
+    {"颜色", 50},
+    {"屏宽", 60},
+    {"屏高", 60},
+}};
+
+namespace {
+
+// Keys of one exchange-file screen section.
+constexpr char kCtrlTypeKey[] = "nCtrlType";
+constexpr char kCtrlAddressKey[] = "nCtrlAddress";
+constexpr char kCommTypeKey[] = "nCommType";
+constexpr char kHeightKey[] = "nHeight";
+constexpr char kWidthKey[] = "nWidth";
+constexpr char kSerialTypeKey[] = "nSerialType";
+constexpr char kExchangeSerialNumKey[] = "nSerialNum";
+constexpr char kExchangeNetPortKey[] = "nNetPort";
+constexpr char kNetAdderrsKey[] = "sNetAdderrs";
+constexpr char kColorOrderKey[] = "nColorOrder";
+
+constexpr int kDefaultCardType = 21;
+constexpr int kDefaultCtrlType = 21;  // no model's nCtrlType: a section without it has no model
+constexpr unsigned kMaxExchangeText = 99;
+constexpr unsigned kMaxNetAdderrs = 15;
+
+// Baud rates offered by the editor and their nSerialType codes.
+constexpr std::pair<const char*, const char*> kBaudCodes[] = {
+    {"9600", "0"}, {"57600", "1"}, {"115200", "2"}};
+
+bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// The leading decimal number of a text as atoi reads it (saturated to int), 0 without one.
+long long LeadingInt(const std::string& text) {
+    std::string::size_type i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) break;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return value;
+}
+
+}  // namespace
+
+// Port number of a serial text, also used on the address column. Steps over double-byte
+// characters, whose trail byte may be 0x4D.
+std::string PortNumberText(const std::string& text) {
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (IsGbkLeadByte(c)) {
+            ++i;
+        } else if (c == 'M') {
+            return text.substr(i + 1);
+        }
+    }
+    return text;
+}
+
+// Row texts of one settings-file screen section.
+ScreenRow ReadSettingsRow(const SectionReader& reader) {
+    ScreenRow row;
+    row[kColumnModel] = ModelNameFromCardType(reader.readInt(kCardTypeKey, kDefaultCardType));
+    row[kColumnAddress] =
+        std::to_string(static_cast<long long>(reader.readInt(kCardAddressKey, 0)) + 1);
+    row[kColumnCommMode] =
+        reader.readInt(kCommunicationModeKey, 0) != 0 ? kCommNetwork : kCommSerial;
+    row[kColumnSerialPort] = "COM" + std::to_string(reader.readInt(kSerialNumKey, 1));
+    row[kColumnBaud] = std::to_string(reader.readInt(kSerialBaudKey, 57600));
+    row[kColumnNetPort] = std::to_string(reader.readInt(kNetPortKey, 5005));
+    int ip[4];
+    for (int k = 0; k < 4; ++k) ip[k] = reader.readInt(kIpAddressKeys[k], kDefaultIpAddress[k]);
+    char ipText[48];
+    std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
+    row[kColumnIp] = ipText;
+    const int colour = reader.readInt(kColorStyleKey, 1);
+    row[kColumnColour] = colour == 2 ? kColourFull : colour == 1 ? kColourDouble : kColourSingle;
+    row[kColumnWidth] = std::to_string(reader.readInt(kScreemWidthKey, 64));
+    row[kColumnHeight] = std::to_string(reader.readInt(kScreemHeightKey, 32));
+    return row;
+}
+
+// The thirteen keys of a settings-file screen section for a row. "七彩色" is stored as 2 so
+// that a full-colour screen survives a save.
+KeyValues SettingsKeyValues(const ScreenRow& row) {
+    int ip[4] = {0, 0, 0, 0};
+    std::sscanf(row[kColumnIp].c_str(), "%d.%d.%d.%d", &ip[0], &ip[1], &ip[2], &ip[3]);
+    const std::string& colour = row[kColumnColour];
+    KeyValues values = {
+        {kCardTypeKey, CardTypeFromModelName(row[kColumnModel])},
+        {kCardAddressKey, std::to_string(LeadingInt(PortNumberText(row[kColumnAddress])) - 1)},
+        {kCommunicationModeKey, row[kColumnCommMode] == kCommNetwork ? "1" : "0"},
+        {kScreemHeightKey, row[kColumnHeight]},
+        {kScreemWidthKey, row[kColumnWidth]},
+        {kSerialBaudKey, row[kColumnBaud]},
+        {kSerialNumKey, PortNumberText(row[kColumnSerialPort])},
+        {kNetPortKey, row[kColumnNetPort]},
+    };
+    for (int k = 0; k < 4; ++k) values.emplace_back(kIpAddressKeys[k], std::to_string(ip[k]));
+    values.emplace_back(kColorStyleKey, colour == kColourSingle ? "0"
+                                        : colour == kColourFull ? "2"
+                                                                : "1");
+    return values;
+}
+
+// Row texts of one exchange-file screen section.
+ExchangeRow ReadExchangeRow(const SectionReader& reader) {
+    const auto text = [&reader](const char* key) {
+        return reader.readText(key, kMissingText, kMaxExchangeText);
+    };
+    ExchangeRow result;
+    ScreenRow& row = result.row;
+    const auto model = ModelNameFromCtrlType(reader.readInt(kCtrlTypeKey, kDefaultCtrlType));
+    result.hasModel = model.has_value();
+    if (model) row[kColumnModel] = *model;
+    row[kColumnAddress] = std::to_string(reader.readInt(kCtrlAddressKey, 0));
+    row[kColumnCommMode] = text(kCommTypeKey) == "1" ? kCommNetwork : kCommSerial;
+    row[kColumnSerialPort] = "COM" + text(kExchangeSerialNumKey);
+    const std::string baudCode = text(kSerialTypeKey);
+    for (const auto& [baud, code] : kBaudCodes) {
+        if (baudCode == code) row[kColumnBaud] = baud;
+    }
+    row[kColumnNetPort] = text(kExchangeNetPortKey);
+    row[kColumnIp] = reader.readText(kNetAdderrsKey, kMissingText, kMaxNetAdderrs);
+    row[kColumnColour] = text(kColorOrderKey) == "0" ? kColourSingle : kColourDouble;
+    row[kColumnWidth] = text(kWidthKey);
+    row[kColumnHeight] = text(kHeightKey);
+    return result;
+}
+
+// The ten keys of an exchange-file screen section for a row.
+KeyValues ExchangeKeyValues(const ScreenRow& row) {
+    std::string serialType = row[kColumnBaud];
+    for (const auto& [baud, code] : kBaudCodes) {
+        if (row[kColumnBaud] == baud) serialType = code;
+    }
+    return {
+        {kCtrlTypeKey, CtrlTypeFromModelName(row[kColumnModel])},
+        {kCtrlAddressKey, row[kColumnAddress]},
+        {kCommTypeKey, row[kColumnCommMode] == kCommNetwork ? "1" : "0"},
+        {kHeightKey, row[kColumnHeight]},
+        {kWidthKey, row[kColumnWidth]},
+        {kSerialTypeKey, serialType},
+        {kExchangeSerialNumKey, PortNumberText(row[kColumnSerialPort])},
+        {kExchangeNetPortKey, row[kColumnNetPort]},
+        {kNetAdderrsKey, row[kColumnIp]},
+        {kColorOrderKey, row[kColumnColour] == kColourSingle ? "0" : "1"},
+    };
+}
+
+}  // namespace tk

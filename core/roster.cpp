@@ -1,0 +1,34 @@
+#include "core/roster.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/settings.h"
+
+namespace tk {
+
+// Rebuilds entries 0..count-1 from the screen sections; later entries keep what they held.
+void LoadRoster(IProfile& settings, ScreenRoster& roster) {
+    int count = ReadScreenCount(settings);
+    if (count < 0) count = 0;
+    if (count > ScreenRoster::kMaxScreens) count = ScreenRoster::kMaxScreens;
+    roster.count = count;
+
+    for (int i = 0; i < count; ++i) {
+        const std::string section = ScreenSectionName(i);
+        ScreenEntry& entry = roster.entries[i];
+        entry.number = i + 1;
+        std::memset(entry.address, 0, sizeof entry.address);
+        entry.network = settings.GetInt(section.c_str(), kCommunicationModeKey, 0) == 1 ? 1 : 0;
+        int ip[4];
+        for (int k = 0; k < 4; ++k) {
+            ip[k] = settings.GetInt(section.c_str(), kIpAddressKeys[k], kDefaultIpAddress[k]);
+        }
+        // Hand-edited octets far outside 0..255 can make a text longer than the field: it is
+        // cut, never written past.
+        std::snprintf(entry.address, sizeof entry.address, "%d.%d.%d.%d", ip[0], ip[1], ip[2],
+                      ip[3]);
+    }
+}
+
+}  // namespace tk

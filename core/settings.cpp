@@ -1,0 +1,74 @@
+#include "core/settings.h"
+
+#include <cstdio>
+
+namespace tk {
+
+namespace {
+
+// Lead bytes of double-byte GBK characters; the byte after one is part of the same character.
+bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Global value as decimal text.
+bool WriteGlobalInt(IProfile& settings, const char* key, int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    return settings.WriteString(kGlobalSection, key, text);
+}
+
+}  // namespace
+
+// The executable's directory plus "\TK100_Dll_Set.ini". The scan steps over double-byte
+// characters, whose trail byte may be 0x5C and is then no separator.
+std::string SettingsPathFromModule(const std::string& modulePath) {
+    std::string::size_type cut = std::string::npos;
+    for (std::string::size_type i = 0; i < modulePath.size(); ++i) {
+        const auto c = static_cast<unsigned char>(modulePath[i]);
+        if (IsGbkLeadByte(c)) {
+            ++i;
+        } else if (c == '\\') {
+            cut = i;
+        }
+    }
+    // Without a directory the file is taken from the current one: a bare name would send the
+    // Windows profile API to the Windows directory instead.
+    const std::string dir = cut == std::string::npos ? "." : modulePath.substr(0, cut);
+    return dir + "\\" + kSettingsFileName;
+}
+
+// Per-screen section name, the GBK bytes of "地址：" and the index in decimal.
+std::string ScreenSectionName(int index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "地址：%d", index);
+    return name;
+}
+
+int ReadScreenCount(IProfile& settings) {
+    return settings.GetInt(kGlobalSection, kScreenCountKey, kDefaultScreenCount);
+}
+
+int ReadSel(IProfile& settings) { return settings.GetInt(kGlobalSection, kSelKey, kDefaultSel); }
+
+int ReadTimer(IProfile& settings) {
+    return settings.GetInt(kGlobalSection, kTimerKey, kDefaultTimer);
+}
+
+int ReadStart(IProfile& settings) {
+    return settings.GetInt(kGlobalSection, kStartKey, kDefaultStart);
+}
+
+bool WriteScreenCount(IProfile& settings, int count) {
+    return WriteGlobalInt(settings, kScreenCountKey, count);
+}
+
+bool WriteSel(IProfile& settings, int sel) { return WriteGlobalInt(settings, kSelKey, sel); }
+
+bool WriteTimer(IProfile& settings, int timer) {
+    return WriteGlobalInt(settings, kTimerKey, timer);
+}
+
+bool WriteStart(IProfile& settings, int start) {
+    return WriteGlobalInt(settings, kStartKey, start);
+}
+
+}  // namespace tk

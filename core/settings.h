@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include "core/profile.h"
+
+namespace tk {
+
+// File name of the settings file shared with the controller library, beside the executable.
+inline constexpr char kSettingsFileName[] = "TK100_Dll_Set.ini";
+
+// Global section and its keys.
+inline constexpr char kGlobalSection[] = "CONT";
+inline constexpr char kScreenCountKey[] = "ScreenCount";
+inline constexpr char kSelKey[] = "nSel";
+inline constexpr char kTimerKey[] = "Timer";
+inline constexpr char kStartKey[] = "bStart";
+
+inline constexpr int kDefaultScreenCount = 0;
+inline constexpr int kDefaultSel = 2;  // hours
+inline constexpr int kDefaultTimer = 1;
+inline constexpr int kDefaultStart = 0;
+
+// Keys of one screen section, as the controller library spells them.
+inline constexpr char kCardTypeKey[] = "CardType";
+inline constexpr char kCardAddressKey[] = "CardAddress";
+inline constexpr char kCommunicationModeKey[] = "CommunicationMode";
+inline constexpr char kScreemHeightKey[] = "ScreemHeight";
+inline constexpr char kScreemWidthKey[] = "ScreemWidth";
+inline constexpr char kSerialBaudKey[] = "SerialBaud";
+inline constexpr char kSerialNumKey[] = "SerialNum";
+inline constexpr char kNetPortKey[] = "NetPort";
+inline constexpr char kIpAddressKeys[4][11] = {"IpAddress0", "IpAddress1", "IpAddress2",
+                                               "IpAddress3"};
+inline constexpr char kColorStyleKey[] = "ColorStyle";
+
+inline constexpr int kDefaultIpAddress[4] = {192, 168, 1, 236};
+
+// The settings file path for the executable at modulePath.
+std::string SettingsPathFromModule(const std::string& modulePath);
+
+// Section name "地址：%d" of the screen with 0-based index.
+std::string ScreenSectionName(int index);
+
+int ReadScreenCount(IProfile& settings);
+int ReadSel(IProfile& settings);
+int ReadTimer(IProfile& settings);
+int ReadStart(IProfile& settings);
+
+bool WriteScreenCount(IProfile& settings, int count);
+bool WriteSel(IProfile& settings, int sel);
+bool WriteTimer(IProfile& settings, int timer);
+bool WriteStart(IProfile& settings, int start);
+
+}  // namespace tk
