@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace tk {
+
+// Where the clock line gets the time from.
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual int64_t Now() = 0;  // seconds since 1970-01-01 UTC
+    // Local time of `time`; false when the conversion fails.
+    virtual bool ToLocalTime(int64_t time, std::tm& local) = 0;
+};
+
+// The PC's clock through the C runtime.
+class SystemClock : public IClock {
+public:
+    int64_t Now() override;
+    bool ToLocalTime(int64_t time, std::tm& local) override;
+};
+
+// strftime formats of the clock line (control 1021).
+inline constexpr char kClockStoppedFormat[] = "当前时间：%H:%M:%S 校时停止";
+inline constexpr char kClockSyncingFormat[] = "当前时间：%H:%M:%S 正在校时...";
+inline constexpr char kClockCountdownFormat[] = "当前时间：%H:%M:%S ";
+
+// `format` applied to `local` (nullptr: the conversion failed); empty when either fails.
+std::string FormatClock(const std::tm* local, const char* format);
+
+// " 离校时还有%d秒" with the remaining seconds, appended to the countdown format's text.
+std::string CountdownSuffix(int64_t remainingSeconds);
+
+// The whole clock line while automatic synchronisation waits for its next pass.
+std::string CountdownClockText(const std::tm* local, int64_t remainingSeconds);
+
+}  // namespace tk

@@ -1,0 +1,364 @@
+#include "core/scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// The main window as the scheduler sees it; every visible change goes into one log.
+class FakeView : public tk::ISchedulerView {
+public:
+    explicit FakeView(Log& log) : m_log(log) {}
+    void SetStatusText(const std::string& text) override { m_log.push_back("status " + text); }
+    void EnableControl(int id, bool enable) override {
+        m_log.push_back((enable ? "enable " : "disable ") + std::to_string(id));
+    }
+    void SetButtonText(const std::string& text) override { m_log.push_back("button " + text); }
+    void SetClockText(const std::string& text) override {
+        clock = text;
+        m_log.push_back("clock " + text);
+    }
+    void ShowMessage(const std::string& text) override {
+        messages.push_back(text);
+        m_log.push_back("message " + text);
+    }
+    int UnitIndex() override { return unit; }
+    int32_t TakeIntervalValue() override { return value; }
+
+    int unit = 0;
+    int32_t value = 10;
+    std::string clock;
+    std::vector<std::string> messages;
+
+private:
+    Log& m_log;
+};
+
+// Window timers: which are armed, with what period.
+class FakeTimers : public tk::ITimerService {
+public:
+    explicit FakeTimers(Log& log) : m_log(log) {}
+    void SetTimer(uintptr_t id, uint32_t periodMs) override {
+        armed[id] = periodMs;
+        m_log.push_back("set " + std::to_string(id) + " " + std::to_string(periodMs));
+    }
+    void KillTimer(uintptr_t id) override {
+        armed.erase(id);
+        m_log.push_back("kill " + std::to_string(id));
+    }
+    std::map<uintptr_t, uint32_t> armed;
+
+private:
+    Log& m_log;
+};
+
+// Always 08:05:09 local time, or a conversion that fails.
+class FakeClock : public tk::IClock {
+public:
+    int64_t Now() override { return 1709280309; }
+    bool ToLocalTime(int64_t, std::tm& local) override {
+        if (fail) return false;
+        local = std::tm{};
+        local.tm_year = 124;
+        local.tm_mday = 1;
+        local.tm_hour = 8;
+        local.tm_min = 5;
+        local.tm_sec = 9;
+        return true;
+    }
+    bool fail = false;
+};
+
+// A scheduler wired to fakes, with a pass that behaves like the real one towards the flags
+// and runs `duringPass` where the real one lets a window message through.
+struct Harness {
+    Log log;
+    tk::SyncState state;
+    FakeView view{log};
+    FakeTimers timers{log};
+    FakeClock clock;
+    std::function<void()> duringPass;
+    int passes = 0;
+    tk::Scheduler scheduler{state, view, timers, clock, [this] { RunPass(); }};
+
+    void RunPass() {
+        state.busy = 1;
+        state.elapsed = 0;
+        log.push_back("pass begins");
+        if (duringPass) duringPass();
+        log.push_back("pass ends");
+        state.busy = 0;
+        ++passes;
+    }
+    void SwitchOn(int unit, int32_t value) {
+        view.unit = unit;
+        view.value = value;
+        scheduler.Toggle();
+    }
+    void Tick() { scheduler.OnTimer(tk::kClockTimerId); }
+    // Events logged since `mark` entries.
+    Log Since(size_t mark) const { return Log(log.begin() + mark, log.end()); }
+    int Count(const std::string& event) const {
+        return static_cast<int>(std::count(log.begin(), log.end(), event));
+    }
+};
+
+const Log kSwitchedOn = {
+    "button 停止校时", "status 状态：校时正在运行...",
+    "disable 1019",    "disable 1005",
+    "disable 1006",    "disable 1002",
+    "disable 1008",
+};
+const Log kSwitchedOff = {
+    "kill 2",      "button 启用自动校时", "status 状态：校时停止", "enable 1019",
+    "enable 1005", "enable 1006",         "enable 1002",           "enable 1008",
+};
+
+Log Concat(std::initializer_list<Log> parts) {
+    Log all;
+    for (const Log& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(Scheduler, IntervalByUnitAndValue) {
+    const std::string seconds = "你选择是的秒，请输入0~60之间";
+    const std::string minutes = "你选择是的分钟，请输入0~60之间";
+    const std::string hours = "你选择是的小时，请输入0~24之间";
+    struct Row {
+        int unit;
+        int32_t value;
+        int64_t interval;     // seconds after the switch
+        std::string message;  // empty: none shown
+        uint32_t periodMs;    // timer 2 as armed by the switch
+    };
+    const Row rows[] = {
+        {0, 0, 0, "", 0},
+        {0, 60, 60, "", 60000},
+        {0, 61, 10000, seconds, 10000000},
+        {0, -1, 10000, seconds, 10000000},
+        {1, 5, 300, "", 300000},
+        {1, 60, 3600, "", 3600000},
+        {1, 61, 10000, minutes, 10000000},
+        {1, -5, 10000, minutes, 10000000},
+        {2, 24, 86400, "", 86400000},
+        {2, 25, 10000, hours, 10000000},
+        {2, -1, 10000, hours, 10000000},
+        {3, 0, 0, "", 0},
+        {3, 24, 2073600, "", 2073600000u},
+        {3, 25, 2160000, "", 0x7FFFFFFFu},
+        {3, INT32_MAX, int64_t{INT32_MAX} * 86400, "", 0x7FFFFFFFu},
+        {3, -5, 10000, "", 10000000},
+        {-1, 5, 10000, "", 10000000},
+        {4, 5, 10000, "", 10000000},
+        {7, 1, 10000, "", 10000000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE("unit " + std::to_string(row.unit) + " value " + std::to_string(row.value));
+        Harness h;
+        h.SwitchOn(row.unit, row.value);
+        EXPECT_EQ(h.state.interval, row.interval);
+        EXPECT_EQ(h.view.messages, row.message.empty() ? Log{} : Log{row.message});
+        EXPECT_EQ(h.state.running, 1);  // a refused value never stops the switch
+        ASSERT_EQ(h.timers.armed.count(tk::kPassTimerId), 1u);
+        EXPECT_EQ(h.timers.armed[tk::kPassTimerId], row.periodMs);
+    }
+}
+
+TEST(Scheduler, RefusedValueKeepsTheLastAcceptedInterval) {
+    Harness h;
+    h.SwitchOn(1, 5);
+    h.scheduler.Toggle();
+    const size_t mark = h.log.size();
+    h.SwitchOn(0, 61);
+    EXPECT_EQ(h.state.interval, 300);
+    // The message comes first, then the switch goes on with the interval in force.
+    EXPECT_EQ(
+        h.Since(mark),
+        Concat({{"message 你选择是的秒，请输入0~60之间", "kill 2", "set 2 300000"}, kSwitchedOn}));
+}
+
+TEST(Scheduler, ToggleSwitchesOnAndOffInOrder) {
+    Harness h;
+    h.state.elapsed = 7;
+    h.SwitchOn(1, 5);
+    EXPECT_EQ(h.log, Concat({{"kill 2", "set 2 300000"}, kSwitchedOn}));
+    EXPECT_EQ(h.state.running, 1);
+    EXPECT_EQ(h.state.elapsed, 0);
+
+    h.Tick();
+    h.Tick();
+    const size_t mark = h.log.size();
+    h.scheduler.Toggle();
+    EXPECT_EQ(h.Since(mark), kSwitchedOff);
+    EXPECT_EQ(h.state.running, 0);
+    EXPECT_EQ(h.state.busy, 0);
+    EXPECT_EQ(h.state.elapsed, 0);
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
+}
+
+TEST(Scheduler, ClockLineCountsDownWhileOnAndIdle) {
+    struct Row {
+        int unit;
+        int32_t value;
+        int ticks;
+        std::string clock;
+    };
+    const Row rows[] = {
+        {1, 5, 1, "当前时间：08:05:09  离校时还有299秒"},
+        {0, 0, 1, "当前时间：08:05:09  离校时还有0秒"},
+        {0, 2, 1, "当前时间：08:05:09  离校时还有1秒"},
+        {0, 2, 2, "当前时间：08:05:09  离校时还有0秒"},
+        {0, 2, 5, "当前时间：08:05:09  离校时还有0秒"},  // never below 0
+        {3, 100000, 1, "当前时间：08:05:09  离校时还有8639999999秒"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.clock);
+        Harness h;
+        h.SwitchOn(row.unit, row.value);
+        for (int i = 0; i < row.ticks; ++i) h.Tick();
+        EXPECT_EQ(h.view.clock, row.clock);
+        EXPECT_EQ(h.state.elapsed, row.ticks);
+    }
+}
+
+TEST(Scheduler, ClockLineWhileOffAndWhenTheTimeCannotBeConverted) {
+    Harness h;
+    h.Tick();
+    EXPECT_EQ(h.view.clock, "当前时间：08:05:09 校时停止");
+    EXPECT_EQ(h.state.elapsed, 0);
+
+    h.clock.fail = true;
+    h.Tick();
+    EXPECT_EQ(h.view.clock, "");
+    h.SwitchOn(1, 5);
+    h.Tick();
+    EXPECT_EQ(h.view.clock, " 离校时还有299秒");
+}
+
+TEST(Scheduler, TimerTwoRunsOnePassAndRearmsForTheFullInterval) {
+    Harness h;
+    h.SwitchOn(1, 5);
+    h.Tick();
+    h.Tick();
+    // A tick of timer 1 dispatched inside the pass shows the synchronising text only.
+    int64_t elapsedInPass = -1;
+    h.duringPass = [&] {
+        h.Tick();
+        elapsedInPass = h.state.elapsed;
+    };
+    const size_t mark = h.log.size();
+    h.scheduler.OnTimer(tk::kPassTimerId);
+    const std::string syncing = "clock 当前时间：08:05:09 正在校时...";
+    EXPECT_EQ(h.Since(mark),
+              Log({syncing, "kill 2", "pass begins", syncing, "pass ends", "set 2 300000"}));
+    EXPECT_EQ(h.passes, 1);
+    EXPECT_EQ(elapsedInPass, 0);
+    EXPECT_EQ(h.state.running, 1);
+
+    h.Tick();
+    EXPECT_EQ(h.view.clock, "当前时间：08:05:09  离校时还有299秒");
+}
+
+TEST(Scheduler, PressDuringAPassSwitchesOffAfterPassAndRearm) {
+    Harness h;
+    h.SwitchOn(1, 1);
+    Log seenInPass;
+    h.duringPass = [&] {
+        const size_t before = h.log.size();
+        h.scheduler.Toggle();
+        seenInPass = h.Since(before);
+        EXPECT_EQ(h.state.running, 1);
+        EXPECT_TRUE(h.scheduler.SwitchPending());
+    };
+    const size_t mark = h.log.size();
+    h.scheduler.OnTimer(tk::kPassTimerId);
+
+    EXPECT_EQ(seenInPass, Log({"button 正在停止", "status 状态：正在停止校时..."}));
+    EXPECT_EQ(h.Since(mark), Concat({{"clock 当前时间：08:05:09 正在校时...", "kill 2",
+                                      "pass begins", "button 正在停止",
+                                      "status 状态：正在停止校时...", "pass ends", "set 2 60000"},
+                                     kSwitchedOff}));
+    EXPECT_EQ(h.passes, 1);
+    EXPECT_EQ(h.state.running, 0);
+    EXPECT_FALSE(h.scheduler.SwitchPending());
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
+
+    h.Tick();
+    EXPECT_EQ(h.view.clock, "当前时间：08:05:09 校时停止");
+}
+
+TEST(Scheduler, SecondPressDuringTheSamePassStillSwitchesOnce) {
+    Harness h;
+    h.SwitchOn(1, 1);
+    h.duringPass = [&] {
+        h.scheduler.Toggle();
+        h.scheduler.Toggle();
+    };
+    h.scheduler.OnTimer(tk::kPassTimerId);
+    EXPECT_EQ(h.state.running, 0);
+    EXPECT_EQ(h.Count("enable 1008"), 1);
+    EXPECT_EQ(h.Count("button 正在停止"), 2);
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
+}
+
+TEST(Scheduler, PressDuringAManualPassWaitsForItsEnd) {
+    Harness h;
+    h.view.unit = 1;
+    h.view.value = 5;
+    h.scheduler.AfterManualPass();
+    EXPECT_TRUE(h.log.empty());
+
+    h.state.busy = 1;  // the manual button's pass is under way
+    h.scheduler.Toggle();
+    h.scheduler.AfterManualPass();  // called too early: the pass still runs
+    EXPECT_EQ(h.log, Log({"button 正在停止", "status 状态：正在停止校时..."}));
+    EXPECT_EQ(h.state.running, 0);
+
+    h.state.busy = 0;
+    const size_t mark = h.log.size();
+    h.scheduler.AfterManualPass();
+    EXPECT_EQ(h.Since(mark), Concat({{"kill 2", "set 2 300000"}, kSwitchedOn}));
+    EXPECT_EQ(h.state.running, 1);
+    EXPECT_FALSE(h.scheduler.SwitchPending());
+}
+
+TEST(Scheduler, LongIntervalIsArmedInPiecesAndPassesOnlyAtTheEnd) {
+    Harness h;
+    // 100 days: 8640000000 ms = 4 pieces of 0x7FFFFFFF ms and 50065412 ms.
+    h.SwitchOn(3, 100);
+    EXPECT_EQ(h.timers.armed[tk::kPassTimerId], 0x7FFFFFFFu);
+    const uint32_t pieces[] = {0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu, 50065412u};
+    for (uint32_t piece : pieces) {
+        SCOPED_TRACE(piece);
+        const size_t mark = h.log.size();
+        h.scheduler.OnTimer(tk::kPassTimerId);
+        EXPECT_EQ(h.Since(mark), Log({"set 2 " + std::to_string(piece)}));
+        EXPECT_EQ(h.passes, 0);
+    }
+    h.scheduler.OnTimer(tk::kPassTimerId);
+    EXPECT_EQ(h.passes, 1);
+    EXPECT_EQ(h.log.back(), "set 2 2147483647");
+
+    // Switching off in the middle of a long wait forgets the pieces still to come.
+    h.scheduler.OnTimer(tk::kPassTimerId);
+    h.scheduler.Toggle();
+    h.SwitchOn(1, 5);
+    h.scheduler.OnTimer(tk::kPassTimerId);
+    EXPECT_EQ(h.passes, 2);
+}
+
+TEST(Scheduler, StartClockArmsTimerOneEverySecond) {
+    Harness h;
+    h.scheduler.StartClock();
+    EXPECT_EQ(h.log, Log({"set 1 1000"}));
+}
+
+}  // namespace
