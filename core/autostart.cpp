@@ -1,0 +1,77 @@
+#include "core/autostart.h"
+
+#include "core/settings.h"
+
+namespace tk {
+
+namespace {
+
+// Lead bytes of double-byte GBK characters; the byte after one is part of the same character.
+bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Closes the Run key when the action ends, on every path.
+class RunKeyCloser {
+public:
+    explicit RunKeyCloser(IRunKey& key) : m_key(key) {}
+    ~RunKeyCloser() { m_key.Close(); }
+    RunKeyCloser(const RunKeyCloser&) = delete;
+    RunKeyCloser& operator=(const RunKeyCloser&) = delete;
+
+private:
+    IRunKey& m_key;
+};
+
+// Colour first, so the text is drawn in the new colour when it is painted.
+void Report(const AutostartPorts& ports, bool success, const char* successText,
+            const char* failureText) {
+    ports.colour.SetStatusColourFlag(success ? 1 : 0);
+    ports.status.SetStatusText(success ? successText : failureText);
+}
+
+}  // namespace
+
+// The component between the last two separators of the module path. The name comes from the
+// executable's own directory, not the current one: a program started at logon runs in the
+// system directory, and file dialogs move the current directory. The scan steps over
+// double-byte characters, whose trail byte may be 0x5C and is then no separator.
+std::string RunValueName(const std::string& modulePath) {
+    std::string::size_type last = std::string::npos, previous = std::string::npos;
+    for (std::string::size_type i = 0; i < modulePath.size(); ++i) {
+        const auto c = static_cast<unsigned char>(modulePath[i]);
+        if (IsGbkLeadByte(c)) {
+            ++i;
+        } else if (c == '\\') {
+            previous = last;
+            last = i;
+        }
+    }
+    if (last == std::string::npos || previous == std::string::npos) return "";
+    const std::string name = modulePath.substr(previous + 1, last - previous - 1);
+    // "C:" of "\\?\C:\TK.exe" names a drive root, whose value is the key's unnamed one.
+    if (!name.empty() && name.back() == ':') return "";
+    return name;
+}
+
+// Windows splits an unquoted command line at the first space and could run "C:\Program.exe"
+// for "C:\Program Files\...", so such a path goes in quotes.
+std::string RunValueData(const std::string& modulePath) {
+    if (modulePath.find(' ') == std::string::npos) return modulePath;
+    return "\"" + modulePath + "\"";
+}
+
+void ApplyStartWithWindows(int state, const std::string& modulePath, const AutostartPorts& ports) {
+    const bool on = state != 0;
+    WriteStart(ports.settings, on ? 1 : 0);
+    const std::string name = RunValueName(modulePath);
+    if (!ports.runKey.Open()) return;
+    const RunKeyCloser closer(ports.runKey);
+    if (on) {
+        Report(ports, ports.runKey.SetValue(name, RunValueData(modulePath)), kAutostartSetText,
+               kAutostartSetFailedText);
+    } else {
+        Report(ports, ports.runKey.DeleteValue(name), kAutostartClearedText,
+               kAutostartClearFailedText);
+    }
+}
+
+}  // namespace tk

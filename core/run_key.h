@@ -1,0 +1,43 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "core/autostart.h"
+
+// The registry key handle type, as <windows.h> declares HKEY (a pointer to this struct).
+struct HKEY__;
+
+namespace tk {
+
+// Closes a registry key the program opened (never one of the predefined HKEY_* roots).
+struct RegKeyCloser {
+    void operator()(HKEY__* key) const noexcept;
+};
+using UniqueRegKey = std::unique_ptr<HKEY__, RegKeyCloser>;
+
+inline constexpr char kRunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// A key under HKEY_CURRENT_USER (the Run key unless told otherwise) through the registry API.
+class RegistryRunKey final : public IRunKey {
+public:
+    explicit RegistryRunKey(std::string subKey = kRunKeyPath) : m_subKey(std::move(subKey)) {}
+    bool Open() override;
+    bool SetValue(const std::string& name, const std::string& data) override;
+    bool DeleteValue(const std::string& name) override;
+    void Close() override { m_key.reset(); }
+
+private:
+    std::string m_subKey;
+    UniqueRegKey m_key;
+};
+
+// Full path of the running executable, however long; empty if it cannot be had.
+std::string ExecutablePath();
+
+}  // namespace tk
+
+#endif

@@ -1,0 +1,200 @@
+#include "core/run_key.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "core/autostart.h"
+#include "core/win32_profile.h"
+
+// Start with Windows against the real registry and the real profile API. Every value the tests
+// touch is named after this process and must be absent beforehand; TearDown deletes it again,
+// so the prefix's Run key ends as it began.
+namespace {
+
+// What a Run value holds, as RegQueryValueExA reports it.
+struct StoredValue {
+    bool exists = false;
+    DWORD type = 0;
+    DWORD size = 0;
+    std::string data;  // the bytes up to the first zero
+};
+
+StoredValue ReadRunValue(const std::string& name) {
+    StoredValue value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    const tk::UniqueRegKey owner(key);
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    std::vector<BYTE> bytes(size + 1, 0);
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, bytes.data(), &size) !=
+        ERROR_SUCCESS) {
+        return value;
+    }
+    value.exists = true;
+    value.size = size;
+    value.data = reinterpret_cast<const char*>(bytes.data());
+    return value;
+}
+
+// The status-colour flag and the status line of the main window, as one log.
+class StatusRecorder : public tk::IStatusColour, public tk::IStatusView {
+public:
+    std::vector<std::string> log;
+    void SetStatusColourFlag(int flag) override { log.push_back("flag " + std::to_string(flag)); }
+    void SetStatusText(const std::string& text) override { log.push_back(text); }
+};
+
+const std::vector<std::string> kSetLog = {"flag 1", "状态：设置自动启动成功！"};
+const std::vector<std::string> kClearedLog = {"flag 1", "状态：关闭自动启动成功！"};
+const std::vector<std::string> kClearFailedLog = {"flag 0", "状态：关闭自动启动失败！"};
+
+class RunKeyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_tag = "tk-test-" + std::to_string(GetCurrentProcessId());
+        char tmp[MAX_PATH];
+        ASSERT_TRUE(GetTempPathA(MAX_PATH, tmp));
+        m_dir = std::string(tmp) + m_tag + "-" + std::to_string(GetTickCount());
+        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
+        m_settingsPath = m_dir + "\\TK100_Dll_Set.ini";
+    }
+    void TearDown() override {
+        for (const auto& name : m_claimed) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_SET_VALUE, &key) ==
+                ERROR_SUCCESS) {
+                RegDeleteValueA(key, name.c_str());
+                RegCloseKey(key);
+            }
+            EXPECT_FALSE(ReadRunValue(name).exists) << name;
+        }
+        DeleteFileA(m_settingsPath.c_str());
+        RemoveDirectoryA(m_dir.c_str());
+    }
+
+    // Takes a value name for this test: it must not exist yet, and is deleted in TearDown.
+    bool Claim(const std::string& name) {
+        if (ReadRunValue(name).exists) return false;
+        m_claimed.push_back(name);
+        return true;
+    }
+
+    // One click of the check box with the given state, for an executable at modulePath.
+    std::vector<std::string> Click(int state, const std::string& modulePath, tk::IRunKey& runKey) {
+        tk::Win32Profile settings(m_settingsPath);
+        StatusRecorder status;
+        tk::ApplyStartWithWindows(state, modulePath, {settings, runKey, status, status});
+        return status.log;
+    }
+    std::vector<std::string> Click(int state, const std::string& modulePath) {
+        tk::RegistryRunKey runKey;
+        return Click(state, modulePath, runKey);
+    }
+
+    int StoredStart() {
+        return static_cast<int>(
+            GetPrivateProfileIntA("CONT", "bStart", -1, m_settingsPath.c_str()));
+    }
+
+    std::string m_tag;
+    std::string m_dir;
+    std::string m_settingsPath;
+    std::vector<std::string> m_claimed;
+};
+
+TEST_F(RunKeyTest, TickAddsValueNamedAfterExecutablesFolder) {
+    ASSERT_TRUE(Claim(m_tag));
+    const std::string exe = "C:\\" + m_tag + "\\TK.exe";
+    EXPECT_EQ(Click(1, exe), kSetLog);
+    EXPECT_EQ(StoredStart(), 1);
+    const StoredValue value = ReadRunValue(m_tag);
+    ASSERT_TRUE(value.exists);
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.data, exe);
+    EXPECT_EQ(value.size, exe.size() + 1);  // the text and its zero, no padding to 260
+}
+
+TEST_F(RunKeyTest, ClearWithoutValueFailsButStoresChoice) {
+    ASSERT_TRUE(Claim(m_tag));
+    EXPECT_EQ(Click(0, "C:\\" + m_tag + "\\TK.exe"), kClearFailedLog);
+    EXPECT_EQ(StoredStart(), 0);
+    EXPECT_FALSE(ReadRunValue(m_tag).exists);
+}
+
+TEST_F(RunKeyTest, TickThenClearRemovesValue) {
+    ASSERT_TRUE(Claim(m_tag));
+    const std::string exe = "C:\\" + m_tag + "\\TK.exe";
+    EXPECT_EQ(Click(1, exe), kSetLog);
+    ASSERT_TRUE(ReadRunValue(m_tag).exists);
+    EXPECT_EQ(Click(0, exe), kClearedLog);
+    EXPECT_EQ(StoredStart(), 0);
+    EXPECT_FALSE(ReadRunValue(m_tag).exists);
+    // A second clear finds nothing to delete.
+    EXPECT_EQ(Click(0, exe), kClearFailedLog);
+}
+
+TEST_F(RunKeyTest, LongPathWithSpacesIsStoredWholeAndQuoted) {
+    const std::string name = "tk test " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(Claim(name));
+    const std::string exe =
+        "C:\\Program Files\\" + std::string(300, 'd') + "\\" + name + "\\TK.exe";
+    EXPECT_EQ(Click(1, exe), kSetLog);
+    const StoredValue value = ReadRunValue(name);
+    ASSERT_TRUE(value.exists);
+    EXPECT_EQ(value.data, "\"" + exe + "\"");
+    EXPECT_EQ(value.size, exe.size() + 3);
+}
+
+TEST_F(RunKeyTest, DriveRootUsesUnnamedValue) {
+    if (!Claim("")) GTEST_SKIP() << "the Run key already has an unnamed value";
+    EXPECT_EQ(Click(1, "C:\\TK.exe"), kSetLog);
+    const StoredValue value = ReadRunValue("");
+    ASSERT_TRUE(value.exists);
+    EXPECT_EQ(value.data, "C:\\TK.exe");
+    EXPECT_EQ(Click(0, "C:\\TK.exe"), kClearedLog);
+    EXPECT_FALSE(ReadRunValue("").exists);
+}
+
+TEST_F(RunKeyTest, MissingKeyIsNeitherCreatedNorReported) {
+    ASSERT_TRUE(Claim(m_tag));
+    const std::string missing = "Software\\" + m_tag + "-missing";
+    tk::RegistryRunKey runKey(missing);
+    EXPECT_TRUE(Click(1, "C:\\" + m_tag + "\\TK.exe", runKey).empty());
+    EXPECT_EQ(StoredStart(), 1);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, missing.c_str(), 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+    if (key) RegCloseKey(key);
+    EXPECT_TRUE(Click(0, "C:\\" + m_tag + "\\TK.exe", runKey).empty());
+    EXPECT_EQ(StoredStart(), 0);
+}
+
+TEST_F(RunKeyTest, ClosedKeyRefusesValues) {
+    ASSERT_TRUE(Claim(m_tag));
+    tk::RegistryRunKey runKey;
+    EXPECT_FALSE(runKey.SetValue(m_tag, "x"));
+    ASSERT_TRUE(runKey.Open());
+    runKey.Close();
+    EXPECT_FALSE(runKey.SetValue(m_tag, "x"));
+    EXPECT_FALSE(ReadRunValue(m_tag).exists);
+}
+
+TEST(ExecutablePath, NamesThisTestProgram) {
+    const std::string path = tk::ExecutablePath();
+    const std::string suffix = "\\run_key_test.exe";
+    ASSERT_GT(path.size(), suffix.size());
+    EXPECT_EQ(path.substr(path.size() - suffix.size()), suffix);
+    EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
