@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace tk {
+
+// Size of the ICMP echo request the probe sends: 8 bytes of header, 37 bytes of data.
+inline constexpr std::size_t kEchoRequestSize = 45;
+
+using EchoRequest = std::array<std::uint8_t, kEchoRequestSize>;
+
+// Identifier and sequence number of one echo request.
+struct EchoCounters {
+    std::uint16_t identifier = 0;
+    std::uint16_t sequence = 0;
+};
+
+// Internet checksum of a buffer: 16-bit words read in host order, an odd last byte taken as the
+// low byte of a word, carries folded twice, one's complement.
+std::uint16_t InternetChecksum(const std::uint8_t* data, std::size_t size);
+
+// Lays out an echo request with the given counters and millisecond tick count.
+EchoRequest FormatEchoRequest(EchoCounters counters, std::uint32_t tick);
+
+// Builds this process's next echo request; both process-wide counters advance by one.
+EchoRequest BuildEchoRequest(std::uint32_t tick);
+
+// The counters the next BuildEchoRequest will use; nothing advances.
+EchoCounters PeekEchoCounters();
+
+}  // namespace tk

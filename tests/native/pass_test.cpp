@@ -1,0 +1,199 @@
+#include "core/pass.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "core/roster.h"
+
+namespace {
+
+// A screen as the tests describe it: reached over the network or not, and its address text.
+struct Screen {
+    bool network;
+    const char* address;
+};
+
+tk::ScreenRoster MakeRoster(const std::vector<Screen>& screens) {
+    tk::ScreenRoster roster;
+    roster.count = static_cast<int32_t>(screens.size());
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        roster.entries[i].number = static_cast<int32_t>(i + 1);
+        roster.entries[i].network = screens[i].network ? 1 : 0;
+        std::snprintf(roster.entries[i].address, sizeof roster.entries[i].address, "%s",
+                      screens[i].address);
+    }
+    return roster;
+}
+
+// Stands in for the library, the probe, the status line, the pump and the controls at once,
+// writing everything they are asked into one log. Nothing here touches the network.
+class Recorder : public tk::IControllerLibrary,
+                 public tk::IProbe,
+                 public tk::IStatusView,
+                 public tk::IMessagePump,
+                 public tk::IControlEnabler {
+public:
+    explicit Recorder(const tk::SyncState& state) : m_state(state) {}
+
+    std::vector<std::string> log;
+    std::map<int, int> adjustResults;          // screen number -> library result (default 1)
+    std::map<std::string, bool> probeAnswers;  // host -> answers (default false)
+
+    int AdjustTime(int screenNumber) override {
+        log.push_back("adjust " + std::to_string(screenNumber) + Busy());
+        const auto found = adjustResults.find(screenNumber);
+        return found == adjustResults.end() ? 1 : found->second;
+    }
+    void ReloadIniFile() override { log.push_back("reload"); }
+    bool Probe(const char* host) override {
+        log.push_back(std::string("probe ") + host + Busy());
+        const auto found = probeAnswers.find(host);
+        return found != probeAnswers.end() && found->second;
+    }
+    void SetStatusText(const std::string& text) override { log.push_back(text); }
+    void PumpOne() override { log.push_back("pump" + Busy()); }
+    void EnableControl(int id, bool enable) override {
+        log.push_back((enable ? "enable " : "disable ") + std::to_string(id));
+    }
+
+    tk::PassPorts Ports() { return {*this, *this, *this, *this}; }
+
+private:
+    // Marks calls made while the busy flag is not set, so a missing flag shows in the log.
+    std::string Busy() const { return m_state.busy == 1 ? "" : " (not busy)"; }
+
+    const tk::SyncState& m_state;
+};
+
+TEST(Pass, EmptyRosterReportsOnlyTheSummary) {
+    tk::SyncState state;
+    state.running = 1;
+    state.elapsed = 42;
+    state.interval = 300;
+    Recorder recorder(state);
+    tk::RunPass(MakeRoster({}), state, recorder.Ports());
+    EXPECT_EQ(recorder.log, std::vector<std::string>{"此次校时共：0张卡，其中0张成功，0张失败！"});
+    EXPECT_EQ(state.busy, 0);
+    EXPECT_EQ(state.elapsed, 0);
+    EXPECT_EQ(state.running, 1);
+    EXPECT_EQ(state.interval, 300);
+}
+
+TEST(Pass, SilentNetworkScreenFailsWithoutALibraryCall) {
+    tk::SyncState state;
+    Recorder recorder(state);
+    tk::RunPass(
+        MakeRoster({{false, "192.168.1.236"}, {true, "10.1.2.3"}, {false, "192.168.1.236"}}), state,
+        recorder.Ports());
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{
+                                "adjust 1",
+                                "状态：1号屏校时成功！",
+                                "pump",
+                                "probe 10.1.2.3",
+                                "状态：2号屏校时失败！",
+                                "pump",
+                                "adjust 3",
+                                "状态：3号屏校时成功！",
+                                "pump",
+                                "此次校时共：3张卡，其中2张成功，1张失败！",
+                            }));
+    EXPECT_EQ(state.busy, 0);
+}
+
+// One screen's way through the pass: what is asked of probe and library, and the text shown.
+struct ScreenCase {
+    const char* name;
+    bool network;
+    bool answers;
+    int libraryResult;
+    std::vector<std::string> log;
+};
+
+std::ostream& operator<<(std::ostream& out, const ScreenCase& c) { return out << c.name; }
+
+class PassScreen : public testing::TestWithParam<ScreenCase> {};
+
+TEST_P(PassScreen, ProbeLibraryAndText) {
+    const ScreenCase& c = GetParam();
+    tk::SyncState state;
+    Recorder recorder(state);
+    recorder.adjustResults[1] = c.libraryResult;
+    recorder.probeAnswers["127.0.0.9"] = c.answers;
+    tk::RunPass(MakeRoster({{c.network, "127.0.0.9"}}), state, recorder.Ports());
+    EXPECT_EQ(recorder.log, c.log);
+}
+
+const char kSuccess[] = "状态：1号屏校时成功！";
+const char kFailure[] = "状态：1号屏校时失败！";
+const char kOneSucceeded[] = "此次校时共：1张卡，其中1张成功，0张失败！";
+const char kOneFailed[] = "此次校时共：1张卡，其中0张成功，1张失败！";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, PassScreen,
+    testing::Values(
+        ScreenCase{"SerialSet", false, false, 1, {"adjust 1", kSuccess, "pump", kOneSucceeded}},
+        ScreenCase{"SerialAnyNonzeroIsSuccess", false, false, -7,
+                   {"adjust 1", kSuccess, "pump", kOneSucceeded}},
+        ScreenCase{"SerialRefused", false, true, 0, {"adjust 1", kFailure, "pump", kOneFailed}},
+        ScreenCase{"NetworkAnswersAndSet", true, true, 1,
+                   {"probe 127.0.0.9", "adjust 1", kSuccess, "pump", kOneSucceeded}},
+        ScreenCase{"NetworkAnswersLibraryRefuses", true, true, 0,
+                   {"probe 127.0.0.9", "adjust 1", kFailure, "pump", kOneFailed}},
+        ScreenCase{"NetworkSilent", true, false, 1,
+                   {"probe 127.0.0.9", kFailure, "pump", kOneFailed}}),
+    [](const testing::TestParamInfo<ScreenCase>& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A full roster: every screen visited in order with its own number, one pump each, no early stop.
+TEST(Pass, FullRosterVisitsEveryScreenOnce) {
+    std::vector<Screen> screens(tk::ScreenRoster::kMaxScreens, Screen{false, "192.168.1.236"});
+    tk::SyncState state;
+    Recorder recorder(state);
+    for (int n = 1; n <= tk::ScreenRoster::kMaxScreens; n += 2) recorder.adjustResults[n] = 0;
+    tk::RunPass(MakeRoster(screens), state, recorder.Ports());
+
+    ASSERT_EQ(recorder.log.size(), 3u * tk::ScreenRoster::kMaxScreens + 1);
+    for (int n = 1; n <= tk::ScreenRoster::kMaxScreens; ++n) {
+        const std::size_t at = 3u * (n - 1);
+        EXPECT_EQ(recorder.log[at], "adjust " + std::to_string(n));
+        EXPECT_EQ(recorder.log[at + 2], "pump");
+    }
+    EXPECT_EQ(recorder.log[3 * 299 + 1], "状态：300号屏校时成功！");
+    EXPECT_EQ(recorder.log[3 * 298 + 1], "状态：299号屏校时失败！");
+    EXPECT_EQ(recorder.log.back(), "此次校时共：300张卡，其中150张成功，150张失败！");
+}
+
+TEST(ManualPass, SixControlsOffAroundThePass) {
+    tk::SyncState state;
+    Recorder recorder(state);
+    recorder.probeAnswers["127.0.0.1"] = true;
+    tk::RunManualPass(MakeRoster({{true, "127.0.0.1"}}), state, recorder.Ports(), recorder);
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{
+                                "disable 1019",
+                                "disable 1005",
+                                "disable 1006",
+                                "disable 1002",
+                                "disable 1000",
+                                "disable 1008",
+                                "probe 127.0.0.1",
+                                "adjust 1",
+                                "状态：1号屏校时成功！",
+                                "pump",
+                                "此次校时共：1张卡，其中1张成功，0张失败！",
+                                "enable 1019",
+                                "enable 1005",
+                                "enable 1006",
+                                "enable 1002",
+                                "enable 1000",
+                                "enable 1008",
+                            }));
+    EXPECT_EQ(state.busy, 0);
+}
+
+}  // namespace

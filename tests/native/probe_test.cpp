@@ -1,0 +1,278 @@
+#include "core/probe.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/native/private_network.h"
+
+namespace {
+
+using tk::test::PrivateNetwork;
+
+// A system whose socket, resolver and tick count only write down what they are asked.
+class ScriptedSystem : public tk::IProbeSystem {
+public:
+    bool opens = true;
+    bool timeoutsAccepted = true;
+    bool resolves = true;
+    bool readable = true;
+    std::vector<std::string> log;
+    tk::EchoRequest sent{};
+
+    std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
+        log.push_back("open");
+        if (!opens) return nullptr;
+        return std::make_unique<Socket>(*this);
+    }
+    bool Resolve(const char* host, std::uint32_t& address) override {
+        log.push_back(std::string("resolve ") + host);
+        address = htonl(0x7F000009);
+        return resolves;
+    }
+    std::uint32_t TickCount() override { return 0x01020304; }
+
+private:
+    class Socket : public tk::IEchoSocket {
+    public:
+        explicit Socket(ScriptedSystem& system) : m_system(system) {}
+        ~Socket() override { m_system.log.push_back("close"); }
+        bool SetTimeouts(int milliseconds) override {
+            m_system.log.push_back("timeouts " + std::to_string(milliseconds));
+            return m_system.timeoutsAccepted;
+        }
+        void Send(std::uint32_t address, const tk::EchoRequest& packet) override {
+            char text[INET_ADDRSTRLEN];
+            m_system.log.push_back(std::string("send ") +
+                                   inet_ntop(AF_INET, &address, text, sizeof text));
+            m_system.sent = packet;
+        }
+        bool WaitReadable(int microseconds) override {
+            m_system.log.push_back("wait " + std::to_string(microseconds));
+            return m_system.readable;
+        }
+
+    private:
+        ScriptedSystem& m_system;
+    };
+};
+
+struct ProbeStepsCase {
+    const char* name;
+    bool opens, timeoutsAccepted, resolves, readable;
+    bool result;
+    std::vector<std::string> log;
+};
+
+std::ostream& operator<<(std::ostream& out, const ProbeStepsCase& c) { return out << c.name; }
+
+class ProbeSteps : public testing::TestWithParam<ProbeStepsCase> {};
+
+// Each step's failure ends the probe with false, later steps untouched and the socket closed;
+// counters advance only when a request is built, and then by exactly one.
+TEST_P(ProbeSteps, StopsAtTheFirstFailure) {
+    const ProbeStepsCase& c = GetParam();
+    ScriptedSystem system;
+    system.opens = c.opens;
+    system.timeoutsAccepted = c.timeoutsAccepted;
+    system.resolves = c.resolves;
+    system.readable = c.readable;
+    const tk::EchoCounters before = tk::PeekEchoCounters();
+
+    EXPECT_EQ(tk::IcmpProbe(system).Probe("screen-7"), c.result);
+
+    EXPECT_EQ(system.log, c.log);
+    const bool sent = system.log.size() > 3 && system.log[3].rfind("send", 0) == 0;
+    const tk::EchoCounters after = tk::PeekEchoCounters();
+    EXPECT_EQ(after.identifier, static_cast<std::uint16_t>(before.identifier + (sent ? 1 : 0)));
+    EXPECT_EQ(after.sequence, static_cast<std::uint16_t>(before.sequence + (sent ? 1 : 0)));
+    if (sent) {
+        EXPECT_EQ(system.sent, tk::FormatEchoRequest(before, 0x01020304));
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ProbeSteps,
+    testing::Values(
+        ProbeStepsCase{"NoSocket", false, true, true, true, false, {"open"}},
+        ProbeStepsCase{"TimeoutsRefused", true, false, true, true, false,
+                       {"open", "timeouts 30", "close"}},
+        ProbeStepsCase{"Unresolvable", true, true, false, true, false,
+                       {"open", "timeouts 30", "resolve screen-7", "close"}},
+        ProbeStepsCase{"NothingInTime", true, true, true, false, false,
+                       {"open", "timeouts 30", "resolve screen-7", "send 127.0.0.9",
+                        "wait 100000", "close"}},
+        ProbeStepsCase{"Answered", true, true, true, true, true,
+                       {"open", "timeouts 30", "resolve screen-7", "send 127.0.0.9",
+                        "wait 100000", "close"}}),
+    [](const testing::TestParamInfo<ProbeStepsCase>& info) {
+        return std::string(info.param.name);
+    });
+// clang-format on
+
+// The real system with only the socket replaced, so sockets come from a chosen opener.
+class SystemWithSocket : public tk::IProbeSystem {
+public:
+    using Opener = std::unique_ptr<tk::IEchoSocket> (*)();
+    explicit SystemWithSocket(Opener opener) : m_opener(opener) {}
+    std::unique_ptr<tk::IEchoSocket> OpenSocket() override { return m_opener(); }
+    bool Resolve(const char* host, std::uint32_t& address) override {
+        return tk::ResolveIPv4(host, address);
+    }
+    std::uint32_t TickCount() override { return tk::SystemTickCount(); }
+
+private:
+    Opener m_opener;
+};
+
+// How long one probe takes, in milliseconds.
+template <typename Probe>
+double TimedMs(Probe&& probe, bool& result) {
+    const auto start = std::chrono::steady_clock::now();
+    result = probe();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+TEST(RealProbe, LoopbackAnswersWithOneRequest) {
+    const tk::EchoCounters before = tk::PeekEchoCounters();
+    tk::IcmpProbe probe;
+    EXPECT_TRUE(probe.Probe("127.0.0.1"));
+    EXPECT_EQ(tk::PeekEchoCounters().identifier, static_cast<std::uint16_t>(before.identifier + 1));
+    EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 1));
+}
+
+// What goes out on the raw socket is the 45-byte request with this run's counters.
+TEST(RealProbe, RequestOnTheWire) {
+    const int listener = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    ASSERT_GE(listener, 0) << "raw ICMP sockets need root";
+    const tk::EchoCounters counters = tk::PeekEchoCounters();
+    SystemWithSocket rawOnly(tk::OpenRawEchoSocket);
+    ASSERT_TRUE(tk::IcmpProbe(rawOnly).Probe("127.0.0.2"));
+
+    bool found = false;
+    unsigned char datagram[1500];
+    pollfd entry{listener, POLLIN, 0};
+    while (!found && ::poll(&entry, 1, 1000) == 1) {
+        const ssize_t size = ::recv(listener, datagram, sizeof datagram, 0);
+        if (size < 20) break;
+        const std::size_t header = (datagram[0] & 0x0F) * 4u;
+        if (static_cast<std::size_t>(size) != header + tk::kEchoRequestSize) continue;
+        const unsigned char* icmp = datagram + header;
+        std::uint16_t identifier;
+        std::memcpy(&identifier, icmp + 4, sizeof identifier);
+        if (icmp[0] != 8 || identifier != counters.identifier) continue;
+        found = true;
+        tk::EchoRequest packet;
+        std::memcpy(packet.data(), icmp, packet.size());
+        std::uint32_t tick;
+        std::memcpy(&tick, icmp + 9, sizeof tick);
+        EXPECT_EQ(packet, tk::FormatEchoRequest(counters, tick));
+    }
+    ::close(listener);
+    EXPECT_TRUE(found);
+}
+
+// Takes root's rights away from the process (effective user "nobody") until destroyed.
+class WithoutRights {
+public:
+    WithoutRights() : m_dropped(::seteuid(65534) == 0) {}
+    ~WithoutRights() {
+        if (m_dropped) (void)::seteuid(0);
+    }
+    bool Dropped() const { return m_dropped; }
+
+private:
+    bool m_dropped;
+};
+
+struct SocketCase {
+    const char* name;
+    SystemWithSocket::Opener opener;
+};
+
+std::ostream& operator<<(std::ostream& out, const SocketCase& c) { return out << c.name; }
+
+class ProbeInPrivateNetwork : public testing::TestWithParam<SocketCase> {};
+
+// Loopback down: the request goes nowhere, nothing arrives, the wait runs out.
+TEST_P(ProbeInPrivateNetwork, SilentHostFailsAfterTheWait) {
+    PrivateNetwork network;
+    ASSERT_TRUE(network.Made()) << "network namespaces need root";
+    ASSERT_TRUE(network.OpenPingGroups());
+    SystemWithSocket system(GetParam().opener);
+    bool answered = true;
+    const double ms = TimedMs([&] { return tk::IcmpProbe(system).Probe("127.0.0.1"); }, answered);
+    EXPECT_FALSE(answered);
+    EXPECT_GE(ms, 95.0);
+    EXPECT_LT(ms, 1000.0);
+}
+
+TEST_P(ProbeInPrivateNetwork, LoopbackAnswersWellWithinTheWait) {
+    PrivateNetwork network;
+    ASSERT_TRUE(network.Made()) << "network namespaces need root";
+    ASSERT_TRUE(network.BringLoopbackUp());
+    ASSERT_TRUE(network.OpenPingGroups());
+    SystemWithSocket system(GetParam().opener);
+    bool answered = false;
+    const double ms = TimedMs([&] { return tk::IcmpProbe(system).Probe("127.0.0.3"); }, answered);
+    EXPECT_TRUE(answered);
+    EXPECT_LT(ms, 95.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sockets, ProbeInPrivateNetwork,
+                         testing::Values(SocketCase{"Raw", tk::OpenRawEchoSocket},
+                                         SocketCase{"Ping", tk::OpenUnprivilegedEchoSocket}),
+                         [](const testing::TestParamInfo<SocketCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Without the right to raw sockets the probe falls back to a ping socket; where those are
+// closed to the user as well, every probe fails.
+TEST(RealProbe, WithoutRightsFallsBackToPingSockets) {
+    for (const bool groupsOpen : {true, false}) {
+        PrivateNetwork network;
+        ASSERT_TRUE(network.Made()) << "network namespaces need root";
+        ASSERT_TRUE(network.BringLoopbackUp());
+        if (groupsOpen) {
+            ASSERT_TRUE(network.OpenPingGroups());
+        }
+        const WithoutRights user;
+        ASSERT_TRUE(user.Dropped());
+        EXPECT_EQ(tk::OpenRawEchoSocket(), nullptr);
+        EXPECT_EQ(tk::IcmpProbe().Probe("127.0.0.1"), groupsOpen) << groupsOpen;
+    }
+}
+
+// Inside a private namespace a name that is not in the hosts file fails at once, without a
+// DNS server being asked.
+TEST(RealProbe, UnresolvableHostSendsNothing) {
+    PrivateNetwork network;
+    ASSERT_TRUE(network.Made()) << "network namespaces need root";
+    ASSERT_TRUE(network.BringLoopbackUp());
+    std::uint32_t address = 0;
+    EXPECT_FALSE(tk::ResolveIPv4("screen.invalid", address));
+
+    const int listener = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    ASSERT_GE(listener, 0);
+    const tk::EchoCounters before = tk::PeekEchoCounters();
+    EXPECT_FALSE(tk::IcmpProbe().Probe("screen.invalid"));
+    EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
+    EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
+    pollfd entry{listener, POLLIN, 0};
+    EXPECT_EQ(::poll(&entry, 1, 0), 0) << "nothing reached this namespace's loopback";
+    ::close(listener);
+}
+
+}  // namespace
