@@ -1,0 +1,34 @@
+// Resource IDs of the program: dialog templates, strings, icons, menu commands and controls.
+// One number per name; the numbers are the ones the templates and the code rely on. Control IDs
+// need only be unique within their own dialog (resources_test checks every template).
+#ifndef TK_RESOURCES_RESOURCE_H
+#define TK_RESOURCES_RESOURCE_H
+
+// Icons.
+#define IDR_MAINFRAME 5
+
+// System menu command of the main window ("about"): a multiple of 16 below 0xF000, as the
+// system reserves the low four bits of WM_SYSCOMMAND values.
+#define IDM_ABOUTBOX 16
+
+// Dialog templates and strings. 103 and 104 belong to the configuration windows.
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_ADJUSTTIME_DIALOG 102
+
+// Controls of the main window (template 102).
+#define IDC_START_STOP 1000
+#define IDC_INTERVAL 1002
+#define IDC_SETTINGS 1005
+#define IDC_UNIT 1006
+#define IDC_STATUS 1007
+#define IDC_MANUAL 1008
+#define IDC_AUTO_START 1019
+#define IDC_CLOCK 1021
+
+// Controls without an ID of their own (labels, frames, the about box's icon).
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+#endif

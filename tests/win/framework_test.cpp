@@ -1,0 +1,662 @@
+// The dialog layer driven through a real dialog (test template 900) inside the test process:
+// message-table routing, the dialog procedure's return rule, data exchange and its integer
+// prompt, notification suppression, OK/Cancel, exceptions, control wrappers, owning handles.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include <array>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "tests/win/framework_test_res.h"
+#include "ui/framework/controls.h"
+#include "ui/framework/dialog.h"
+#include "ui/framework/message_box.h"
+#include "ui/framework/message_table.h"
+#include "ui/framework/unique_handle.h"
+
+namespace {
+
+using tk::ui::MessageEntry;
+using tk::ui::MessageTable;
+
+constexpr UINT kTrayLikeMessage = WM_USER + 1;
+constexpr LRESULT kTrayLikeResult = 1234;
+
+// Number of a registered message, known only once the tests run.
+UINT g_registeredMessage = 0;
+
+// A box the framework tried to show.
+struct ShownBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+// Records message boxes instead of showing them, for the life of the object.
+class BoxRecorder {
+public:
+    BoxRecorder() {
+        m_previous = tk::ui::SetMessageBoxHook(
+            [this](HWND owner, const std::string& text, const std::string& caption, UINT type) {
+                boxes.push_back({owner, text, caption, type});
+                return IDOK;
+            });
+    }
+    ~BoxRecorder() { tk::ui::SetMessageBoxHook(m_previous); }
+    std::vector<ShownBox> boxes;
+
+private:
+    tk::ui::MessageBoxHook m_previous;
+};
+
+// The test dialog: members exchanged with four controls, and handlers that count.
+class TestDialog : public tk::ui::Dialog {
+public:
+    TestDialog() : tk::ui::Dialog(IDD_FRAMEWORK_TEST) {}
+    ~TestDialog() override { ::DeleteObject(m_brush); }
+
+    int m_first = 42;
+    int m_second = 7;
+    int m_check = 1;
+    std::string m_text = "文本";
+    tk::ui::ComboBox m_combo;
+
+    int m_goClicks = 0;
+    int m_firstChanges = 0;
+    int m_registeredCalls = 0;
+    int m_listNotifications = 0;
+    bool m_throwOnGo = false;
+    std::function<void(TestDialog&)> m_onInit;
+    HBRUSH m_brush = ::CreateSolidBrush(RGB(0, 0, 0));
+    HICON m_dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+
+protected:
+    BOOL OnInitDialog() override {
+        const BOOL result = tk::ui::Dialog::OnInitDialog();
+        if (m_onInit) m_onInit(*this);
+        return result;
+    }
+
+    bool DoDataExchange(bool take) override {
+        tk::ui::DataExchange dx(*this, take);
+        dx.Control(IDC_T_COMBO, m_combo);
+        dx.Int(IDC_T_FIRST, m_first);
+        dx.Int(IDC_T_SECOND, m_second);
+        dx.Check(IDC_T_CHECK, m_check);
+        dx.Text(IDC_T_TEXT, m_text);
+        return dx.Ok();
+    }
+
+    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
+    }
+
+private:
+    void OnGo() {
+        ++m_goClicks;
+        if (m_throwOnGo) throw std::runtime_error("handler failed");
+    }
+    void OnFirstChanged() { ++m_firstChanges; }
+    LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+        if (message != WM_CTLCOLORSTATIC ||
+            ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != IDC_T_COLOURED) {
+            handled = false;
+            return 0;
+        }
+        DefaultHandling(message, wParam, lParam);
+        return reinterpret_cast<LRESULT>(m_brush);
+    }
+    LRESULT OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) {
+        return reinterpret_cast<LRESULT>(m_dragIcon);
+    }
+    LRESULT OnTrayLike(UINT, WPARAM, LPARAM, bool&) { return kTrayLikeResult; }
+    LRESULT OnRegistered(UINT, WPARAM, LPARAM, bool&) {
+        ++m_registeredCalls;
+        return 0;
+    }
+    LRESULT OnListClick(NMHDR&, bool&) {
+        ++m_listNotifications;
+        return 0;
+    }
+
+    static const MessageTable<TestDialog> kMessageTable;
+};
+
+using Entry = MessageEntry<TestDialog>;
+const MessageTable<TestDialog> TestDialog::kMessageTable = {
+    Entry::Command(IDC_T_GO, BN_CLICKED, &TestDialog::OnGo),
+    Entry::Command(IDC_T_FIRST, EN_CHANGE, &TestDialog::OnFirstChanged),
+    Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor),
+    Entry::Message(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
+    Entry::Message(kTrayLikeMessage, &TestDialog::OnTrayLike),
+    Entry::Registered(&g_registeredMessage, &TestDialog::OnRegistered),
+    Entry::Notify(IDC_T_LIST, NM_CLICK, &TestDialog::OnListClick),
+};
+
+// Reads a control's text as bytes.
+std::string TextOf(HWND dialog, int id) {
+    char buffer[256] = {};
+    ::GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
+    return buffer;
+}
+
+// Lets posted messages through (the dialog manager posts IDCANCEL for WM_CLOSE).
+void DispatchPending() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Sends a control's notification to its dialog the way the control itself would.
+LRESULT Notify(HWND dialog, int id, WORD code) {
+    return ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code),
+                          reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_INTERNET_CLASSES};
+        ::InitCommonControlsEx(&init);
+        g_registeredMessage = ::RegisterWindowMessageA("TkFrameworkTestMessage");
+    }
+
+    void SetUp() override { ASSERT_TRUE(m_dialog.Create()) << ::GetLastError(); }
+
+    HWND Hwnd() const { return m_dialog.Hwnd(); }
+
+    // Calls the dialog procedure directly, to see what it returns to the dialog manager.
+    INT_PTR CallDialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+        auto proc = reinterpret_cast<DLGPROC>(::GetWindowLongPtrA(Hwnd(), DWLP_DLGPROC));
+        ::SetWindowLongPtrA(Hwnd(), DWLP_MSGRESULT, -1);
+        return proc(Hwnd(), message, wParam, lParam);
+    }
+
+    TestDialog m_dialog;
+    BoxRecorder m_boxes;
+};
+
+TEST_F(FrameworkTest, CommandEntriesMatchIdAndCodeTogether) {
+    struct Case {
+        int id;
+        WORD code;
+        int expectedClicks;
+    };
+    const Case cases[] = {
+        {IDC_T_GO, BN_CLICKED, 1},    {IDC_T_GO, BN_DOUBLECLICKED, 0}, {IDC_T_GO, BN_SETFOCUS, 0},
+        {IDC_T_CHECK, BN_CLICKED, 0}, {IDC_T_SECOND, EN_CHANGE, 0},
+    };
+    for (const Case& c : cases) {
+        m_dialog.m_goClicks = 0;
+        m_dialog.m_firstChanges = 0;
+        Notify(Hwnd(), c.id, c.code);
+        EXPECT_EQ(m_dialog.m_goClicks, c.expectedClicks) << c.id << "/" << c.code;
+        EXPECT_EQ(m_dialog.m_firstChanges, 0) << c.id << "/" << c.code;
+    }
+    // A real click goes through the same entry.
+    m_dialog.m_goClicks = 0;
+    ::SendDlgItemMessageA(Hwnd(), IDC_T_GO, BM_CLICK, 0, 0);
+    EXPECT_EQ(m_dialog.m_goClicks, 1);
+}
+
+TEST_F(FrameworkTest, NotifyEntriesMatchIdAndCodeTogether) {
+    NMHDR header = {::GetDlgItem(Hwnd(), IDC_T_LIST), IDC_T_LIST, static_cast<UINT>(NM_CLICK)};
+    ::SendMessageA(Hwnd(), WM_NOTIFY, IDC_T_LIST, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(m_dialog.m_listNotifications, 1);
+    header.code = static_cast<UINT>(NM_DBLCLK);
+    ::SendMessageA(Hwnd(), WM_NOTIFY, IDC_T_LIST, reinterpret_cast<LPARAM>(&header));
+    header.code = static_cast<UINT>(NM_CLICK);
+    header.idFrom = IDC_T_COMBO;
+    ::SendMessageA(Hwnd(), WM_NOTIFY, IDC_T_COMBO, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(m_dialog.m_listNotifications, 1);
+}
+
+TEST_F(FrameworkTest, DialogProcedureReturnsResultsByTheRule) {
+    HWND coloured = ::GetDlgItem(Hwnd(), IDC_T_COLOURED);
+    HDC dc = ::GetDC(coloured);
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        INT_PTR procResult;
+        LONG_PTR msgResult;  // DWLP_MSGRESULT afterwards; -1: left alone
+    };
+    const Case cases[] = {
+        {"control colour: brush returned directly", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+         reinterpret_cast<LPARAM>(coloured), reinterpret_cast<INT_PTR>(m_dialog.m_brush), -1},
+        {"drag icon: icon returned directly", WM_QUERYDRAGICON, 0, 0,
+         reinterpret_cast<INT_PTR>(m_dialog.m_dragIcon), -1},
+        {"plain message: TRUE, result in DWLP_MSGRESULT", kTrayLikeMessage, 5, WM_LBUTTONUP, TRUE,
+         kTrayLikeResult},
+        {"command: TRUE, result 0", WM_COMMAND, MAKEWPARAM(IDC_T_GO, BN_CLICKED),
+         reinterpret_cast<LPARAM>(::GetDlgItem(Hwnd(), IDC_T_GO)), TRUE, 0},
+        {"unhandled: FALSE", WM_USER + 77, 0, 0, FALSE, -1},
+        {"declined by its handler: FALSE", WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc),
+         reinterpret_cast<LPARAM>(::GetDlgItem(Hwnd(), IDC_T_TEXT)), FALSE, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CallDialogProc(c.message, c.wParam, c.lParam), c.procResult) << c.what;
+        EXPECT_EQ(::GetWindowLongPtrA(Hwnd(), DWLP_MSGRESULT), c.msgResult) << c.what;
+    }
+    ::ReleaseDC(coloured, dc);
+
+    // Through the dialog manager, as a sender sees it.
+    EXPECT_EQ(::SendMessageA(Hwnd(), kTrayLikeMessage, 5, 0), kTrayLikeResult);
+    HWND plain = ::GetDlgItem(Hwnd(), IDC_T_PLAIN);
+    HDC plainDc = ::GetDC(plain);
+    const LRESULT defaultBrush =
+        ::SendMessageA(Hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(plainDc),
+                       reinterpret_cast<LPARAM>(plain));
+    ::ReleaseDC(plain, plainDc);
+    EXPECT_NE(defaultBrush, reinterpret_cast<LRESULT>(m_dialog.m_brush));
+}
+
+TEST_F(FrameworkTest, RegisteredMessageIsMatchedByItsRunTimeNumber) {
+    ASSERT_NE(g_registeredMessage, 0u);
+    ::SendMessageA(Hwnd(), g_registeredMessage, 0, 0);
+    ::SendMessageA(Hwnd(), g_registeredMessage + 1, 0, 0);
+    EXPECT_EQ(m_dialog.m_registeredCalls, 1);
+}
+
+TEST_F(FrameworkTest, InitialisationPushesMembersIntoControls) {
+    EXPECT_EQ(TextOf(Hwnd(), IDC_T_FIRST), "42");
+    EXPECT_EQ(TextOf(Hwnd(), IDC_T_SECOND), "7");
+    EXPECT_EQ(::IsDlgButtonChecked(Hwnd(), IDC_T_CHECK), BST_CHECKED);
+    EXPECT_EQ(TextOf(Hwnd(), IDC_T_TEXT), "\xCE\xC4\xB1\xBE");  // 文本 in GBK
+    EXPECT_EQ(m_dialog.m_combo.Hwnd(), ::GetDlgItem(Hwnd(), IDC_T_COMBO));
+}
+
+TEST_F(FrameworkTest, PushWritesDecimalTextAndCheckState) {
+    const struct {
+        int value;
+        const char* text;
+    } cases[] = {
+        {0, "0"}, {-15, "-15"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
+    for (const auto& c : cases) {
+        m_dialog.m_first = c.value;
+        m_dialog.m_check = 0;
+        EXPECT_TRUE(m_dialog.UpdateData(false));
+        EXPECT_EQ(TextOf(Hwnd(), IDC_T_FIRST), c.text);
+        EXPECT_EQ(::IsDlgButtonChecked(Hwnd(), IDC_T_CHECK), BST_UNCHECKED);
+    }
+}
+
+TEST_F(FrameworkTest, TakeReadsEveryControlWhenAllAreValid) {
+    ::SetDlgItemTextA(Hwnd(), IDC_T_FIRST, " 25 ");
+    ::SetDlgItemTextA(Hwnd(), IDC_T_SECOND, "-3");
+    ::CheckDlgButton(Hwnd(), IDC_T_CHECK, BST_UNCHECKED);
+    ::SetDlgItemTextA(Hwnd(), IDC_T_TEXT, "新的");
+    EXPECT_TRUE(m_dialog.UpdateData(true));
+    EXPECT_EQ(m_dialog.m_first, 25);
+    EXPECT_EQ(m_dialog.m_second, -3);
+    EXPECT_EQ(m_dialog.m_check, 0);
+    EXPECT_EQ(m_dialog.m_text, "新的");
+    EXPECT_TRUE(m_boxes.boxes.empty());
+}
+
+TEST_F(FrameworkTest, TakeStopsAtTheFirstNonIntegerWithPromptFocusAndSelection) {
+    struct Case {
+        int badId;
+        const char* text;
+        int expectedFirst;  // the first edit is taken before the second one fails
+    };
+    const Case cases[] = {
+        {IDC_T_FIRST, "", 42},
+        {IDC_T_FIRST, "12a", 42},
+        {IDC_T_SECOND, "1 2", 99},
+    };
+    for (const Case& c : cases) {
+        m_dialog.m_first = 42;
+        m_dialog.m_second = 7;
+        m_dialog.m_check = 1;
+        m_dialog.m_text = "old";
+        m_boxes.boxes.clear();
+        ::SetDlgItemTextA(Hwnd(), IDC_T_FIRST, "99");
+        ::SetDlgItemTextA(Hwnd(), IDC_T_SECOND, "5");
+        ::SetDlgItemTextA(Hwnd(), c.badId, c.text);
+        ::CheckDlgButton(Hwnd(), IDC_T_CHECK, BST_UNCHECKED);
+        ::SetDlgItemTextA(Hwnd(), IDC_T_TEXT, "new");
+        ::SetFocus(::GetDlgItem(Hwnd(), IDC_T_GO));
+
+        EXPECT_FALSE(m_dialog.UpdateData(true)) << c.text;
+
+        ASSERT_EQ(m_boxes.boxes.size(), 1u) << c.text;
+        EXPECT_EQ(m_boxes.boxes[0].text,
+                  "\xC7\xEB\xCA\xE4\xC8\xEB\xD2\xBB\xB8\xF6\xD5\xFB\xCA\xFD\xA1\xA3");
+        EXPECT_EQ(m_boxes.boxes[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+        EXPECT_EQ(m_boxes.boxes[0].owner, Hwnd());
+        HWND bad = ::GetDlgItem(Hwnd(), c.badId);
+        EXPECT_EQ(::GetFocus(), bad) << c.text;
+        DWORD start = 1;
+        DWORD end = 0;
+        ::SendMessageA(bad, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        EXPECT_EQ(start, 0u) << c.text;
+        EXPECT_EQ(end, static_cast<DWORD>(::GetWindowTextLengthA(bad))) << c.text;
+        EXPECT_EQ(m_dialog.m_first, c.expectedFirst) << c.text;
+        EXPECT_EQ(m_dialog.m_second, 7) << c.text;
+        EXPECT_EQ(m_dialog.m_check, 1) << c.text;
+        EXPECT_EQ(m_dialog.m_text, "old") << c.text;
+    }
+}
+
+TEST_F(FrameworkTest, NotificationsDuringExchangeDoNotReachHandlers) {
+    m_dialog.m_first = 1234;
+    m_dialog.UpdateData(false);
+    EXPECT_EQ(TextOf(Hwnd(), IDC_T_FIRST), "1234");
+    EXPECT_EQ(m_dialog.m_firstChanges, 0);
+    // The same rewrite outside an exchange is the user's change: the edit sends EN_CHANGE.
+    ::SetDlgItemTextA(Hwnd(), IDC_T_FIRST, "5");
+    EXPECT_EQ(m_dialog.m_firstChanges, 1);
+    // Suppression ends with the exchange, also after a failed take.
+    ::SetDlgItemTextA(Hwnd(), IDC_T_SECOND, "x");
+    EXPECT_FALSE(m_dialog.UpdateData(true));
+    Notify(Hwnd(), IDC_T_FIRST, EN_CHANGE);
+    EXPECT_EQ(m_dialog.m_firstChanges, 2);
+}
+
+TEST_F(FrameworkTest, OkStaysOpenOnBadValueAndEndsWithIdOkOnGoodValue) {
+    ::SetDlgItemTextA(Hwnd(), IDC_T_FIRST, "abc");
+    ::SendDlgItemMessageA(Hwnd(), IDOK, BM_CLICK, 0, 0);
+    EXPECT_TRUE(::IsWindow(Hwnd()));
+    EXPECT_FALSE(m_dialog.EndResult().has_value());
+    EXPECT_EQ(m_boxes.boxes.size(), 1u);
+
+    HWND hwnd = Hwnd();
+    ::SetDlgItemTextA(hwnd, IDC_T_FIRST, "31");
+    ::SendDlgItemMessageA(hwnd, IDOK, BM_CLICK, 0, 0);
+    EXPECT_EQ(m_dialog.EndResult(), std::optional<INT_PTR>(IDOK));
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(m_dialog.Hwnd(), nullptr);
+    EXPECT_EQ(m_dialog.m_first, 31);
+}
+
+TEST_F(FrameworkTest, CancelCommandsEndWithIdCancelAndTakeNothing) {
+    const std::function<void(HWND)> commands[] = {
+        [](HWND h) { ::SendMessageA(h, WM_CLOSE, 0, 0); },  // close box, Alt+F4
+        [](HWND h) { ::SendMessageA(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); },  // Esc
+        [](HWND h) { ::SendDlgItemMessageA(h, IDCANCEL, BM_CLICK, 0, 0); },
+    };
+    for (const auto& command : commands) {
+        TestDialog dialog;
+        ASSERT_TRUE(dialog.Create());
+        HWND hwnd = dialog.Hwnd();
+        ::SetDlgItemTextA(hwnd, IDC_T_FIRST, "8");
+        command(hwnd);
+        DispatchPending();
+        EXPECT_EQ(dialog.EndResult(), std::optional<INT_PTR>(IDCANCEL));
+        EXPECT_FALSE(::IsWindow(hwnd));
+        EXPECT_EQ(dialog.m_first, 42);
+    }
+}
+
+TEST_F(FrameworkTest, ExceptionFromHandlerEndsTheDialogAndDoesNotEscape) {
+    HWND hwnd = Hwnd();
+    m_dialog.m_throwOnGo = true;
+    ::SendDlgItemMessageA(hwnd, IDC_T_GO, BM_CLICK, 0, 0);
+    EXPECT_EQ(m_dialog.m_goClicks, 1);
+    EXPECT_EQ(m_dialog.EndResult(), std::optional<INT_PTR>(tk::ui::kAbortResult));
+    EXPECT_FALSE(::IsWindow(hwnd));
+}
+
+TEST_F(FrameworkTest, ModalRunReturnsTheEndResult) {
+    TestDialog dialog;
+    dialog.m_onInit = [](TestDialog& d) {
+        ::SetDlgItemTextA(d.Hwnd(), IDC_T_FIRST, "64");
+        ::PostMessageA(d.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    };
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.m_first, 64);
+
+    TestDialog cancelled;
+    cancelled.m_onInit = [](TestDialog& d) { ::PostMessageA(d.Hwnd(), WM_CLOSE, 0, 0); };
+    EXPECT_EQ(cancelled.DoModal(), IDCANCEL);
+}
+
+TEST_F(FrameworkTest, InitialisationDataFillsListsInTheirOwnOrder) {
+    tk::ui::ComboBox combo(::GetDlgItem(Hwnd(), IDC_T_COMBO));
+    ASSERT_EQ(combo.GetCount(), 3);
+    // The sorted style orders added items; the GBK item sorts after the ASCII ones.
+    EXPECT_EQ(combo.GetLBText(0), "alpha");
+    EXPECT_EQ(combo.GetLBText(1), "bravo");
+    EXPECT_EQ(combo.GetLBText(2), "单色");
+    EXPECT_EQ(::SendDlgItemMessageA(Hwnd(), IDC_T_LISTBOX, LB_GETCOUNT, 0, 0), 1);
+}
+
+TEST_F(FrameworkTest, MessageBoxGoesThroughTheHookWithTheProgramTitle) {
+    EXPECT_EQ(m_dialog.MessageBox("提示", MB_OK), IDOK);
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_EQ(m_boxes.boxes[0].text, "提示");
+    EXPECT_EQ(m_boxes.boxes[0].caption, "framework_test");
+    EXPECT_EQ(m_boxes.boxes[0].owner, Hwnd());
+    EXPECT_EQ(tk::ui::AppTitle(), "framework_test");
+}
+
+TEST(ParseWholeNumber, AcceptsOnlyWholeNumbersInRange) {
+    const struct {
+        const char* text;
+        bool ok;
+        int value;
+    } cases[] = {
+        {"0", true, 0},
+        {"25", true, 25},
+        {"  25\t", true, 25},
+        {"+5", true, 5},
+        {"-5", true, -5},
+        {"007", true, 7},
+        {"2147483647", true, 2147483647},
+        {"-2147483648", true, -2147483647 - 1},
+        {"", false, 0},
+        {"   ", false, 0},
+        {"12a", false, 0},
+        {"a12", false, 0},
+        {"1 2", false, 0},
+        {"-", false, 0},
+        {"+-1", false, 0},
+        {"1.5", false, 0},
+        {"0x10", false, 0},
+        {"2147483648", false, 0},
+        {"-2147483649", false, 0},
+        {"99999999999999999999", false, 0},
+    };
+    for (const auto& c : cases) {
+        int value = -99;
+        EXPECT_EQ(tk::ui::ParseWholeNumber(c.text, value), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.ok ? c.value : -99) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(FrameworkTest, ComboBoxWrapperKeepsInsertedPositionsInASortedList) {
+    tk::ui::ComboBox combo(::GetDlgItem(Hwnd(), IDC_T_COMBO));
+    combo.ResetContent();
+    const char* items[] = {"秒", "分", "时", "天"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(combo.InsertString(i, items[i]), i);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(combo.GetLBText(i), items[i]);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.SetCurSel(2), 2);
+    EXPECT_EQ(combo.GetCurSel(), 2);
+    EXPECT_EQ(combo.SetCurSel(7), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.GetLBText(9), "");
+
+    combo.ResetContent();
+    for (const char* item : {"COM1", "COM10", "com2"}) combo.InsertString(-1, item);
+    EXPECT_EQ(combo.SelectString(-1, "com1"), 0);  // prefix, any case
+    EXPECT_EQ(combo.SelectString(0, "COM1"), 1);   // starts after the given index
+    EXPECT_EQ(combo.SelectString(-1, "TK"), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), 1);
+    EXPECT_EQ(combo.FindStringExact(-1, "COM10"), 1);
+    EXPECT_EQ(combo.GetCount(), 3);
+}
+
+TEST_F(FrameworkTest, ListViewWrapperReadsBackCellsOfAnyLength) {
+    tk::ui::ListView list(::GetDlgItem(Hwnd(), IDC_T_LIST));
+    EXPECT_EQ(list.InsertColumn(0, "型号", 60), 0);
+    EXPECT_EQ(list.InsertColumn(1, "地址", 60), 1);
+    const std::string longText(300, 'x');
+    EXPECT_EQ(list.InsertItem(0, "TK350"), 0);
+    EXPECT_EQ(list.InsertItem(1, "TK700"), 1);
+    EXPECT_TRUE(list.SetItemText(1, 1, longText));
+    EXPECT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(list.GetItemText(0, 0), "TK350");
+    EXPECT_EQ(list.GetItemText(1, 1), longText);
+    EXPECT_EQ(list.GetItemText(0, 1), "");
+
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), -1);
+    list.SelectItem(1);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
+    list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    EXPECT_EQ(list.GetExtendedStyle() & (LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES),
+              static_cast<DWORD>(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES));
+    EXPECT_TRUE(list.DeleteItem(0));
+    EXPECT_EQ(list.GetItemText(0, 0), "TK700");
+}
+
+TEST_F(FrameworkTest, IpAddressWrapperReadsFieldsInTextOrder) {
+    tk::ui::IpAddress ip(::GetDlgItem(Hwnd(), IDC_T_IP));
+    std::array<BYTE, 4> fields = {9, 9, 9, 9};
+    EXPECT_TRUE(ip.IsBlank());
+    EXPECT_EQ(ip.GetAddress(fields), 0);
+    EXPECT_EQ(fields, (std::array<BYTE, 4>{0, 0, 0, 0}));
+    ip.SetAddress({192, 168, 1, 236});
+    EXPECT_EQ(ip.GetText(), "192.168.1.236");
+    EXPECT_EQ(ip.GetAddress(fields), 4);
+    EXPECT_EQ(fields, (std::array<BYTE, 4>{192, 168, 1, 236}));
+    ip.ClearAddress();
+    EXPECT_TRUE(ip.IsBlank());
+}
+
+TEST_F(FrameworkTest, WindowAndButtonWrappers) {
+    tk::ui::CheckBox check(::GetDlgItem(Hwnd(), IDC_T_CHECK));
+    check.SetCheck(BST_UNCHECKED);
+    check.Click();
+    EXPECT_EQ(check.GetCheck(), BST_CHECKED);
+    EXPECT_EQ(check.Id(), IDC_T_CHECK);
+    EXPECT_EQ(check.GetText(), "勾选");
+    tk::ui::Edit edit(::GetDlgItem(Hwnd(), IDC_T_TEXT));
+    edit.SetText("状态：校时停止");
+    EXPECT_EQ(TextOf(Hwnd(), IDC_T_TEXT), "状态：校时停止");
+    EXPECT_EQ(edit.GetText(), "状态：校时停止");
+    edit.SetText("abcd");
+    edit.SetSel(1, -1);
+    EXPECT_EQ(edit.GetSel(), (std::pair<int, int>(1, 4)));
+    edit.Enable(false);
+    EXPECT_FALSE(edit.IsEnabled());
+    EXPECT_EQ(edit.Detach(), ::GetDlgItem(Hwnd(), IDC_T_TEXT));
+    EXPECT_FALSE(edit.IsAttached());
+}
+
+// Owning handles, with a traits class that counts what it closes.
+std::vector<int> g_closed;
+
+struct CountingTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return 0; }
+    static void Close(Handle handle) noexcept { g_closed.push_back(handle); }
+};
+using Counted = tk::ui::UniqueAny<CountingTraits>;
+
+static_assert(!std::is_copy_constructible_v<Counted>);
+static_assert(!std::is_copy_assignable_v<Counted>);
+static_assert(std::is_nothrow_move_constructible_v<Counted>);
+static_assert(std::is_nothrow_move_assignable_v<Counted>);
+static_assert(!std::is_copy_constructible_v<tk::ui::UniqueBrush>);
+
+class UniqueAnyTest : public ::testing::Test {
+protected:
+    void SetUp() override { g_closed.clear(); }
+};
+
+TEST_F(UniqueAnyTest, DestructionClosesOnceAndEmptyClosesNothing) {
+    {
+        Counted held(7);
+        Counted empty;
+        EXPECT_TRUE(held);
+        EXPECT_FALSE(empty);
+    }
+    EXPECT_EQ(g_closed, std::vector<int>{7});
+}
+
+TEST_F(UniqueAnyTest, MoveLeavesTheSourceEmptyAndClosesOnce) {
+    {
+        Counted source(1);
+        Counted moved(std::move(source));
+        EXPECT_FALSE(source);  // NOLINT(bugprone-use-after-move): the point of the test
+        EXPECT_EQ(moved.Get(), 1);
+        Counted target(2);
+        target = std::move(moved);  // closes 2, takes 1
+        EXPECT_EQ(g_closed, std::vector<int>{2});
+        EXPECT_FALSE(moved);  // NOLINT(bugprone-use-after-move)
+        Counted& alias = target;
+        target = std::move(alias);  // self-move keeps the handle
+        EXPECT_EQ(target.Get(), 1);
+    }
+    EXPECT_EQ(g_closed, (std::vector<int>{2, 1}));
+}
+
+TEST_F(UniqueAnyTest, ResetReleaseAndPut) {
+    Counted handle(3);
+    handle.Reset(4);
+    EXPECT_EQ(g_closed, std::vector<int>{3});
+    handle.Reset();
+    handle.Reset();
+    EXPECT_EQ(g_closed, (std::vector<int>{3, 4}));
+    handle.Reset(5);
+    EXPECT_EQ(handle.Release(), 5);
+    EXPECT_FALSE(handle);
+    handle.Reset(6);
+    int* slot = handle.Put();
+    EXPECT_EQ(g_closed, (std::vector<int>{3, 4, 6}));
+    *slot = 8;
+    EXPECT_EQ(handle.Get(), 8);
+}
+
+TEST(UniqueHandles, ReleaseTheRealObjects) {
+    HBRUSH brush = ::CreateSolidBrush(RGB(1, 2, 3));
+    ASSERT_NE(::GetObjectType(brush), 0u);
+    { tk::ui::UniqueBrush owned(brush); }
+    EXPECT_EQ(::GetObjectType(brush), 0u);
+
+    HMENU menu = ::CreatePopupMenu();
+    { tk::ui::UniqueMenu owned(menu); }
+    EXPECT_FALSE(::IsMenu(menu));
+
+    tk::ui::UniqueRegKey key;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.Put()),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(key);
+    HKEY raw = key.Get();
+    key.Reset();
+    DWORD subKeys = 0;
+    EXPECT_NE(::RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+
+    tk::ui::UniqueFile file;
+    EXPECT_EQ(file.Get(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(file);
+
+    WSADATA data;
+    ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    SOCKET rawSocket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    ASSERT_NE(rawSocket, INVALID_SOCKET);
+    { tk::ui::UniqueSocket owned(rawSocket); }
+    int type = 0;
+    int length = sizeof type;
+    EXPECT_EQ(::getsockopt(rawSocket, SOL_SOCKET, SO_TYPE, reinterpret_cast<char*>(&type), &length),
+              SOCKET_ERROR);
+    ::WSACleanup();
+}
+
+}  // namespace

@@ -1,0 +1,313 @@
+#include "ui/framework/dialog.h"
+
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+#include "ui/framework/message_box.h"
+
+namespace tk::ui {
+
+namespace {
+
+// Resource type of a template's initialisation data (list and combo-box items).
+constexpr WORD kDlgInitType = 240;
+// Messages named in initialisation data: the 16-bit numbers of LB_ADDSTRING and CB_ADDSTRING.
+constexpr WORD kDlgInitListAdd = 0x0401;
+constexpr WORD kDlgInitComboAdd = 0x0403;
+
+// Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.
+bool ReturnsResultDirectly(UINT message) {
+    switch (message) {
+        case WM_INITDIALOG:
+        case WM_QUERYDRAGICON:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+            return true;
+        default:
+            return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+    }
+}
+
+// True for a notification a control sends to its dialog.
+bool IsControlNotification(UINT message, LPARAM lParam) {
+    return (message == WM_COMMAND && lParam != 0) || message == WM_NOTIFY;
+}
+
+// Counts a running data exchange for as long as it lives.
+class ExchangeScope {
+public:
+    explicit ExchangeScope(int& depth) : m_depth(depth) { ++m_depth; }
+    ~ExchangeScope() { --m_depth; }
+    ExchangeScope(const ExchangeScope&) = delete;
+    ExchangeScope& operator=(const ExchangeScope&) = delete;
+
+private:
+    int& m_depth;
+};
+
+// Reads a control's whole text.
+std::string ControlText(HWND control) { return Window(control).GetText(); }
+
+}  // namespace
+
+// Accepts what a user would call a whole number in an edit; "12a", "" and "1 2" are refused.
+bool ParseWholeNumber(const std::string& text, int& value) {
+    auto isBlank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const size_t firstDigit = i;
+    long long number = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        number = number * 10 + (text[i++] - '0');
+        if (number > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (i == firstDigit) return false;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    if (i != text.size()) return false;
+    if (negative) number = -number;
+    if (number < INT_MIN || number > INT_MAX) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+Dialog::Dialog(UINT templateId) : m_templateId(templateId) {}
+
+// A modeless window still open is destroyed without calling into the half-destroyed object.
+Dialog::~Dialog() {
+    if (m_hwnd != nullptr) {
+        HWND hwnd = m_hwnd;
+        Detach();
+        ::DestroyWindow(hwnd);
+    }
+}
+
+// Runs the modal loop of the dialog manager until EndDialog.
+INT_PTR Dialog::DoModal(HWND owner) {
+    m_modal = true;
+    m_endResult.reset();
+    const INT_PTR result =
+        ::DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), owner,
+                          &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    m_modal = false;
+    return result;
+}
+
+// Creates the window and returns at once; the caller's message loop (or test) drives it.
+bool Dialog::Create(HWND owner) {
+    m_modal = false;
+    m_endResult.reset();
+    return ::CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), owner,
+                                &Dialog::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+// Closes a modeless window.
+void Dialog::Destroy() {
+    if (m_hwnd != nullptr) ::DestroyWindow(m_hwnd);
+}
+
+// Ends the modal run, or destroys the modeless window, recording the result.
+void Dialog::EndDialog(INT_PTR result) {
+    m_endResult = result;
+    if (m_hwnd == nullptr) return;
+    if (m_modal) {
+        ::EndDialog(m_hwnd, result);
+    } else {
+        ::DestroyWindow(m_hwnd);
+    }
+}
+
+// Runs DoDataExchange with control notifications held back.
+bool Dialog::UpdateData(bool take) {
+    ExchangeScope scope(m_exchangeDepth);
+    return DoDataExchange(take);
+}
+
+// Shows text in a box owned by this dialog.
+int Dialog::MessageBox(const std::string& text, UINT type) const {
+    return ShowMessageBox(m_hwnd, text, type);
+}
+
+// The executable's module, which carries every template.
+HINSTANCE Dialog::ResourceModule() { return ::GetModuleHandleA(nullptr); }
+
+// Default initialisation: show the members in the controls.
+BOOL Dialog::OnInitDialog() {
+    UpdateData(false);
+    return TRUE;
+}
+
+// Default OK: close only with values that could be taken.
+void Dialog::OnOK() {
+    if (UpdateData(true)) EndDialog(IDOK);
+}
+
+// Default Cancel: close, taking nothing.
+void Dialog::OnCancel() { EndDialog(IDCANCEL); }
+
+// A dialog without data exchange has nothing to fail.
+bool Dialog::DoDataExchange(bool) { return true; }
+
+// A dialog without a message table handles nothing itself.
+bool Dialog::ProcessMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+// The dialog manager passes the messages a dialog procedure declines to DefWindowProc, so
+// calling it directly gives a handler the same defaults without recursing into the dialog.
+LRESULT Dialog::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return ::DefWindowProcA(m_hwnd, message, wParam, lParam);
+}
+
+// The one dialog procedure of every dialog: finds the object and applies the return rule. No
+// exception leaves it: one that escapes a handler ends the dialog with kAbortResult, as the
+// object's state can no longer be trusted.
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->m_hwnd = hwnd;
+        ::SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        // Messages before WM_INITDIALOG (WM_SETFONT) find no object and get the default.
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
+    }
+    if (self == nullptr) return FALSE;
+    try {
+        return self->HandleMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        // A window being destroyed cannot be ended again; the exception is only swallowed.
+        if (message != WM_DESTROY && message != WM_NCDESTROY && self->m_hwnd == hwnd) {
+            self->EndDialog(kAbortResult);
+        }
+        return FALSE;
+    }
+}
+
+// Routes one message and turns its result into what the dialog manager expects.
+INT_PTR Dialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        ApplyInitData();
+        return OnInitDialog();
+    }
+    if (m_exchangeDepth > 0 && IsControlNotification(message, lParam)) {
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
+    LRESULT result = 0;
+    bool handled = ProcessMessage(message, wParam, lParam, result);
+    if (!handled && message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            handled = true;
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            handled = true;
+        }
+    }
+    if (message == WM_NCDESTROY) Detach();
+    if (!handled) return FALSE;
+    if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+    // The window may be gone already (a handler that ended a modeless dialog); setting the
+    // result then fails harmlessly.
+    ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+// Fills lists and combo boxes from the initialisation data stored under the template's ID:
+// records of control ID, message, data length and data (a zero-terminated item text), ended by
+// a zero control ID.
+void Dialog::ApplyInitData() {
+    HINSTANCE module = ResourceModule();
+    HRSRC info =
+        ::FindResourceA(module, MAKEINTRESOURCEA(m_templateId), MAKEINTRESOURCEA(kDlgInitType));
+    if (info == nullptr) return;
+    HGLOBAL loaded = ::LoadResource(module, info);
+    const auto* data = static_cast<const BYTE*>(loaded ? ::LockResource(loaded) : nullptr);
+    if (data == nullptr) return;
+    const DWORD size = ::SizeofResource(module, info);
+    DWORD offset = 0;
+    while (offset + 8 <= size) {
+        WORD id = 0;
+        WORD message = 0;
+        DWORD length = 0;
+        std::memcpy(&id, data + offset, 2);
+        if (id == 0) break;
+        std::memcpy(&message, data + offset + 2, 2);
+        std::memcpy(&length, data + offset + 4, 4);
+        offset += 8;
+        if (length > size - offset) break;
+        // Item texts must end inside the record.
+        const char* text = reinterpret_cast<const char*>(data + offset);
+        if (length > 0 && std::memchr(text, '\0', length) != nullptr) {
+            UINT win32Message = 0;
+            if (message == kDlgInitListAdd) win32Message = LB_ADDSTRING;
+            if (message == kDlgInitComboAdd) win32Message = CB_ADDSTRING;
+            if (win32Message != 0) {
+                ::SendDlgItemMessageA(m_hwnd, id, win32Message, 0, reinterpret_cast<LPARAM>(text));
+            }
+        }
+        offset += length;
+    }
+}
+
+// Forgets the window once it is destroyed.
+void Dialog::Detach() {
+    if (m_hwnd != nullptr) ::SetWindowLongPtrA(m_hwnd, DWLP_USER, 0);
+    m_hwnd = nullptr;
+}
+
+// Pushes or takes one integer.
+void DataExchange::Int(int id, int& value) {
+    if (!m_ok) return;
+    HWND control = m_dialog.Item(id);
+    if (!m_take) {
+        ::SetWindowTextA(control, std::to_string(value).c_str());
+        return;
+    }
+    int parsed = 0;
+    if (ParseWholeNumber(ControlText(control), parsed)) {
+        value = parsed;
+        return;
+    }
+    m_dialog.MessageBox(kIntegerPrompt, MB_OK | MB_ICONEXCLAMATION);
+    Fail(control);
+}
+
+// Pushes or takes one check state.
+void DataExchange::Check(int id, int& value) {
+    if (!m_ok) return;
+    HWND control = m_dialog.Item(id);
+    if (m_take) {
+        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
+    } else {
+        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    }
+}
+
+// Pushes or takes one text.
+void DataExchange::Text(int id, std::string& value) {
+    if (!m_ok) return;
+    HWND control = m_dialog.Item(id);
+    if (m_take) {
+        value = ControlText(control);
+    } else {
+        ::SetWindowTextA(control, value.c_str());
+    }
+}
+
+// Binds a wrapper the first time through.
+void DataExchange::Control(int id, Window& control) {
+    if (!m_ok || control.IsAttached()) return;
+    control.Attach(m_dialog.Item(id));
+}
+
+// Stops the exchange at control and hands it to the user: focus, text selected.
+void DataExchange::Fail(HWND control) {
+    m_ok = false;
+    ::SetFocus(control);
+    ::SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+}  // namespace tk::ui

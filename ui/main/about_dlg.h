@@ -1,0 +1,14 @@
+// The about box: template 100, opened from the main window's system menu.
+#ifndef TK_UI_MAIN_ABOUT_DLG_H
+#define TK_UI_MAIN_ABOUT_DLG_H
+
+#include "ui/framework/dialog.h"
+
+// Shows the program's name, version and copyright; OK, Esc and the close box close it through
+// the framework's default OK and Cancel.
+class CAboutDlg : public tk::ui::Dialog {
+public:
+    CAboutDlg();
+};
+
+#endif
