@@ -1,0 +1,18 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include "core/pass.h"
+
+namespace tk {
+
+// The pass's view of the controller library: the two load-time imports of TK100_Dll.dll.
+class ImportedControllerLibrary final : public IControllerLibrary {
+public:
+    int AdjustTime(int screenNumber) override;
+    void ReloadIniFile() override;
+};
+
+}  // namespace tk
+
+#endif
