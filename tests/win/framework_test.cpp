@@ -401,6 +401,39 @@ TEST_F(FrameworkTest, CancelCommandsEndWithIdCancelAndTakeNothing) {
     }
 }
 
+// A dialog without an owner opens centred on the screen's work area; one with an owner opens
+// centred over it.
+TEST_F(FrameworkTest, DialogsOpenCentred) {
+    auto centre = [](HWND h) {
+        RECT r{};
+        ::GetWindowRect(h, &r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    };
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    const POINT own = centre(Hwnd());
+    EXPECT_NEAR(own.x, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR(own.y, (work.top + work.bottom) / 2, 1);
+
+    ::SetWindowPos(Hwnd(), nullptr, work.left + 10, work.top + 20, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::ShowWindow(Hwnd(), SW_SHOWNOACTIVATE);
+    TestDialog child;
+    ASSERT_TRUE(child.Create(Hwnd()));
+    const POINT ownerCentre = centre(Hwnd()), childCentre = centre(child.Hwnd());
+    RECT childRect{};
+    ::GetWindowRect(child.Hwnd(), &childRect);
+    // Kept inside the work area even where centring over the owner would push it out.
+    EXPECT_GE(childRect.left, work.left);
+    EXPECT_GE(childRect.top, work.top);
+    if (childRect.left > work.left) {
+        EXPECT_NEAR(childCentre.x, ownerCentre.x, 1);
+    }
+    if (childRect.top > work.top) {
+        EXPECT_NEAR(childCentre.y, ownerCentre.y, 1);
+    }
+}
+
 TEST_F(FrameworkTest, ExceptionFromHandlerEndsTheDialogAndDoesNotEscape) {
     HWND hwnd = Hwnd();
     m_dialog.m_throwOnGo = true;

@@ -1,5 +1,6 @@
 #include "ui/framework/dialog.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstring>
@@ -189,6 +190,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
 INT_PTR Dialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         ApplyInitData();
+        CenterOnOwner();
         return OnInitDialog();
     }
     if (m_exchangeDepth > 0 && IsControlNotification(message, lParam)) {
@@ -218,6 +220,30 @@ INT_PTR Dialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 // Fills lists and combo boxes from the initialisation data stored under the template's ID:
 // records of control ID, message, data length and data (a zero-terminated item text), ended by
 // a zero control ID.
+// Dialogs open centred over their owner, or on the work area of the screen when they have none
+// (or it is hidden or minimised), and stay within that work area.
+void Dialog::CenterOnOwner() {
+    RECT own{};
+    if (!::GetWindowRect(m_hwnd, &own)) return;
+    const HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+    const HMONITOR monitor =
+        ::MonitorFromWindow(owner != nullptr ? owner : m_hwnd, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoA(monitor, &info)) return;
+    const RECT work = info.rcWork;
+    RECT around = work;
+    if (owner != nullptr && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &around);
+    }
+    const LONG width = own.right - own.left, height = own.bottom - own.top;
+    LONG x = around.left + (around.right - around.left - width) / 2;
+    LONG y = around.top + (around.bottom - around.top - height) / 2;
+    x = std::max(work.left, std::min(x, work.right - width));
+    y = std::max(work.top, std::min(y, work.bottom - height));
+    ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Dialog::ApplyInitData() {
     HINSTANCE module = ResourceModule();
     HRSRC info =

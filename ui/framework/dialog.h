@@ -96,6 +96,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void ApplyInitData();
+    void CenterOnOwner();
     void Detach();
 
     UINT m_templateId;

@@ -1,0 +1,17 @@
+# Main window and tray: the window from template 102 driven in the test process with fakes
+# (the controller library's DLL only has to be there for the tests to load), and the program
+# itself started once under Wine.
+foreach(test main_window_test tray_test)
+  target_link_libraries(${test} PRIVATE tk_ui_main tk_framework tk_resources tk_core
+    tk_controller_library)
+  tk_place_controller_library(${test})
+endforeach()
+
+# Smoke test of TKAdjustTime.exe: copied with the DLL into a directory of its own beside a
+# settings file without screens, started, found by its caption, closed with WM_CLOSE. The
+# program waits for the exe with time-outs of its own; the ctest time-out is the last resort.
+add_executable(main_exe_smoke ${CMAKE_CURRENT_LIST_DIR}/main_exe_smoke.cpp)
+add_dependencies(main_exe_smoke TKAdjustTime)
+add_test(NAME main_exe_smoke
+  COMMAND main_exe_smoke $<TARGET_FILE:TKAdjustTime> $<TARGET_FILE:TK100_Dll>)
+set_tests_properties(main_exe_smoke PROPERTIES TIMEOUT 90)

@@ -1,0 +1,427 @@
+// A real main window, created modeless inside the test process, with everything outside it
+// replaced: a settings file in a private temporary directory, a recording controller library,
+// probe, timer service, Run key and tray, a fixed clock, and message boxes captured through the
+// framework's hook. Nothing here reaches a real controller, address or timer.
+#ifndef TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
+#define TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "ui/framework/message_box.h"
+#include "ui/main/adjust_time_dlg.h"
+#include "ui/main/tray_icon.h"
+
+namespace tk_test {
+
+// Everything the recorders below saw, in order, as short texts ("SetTimer 2 300000", ...), so
+// tests can check the order of steps across the fakes.
+using EventLog = std::vector<std::string>;
+
+// A directory of its own under the temporary directory, removed with its files afterwards.
+class TempDir {
+public:
+    TempDir() {
+        char base[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, base);
+        static int serial = 0;
+        m_path = std::string(base) + "tk-main-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                 std::to_string(++serial);
+        ::CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    ~TempDir() {
+        WIN32_FIND_DATAA found;
+        HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                ::DeleteFileA((m_path + "\\" + found.cFileName).c_str());
+            } while (::FindNextFileA(search, &found));
+            ::FindClose(search);
+        }
+        ::RemoveDirectoryA(m_path.c_str());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Whole contents of a file; nullopt when it does not exist.
+inline std::optional<std::string> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A value of section CONT as the profile API reads it; "<none>" when the key is missing.
+inline std::string ReadCont(const std::string& settingsPath, const char* key) {
+    char value[64] = {};
+    ::GetPrivateProfileStringA("CONT", key, "<none>", value, sizeof value, settingsPath.c_str());
+    return value;
+}
+
+// The controller library: records the screens asked for; onAdjust runs inside the call.
+class FakeLibrary : public tk::IControllerLibrary {
+public:
+    std::vector<int> adjusted;
+    int reloads = 0;
+    int result = 1;
+    std::function<void(int screenNumber)> onAdjust;
+
+    int AdjustTime(int screenNumber) override {
+        adjusted.push_back(screenNumber);
+        if (onAdjust) onAdjust(screenNumber);
+        return result;
+    }
+    void ReloadIniFile() override { ++reloads; }
+};
+
+// The probe: answers as told and records the address texts.
+class FakeProbe : public tk::IProbe {
+public:
+    std::vector<std::string> hosts;
+    bool answer = true;
+    bool Probe(const char* host) override {
+        hosts.push_back(host);
+        return answer;
+    }
+};
+
+// A clock that always shows 12:34:56 local time.
+class FixedClock : public tk::IClock {
+public:
+    int64_t Now() override { return 1700000000; }
+    bool ToLocalTime(int64_t, std::tm& local) override {
+        local = std::tm{};
+        local.tm_year = 123;
+        local.tm_mon = 10;
+        local.tm_mday = 14;
+        local.tm_hour = 12;
+        local.tm_min = 34;
+        local.tm_sec = 56;
+        return true;
+    }
+};
+
+// Timer requests of the window, into the shared log; the timers themselves are never set, so
+// tests drive them by sending WM_TIMER.
+class TimerRecorder : public tk::ITimerService {
+public:
+    explicit TimerRecorder(EventLog& log) : m_log(log) {}
+    void SetTimer(uintptr_t id, uint32_t periodMs) override {
+        m_log.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(periodMs));
+        m_armed[id == 1 ? 0 : 1] = true;
+        m_period[id == 1 ? 0 : 1] = periodMs;
+    }
+    void KillTimer(uintptr_t id) override {
+        m_log.push_back("KillTimer " + std::to_string(id));
+        m_armed[id == 1 ? 0 : 1] = false;
+    }
+    bool Armed(uintptr_t id) const { return m_armed[id == 1 ? 0 : 1]; }
+    uint32_t Period(uintptr_t id) const { return m_period[id == 1 ? 0 : 1]; }
+
+private:
+    EventLog& m_log;
+    bool m_armed[2] = {false, false};
+    uint32_t m_period[2] = {0, 0};
+};
+
+// The Run key: results as told, requests recorded.
+class FakeRunKey : public tk::IRunKey {
+public:
+    bool opens = true;
+    bool setWorks = true;
+    bool deleteWorks = true;
+    std::vector<std::string> requests;
+
+    bool Open() override {
+        requests.push_back("Open");
+        return opens;
+    }
+    bool SetValue(const std::string& name, const std::string& data) override {
+        requests.push_back("Set " + name + "=" + data);
+        return setWorks;
+    }
+    bool DeleteValue(const std::string& name) override {
+        requests.push_back("Delete " + name);
+        return deleteWorks;
+    }
+    void Close() override { requests.push_back("Close"); }
+};
+
+// A message box the window tried to show.
+struct ShownBox {
+    HWND owner;
+    std::string text;
+};
+
+// Captures message boxes for the life of the object (answering OK).
+class BoxRecorder {
+public:
+    BoxRecorder() {
+        m_previous = tk::ui::SetMessageBoxHook(
+            [this](HWND owner, const std::string& text, const std::string&, UINT) {
+                boxes.push_back({owner, text});
+                return IDOK;
+            });
+    }
+    ~BoxRecorder() { tk::ui::SetMessageBoxHook(m_previous); }
+    BoxRecorder(const BoxRecorder&) = delete;
+    BoxRecorder& operator=(const BoxRecorder&) = delete;
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const ShownBox& box : boxes) texts.push_back(box.text);
+        return texts;
+    }
+    std::vector<ShownBox> boxes;
+
+private:
+    tk::ui::MessageBoxHook m_previous;
+};
+
+// One call of Shell_NotifyIconA.
+struct NotifyCall {
+    DWORD message;
+    NOTIFYICONDATAA record;
+};
+
+// Captures the tray requests for the life of the object, into the shared log as well.
+class TrayRecorder {
+public:
+    explicit TrayRecorder(EventLog& log) {
+        m_previous = tk::ui::SetNotifyIconHook([this, &log](DWORD message, NOTIFYICONDATAA& r) {
+            calls.push_back({message, r});
+            log.push_back(message == NIM_ADD      ? "NIM_ADD"
+                          : message == NIM_DELETE ? "NIM_DELETE"
+                                                  : "NIM_OTHER");
+            return TRUE;
+        });
+    }
+    ~TrayRecorder() { tk::ui::SetNotifyIconHook(m_previous); }
+    TrayRecorder(const TrayRecorder&) = delete;
+    TrayRecorder& operator=(const TrayRecorder&) = delete;
+    int Count(DWORD message) const {
+        int n = 0;
+        for (const NotifyCall& call : calls) n += call.message == message ? 1 : 0;
+        return n;
+    }
+    std::vector<NotifyCall> calls;
+
+private:
+    tk::ui::NotifyIconHook m_previous;
+};
+
+// Text of one window.
+inline std::string TextOf(HWND window) {
+    char text[256] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Hands every waiting message of the thread to its window.
+inline void PumpAll() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+// Settings file contents for a CONT section plus serial or network screens.
+struct ScreenSpec {
+    bool network;
+    const char* ip;  // "a,b,c,d" for network screens
+};
+
+inline std::string SettingsText(const std::string& cont,
+                                const std::vector<ScreenSpec>& screens = {}) {
+    std::string text = "[CONT]\r\n" + cont;
+    if (!screens.empty()) text += "ScreenCount=" + std::to_string(screens.size()) + "\r\n";
+    for (size_t i = 0; i < screens.size(); ++i) {
+        text += "[地址：" + std::to_string(i) + "]\r\n";
+        text += std::string("CommunicationMode=") + (screens[i].network ? "1" : "0") + "\r\n";
+        if (screens[i].network) {
+            std::string ip = screens[i].ip;
+            for (int part = 0; part < 4; ++part) {
+                const size_t comma = ip.find(',');
+                text += "IpAddress" + std::to_string(part) + "=" + ip.substr(0, comma) + "\r\n";
+                ip = comma == std::string::npos ? "" : ip.substr(comma + 1);
+            }
+        }
+    }
+    return text;
+}
+
+// One main window over its own settings file and fakes.
+class MainWindow {
+public:
+    // settings: the settings file's contents (nullopt: no file at all). Without create the
+    // window is left for the test to run modally.
+    explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
+                        bool create = true,
+                        const std::string& modulePath = "C:\\Tools\\Sync\\TK.exe")
+        : timers(log), tray(log) {
+        settingsPath = dir.Path() + "\\TK100_Dll_Set.ini";
+        if (settings) WriteFileBytes(settingsPath, *settings);
+        AdjustTimeDependencies dependencies;
+        dependencies.settingsPath = settingsPath;
+        dependencies.library = &library;
+        dependencies.probe = &probe;
+        dependencies.clock = &clock;
+        dependencies.timers = &timers;
+        dependencies.runKey = &runKey;
+        dependencies.modulePath = modulePath;
+        dialog = std::make_unique<CAdjustTimeDlg>(dependencies);
+        if (!create) return;
+        created = dialog->Create();
+        hwnd = dialog->Hwnd();
+    }
+    ~MainWindow() { dialog.reset(); }
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // The window while it exists (also during a modal run).
+    HWND Live() const { return dialog->Hwnd(); }
+    HWND Item(int id) const { return ::GetDlgItem(Live(), id); }
+    std::string Text(int id) const { return TextOf(Item(id)); }
+    bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
+    int Check() const {
+        return static_cast<int>(::SendMessageA(Item(IDC_AUTO_START), BM_GETCHECK, 0, 0));
+    }
+    int UnitSel() const {
+        return static_cast<int>(::SendMessageA(Item(IDC_UNIT), CB_GETCURSEL, 0, 0));
+    }
+    std::string Cont(const char* key) const { return ReadCont(settingsPath, key); }
+
+    // The user picks unit index: the list changes and tells the window, as a click would.
+    void ChooseUnit(int index) const {
+        ::SendMessageA(Item(IDC_UNIT), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        ::SendMessageA(Live(), WM_COMMAND, MAKEWPARAM(IDC_UNIT, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(Item(IDC_UNIT)));
+    }
+    // Replaces the interval box's text; the box tells the window as typing would.
+    void SetInterval(const char* text) const { ::SetWindowTextA(Item(IDC_INTERVAL), text); }
+    void Click(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
+    void Command(int id) const {
+        ::SendMessageA(Live(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    void Tick(uintptr_t timer) const { ::SendMessageA(Live(), WM_TIMER, timer, 0); }
+
+    EventLog log;
+    TempDir dir;
+    std::string settingsPath;
+    FakeLibrary library;
+    FakeProbe probe;
+    FixedClock clock;
+    TimerRecorder timers;
+    FakeRunKey runKey;
+    TrayRecorder tray;
+    std::unique_ptr<CAdjustTimeDlg> dialog;
+    bool created = false;
+    HWND hwnd = nullptr;  // the window Create made, kept after it is gone
+};
+
+// Drives a modal loop from inside: a thread timer runs the steps one per tick, in whatever loop
+// is running (the dialog's own, a message box's, the about box's, a menu's). A step returns
+// true when done; false tries it again at the next tick. When no step has got done for a few
+// seconds, giveUp runs (again every so often), so a failing test cannot hang.
+class ModalScript {
+public:
+    using Step = std::function<bool()>;
+
+    ModalScript(std::vector<Step> steps, std::function<void()> giveUp)
+        : m_steps(std::move(steps)), m_giveUp(std::move(giveUp)) {
+        s_current = this;
+        m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &ModalScript::OnTick);
+    }
+    ~ModalScript() {
+        ::KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    size_t StepsDone() const { return m_next; }
+    bool GaveUp() const { return m_gaveUp; }
+
+private:
+    static constexpr int kGiveUpTicks = 300;
+
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        ModalScript* self = s_current;
+        if (self == nullptr || self->m_running) return;
+        // A step may open a nested loop that ticks again; it runs to its end first.
+        self->m_running = true;
+        if (self->m_next < self->m_steps.size() && self->m_steps[self->m_next]()) {
+            ++self->m_next;
+            self->m_idleTicks = 0;
+        } else if (++self->m_idleTicks % kGiveUpTicks == 0) {
+            self->m_gaveUp = true;
+            if (self->m_giveUp) self->m_giveUp();
+        }
+        self->m_running = false;
+    }
+
+    static inline ModalScript* s_current = nullptr;
+    std::vector<Step> m_steps;
+    std::function<void()> m_giveUp;
+    UINT_PTR m_timer = 0;
+    size_t m_next = 0;
+    int m_idleTicks = 0;
+    bool m_running = false;
+    bool m_gaveUp = false;
+};
+
+// Colours a WM_CTLCOLOR* message leaves in a device context, and the brush it returns.
+struct CtlColour {
+    COLORREF text;
+    COLORREF background;
+    HBRUSH brush;
+};
+
+// Sends message for control to its parent with a real device context of the control.
+inline CtlColour AskColour(HWND parent, HWND control, UINT message) {
+    HDC dc = ::GetDC(control);
+    CtlColour colour{};
+    colour.brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+        parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    colour.text = ::GetTextColor(dc);
+    colour.background = ::GetBkColor(dc);
+    ::ReleaseDC(control, dc);
+    return colour;
+}
+
+// What the window manager's default handling gives for the same control.
+inline CtlColour DefaultColour(HWND parent, HWND control, UINT message) {
+    HDC dc = ::GetDC(control);
+    CtlColour colour{};
+    colour.brush = reinterpret_cast<HBRUSH>(::DefWindowProcA(
+        parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    colour.text = ::GetTextColor(dc);
+    colour.background = ::GetBkColor(dc);
+    ::ReleaseDC(control, dc);
+    return colour;
+}
+
+}  // namespace tk_test
+
+#endif

@@ -1,0 +1,341 @@
+// The notification-area icon, hiding when minimised, the tray menu, and start with Windows,
+// through the real main window (main_window_harness.h): the shell calls and the Run key are
+// recorded, the pop-up menu is the real one, driven from the owner's idle message.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/run_key.h"
+#include "tests/win/main_window_harness.h"
+#include "ui/framework/dialog.h"
+#include "ui/main/about_dlg.h"
+
+namespace {
+
+using tk_test::BoxRecorder;
+using tk_test::EventLog;
+using tk_test::MainWindow;
+using tk_test::ModalScript;
+using tk_test::SettingsText;
+using tk_test::TextOf;
+
+constexpr UINT kTrayMessage = WM_USER + 1;
+
+HICON AppIcon() {
+    return ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+// Sends the tray notification for a mouse message on icon iconId; returns the window's answer.
+LRESULT Notify(HWND window, WPARAM iconId, UINT mouseMessage) {
+    return ::SendMessageA(window, kTrayMessage, iconId, mouseMessage);
+}
+
+TEST(TrayIcon, AddedOnceAtStartUpAfterTheSwitchOnAndBeforeTimerOne) {
+    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
+    EXPECT_EQ(w.log, (EventLog{"KillTimer 2", "SetTimer 2 300000", "NIM_ADD", "SetTimer 1 1000"}));
+    ASSERT_EQ(w.tray.calls.size(), 1u);
+    const NOTIFYICONDATAA& record = w.tray.calls[0].record;
+    // The whole record of this build, up to and including its balloon icon.
+    EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAA));
+    EXPECT_GE(record.cbSize, offsetof(NOTIFYICONDATAA, hBalloonIcon) + sizeof(HICON));
+    EXPECT_EQ(record.hWnd, w.hwnd);
+    EXPECT_EQ(record.uID, 5u);
+    EXPECT_EQ(record.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(record.uFlags, 7u);
+    EXPECT_EQ(record.uCallbackMessage, 1025u);
+    EXPECT_EQ(record.hIcon, AppIcon());
+    EXPECT_EQ(std::string(record.szTip), "TK校时软件");
+    EXPECT_EQ(std::strlen(record.szTip), 10u);
+}
+
+TEST(TrayIcon, RemovedWithTheWindowAndAddedAgainWhenTheTaskbarIsRecreated) {
+    MainWindow w;
+    ::SendMessageA(w.hwnd, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(w.tray.Count(NIM_ADD), 2);
+    EXPECT_EQ(w.tray.Count(NIM_DELETE), 0);
+    w.dialog->Destroy();
+    ASSERT_EQ(w.tray.Count(NIM_DELETE), 1);
+    const NOTIFYICONDATAA& added = w.tray.calls.front().record;
+    const NOTIFYICONDATAA& removed = w.tray.calls.back().record;
+    EXPECT_EQ(w.tray.calls.back().message, static_cast<DWORD>(NIM_DELETE));
+    EXPECT_EQ(std::memcmp(&added, &removed, sizeof added), 0);
+}
+
+TEST(TrayIcon, MinimisingHidesTheWindowAndADoubleClickBringsItBack) {
+    const struct {
+        const char* name;
+        void (*minimise)(HWND);
+    } ways[] = {
+        {"ShowWindow", [](HWND h) { ::ShowWindow(h, SW_MINIMIZE); }},
+        {"system menu", [](HWND h) { ::SendMessageA(h, WM_SYSCOMMAND, SC_MINIMIZE, 0); }},
+    };
+    for (const auto& way : ways) {
+        MainWindow w;
+        ASSERT_TRUE(::IsWindowVisible(w.hwnd)) << way.name;
+        way.minimise(w.hwnd);
+        EXPECT_FALSE(::IsWindowVisible(w.hwnd)) << way.name;
+        EXPECT_TRUE(::IsIconic(w.hwnd)) << way.name;
+        EXPECT_EQ(Notify(w.hwnd, 5, WM_LBUTTONDBLCLK), 1) << way.name;
+        EXPECT_TRUE(::IsWindowVisible(w.hwnd)) << way.name;
+        EXPECT_FALSE(::IsIconic(w.hwnd)) << way.name;
+    }
+}
+
+TEST(TrayIcon, OtherMouseMessagesAndOtherIconsDoNothing) {
+    // clang-format off
+    const struct {
+        WPARAM icon;
+        UINT mouse;
+    } cases[] = {
+        {5, WM_LBUTTONDOWN}, {5, WM_LBUTTONUP},     {5, WM_MOUSEMOVE},     {5, WM_RBUTTONDOWN},
+        {5, WM_MBUTTONUP},   {5, WM_RBUTTONDBLCLK}, {6, WM_LBUTTONDBLCLK}, {4, WM_LBUTTONDBLCLK},
+        // Would open the menu for icon 5; the script below ends any menu that opens anyway.
+        {6, WM_RBUTTONUP},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        MainWindow w;
+        ::ShowWindow(w.hwnd, SW_MINIMIZE);
+        bool menuOpened = false;
+        ModalScript script({}, [&] {
+            menuOpened = true;
+            ::EndMenu();
+        });
+        EXPECT_EQ(Notify(w.hwnd, c.icon, c.mouse), 1) << c.icon << " " << c.mouse;
+        EXPECT_FALSE(::IsWindowVisible(w.hwnd)) << c.icon << " " << c.mouse;
+        EXPECT_FALSE(menuOpened) << c.icon << " " << c.mouse;
+        EXPECT_FALSE(w.dialog->EndResult().has_value()) << c.icon << " " << c.mouse;
+    }
+}
+
+TEST(TrayIcon, TimersAndPassesGoOnWhileHidden) {
+    MainWindow w(SettingsText("bStart=1\r\nnSel=0\r\nTimer=5\r\n", {{false, ""}}));
+    ::ShowWindow(w.hwnd, SW_MINIMIZE);
+    ASSERT_FALSE(::IsWindowVisible(w.hwnd));
+    w.Tick(1);
+    EXPECT_EQ(w.Text(IDC_CLOCK), "当前时间：12:34:56  离校时还有4秒");
+    w.Tick(2);
+    EXPECT_EQ(w.library.adjusted, std::vector<int>{1});
+    EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
+    EXPECT_TRUE(w.timers.Armed(2));
+}
+
+TEST(TrayIcon, ExitCommandEndsTheProgramAlsoHiddenAndRunning) {
+    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
+    ::ShowWindow(w.hwnd, SW_MINIMIZE);
+    ASSERT_EQ(w.dialog->State().running, 1);
+    // What choosing "退出" delivers.
+    ::SendMessageA(w.hwnd, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
+    EXPECT_FALSE(::IsWindow(w.hwnd));
+    EXPECT_EQ(w.log.back(), "NIM_DELETE");
+}
+
+// What the test window procedure saw of the tray menu while it was open.
+struct MenuSeen {
+    int idleMessages = 0;
+    std::vector<std::pair<UINT, std::string>> items;
+    HWND foreground = nullptr;
+    RECT rect{};
+    WPARAM keys[2] = {0, 0};  // pressed in the open menu, 0 for none
+    WNDPROC original = nullptr;
+};
+MenuSeen g_menu;
+
+// Subclass of the main window: reads the menu when it opens and, once it sits idle, notes the
+// foreground window and where the menu is, then presses the keys.
+LRESULT CALLBACK WatchMenu(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITMENUPOPUP) {
+        HMENU menu = reinterpret_cast<HMENU>(wParam);
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            char text[64] = {};
+            ::GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+            g_menu.items.emplace_back(::GetMenuItemID(menu, i), text);
+        }
+    } else if (message == WM_ENTERIDLE && wParam == MSGF_MENU && g_menu.idleMessages++ == 0) {
+        g_menu.foreground = ::GetForegroundWindow();
+        HWND popup = reinterpret_cast<HWND>(lParam);
+        ::GetWindowRect(popup, &g_menu.rect);
+        for (WPARAM key : g_menu.keys) {
+            if (key != 0) ::PostMessageA(popup, WM_KEYDOWN, key, 0);
+        }
+    }
+    return ::CallWindowProcA(g_menu.original, window, message, wParam, lParam);
+}
+
+TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
+    const struct {
+        const char* name;
+        WPARAM keys[2];
+        bool ends;
+    } cases[] = {
+        {"Esc dismisses", {VK_ESCAPE, 0}, false},
+        {"exit chosen", {VK_DOWN, VK_RETURN}, true},
+    };
+    for (const auto& c : cases) {
+        MainWindow w;
+        // Another window of the program is in front when the icon is clicked.
+        CAboutDlg other;
+        ASSERT_TRUE(other.Create());
+        ::ShowWindow(other.Hwnd(), SW_SHOW);
+        ::SetForegroundWindow(other.Hwnd());
+        ::ShowWindow(w.hwnd, SW_MINIMIZE);
+        ::SetCursorPos(300, 200);
+
+        g_menu = MenuSeen();
+        g_menu.keys[0] = c.keys[0];
+        g_menu.keys[1] = c.keys[1];
+        g_menu.original = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
+        bool gaveUp = false;
+        {
+            ModalScript script({}, [&] {
+                gaveUp = true;
+                ::EndMenu();
+            });
+            EXPECT_EQ(Notify(w.hwnd, 5, WM_RBUTTONUP), 1) << c.name;
+        }
+        EXPECT_FALSE(gaveUp) << c.name;
+        EXPECT_EQ(g_menu.items, (std::vector<std::pair<UINT, std::string>>{{2, "退出"}})) << c.name;
+        EXPECT_EQ(g_menu.foreground, w.hwnd) << c.name;
+        EXPECT_EQ(g_menu.rect.left, 300) << c.name;
+        EXPECT_EQ(g_menu.rect.top, 200) << c.name;
+        // The chosen command arrives as a message once the menu is gone.
+        tk_test::PumpAll();
+        EXPECT_EQ(w.dialog->EndResult().has_value(), c.ends) << c.name;
+        if (c.ends) {
+            EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL)) << c.name;
+        } else {
+            ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_menu.original));
+        }
+    }
+}
+
+// Start with Windows through check box 1019 with a recorded Run key.
+TEST(StartWithWindows, ClickRecordsBStartThenSetsOrDeletesTheRunValue) {
+    // clang-format off
+    const struct {
+        const char* name;
+        const char* cont;
+        bool opens, setWorks, deleteWorks;
+        int check;  // after the click
+        std::vector<std::string> requests;
+        const char* status;
+        int flag;
+    } cases[] = {
+        {"tick", "", true, true, true, BST_CHECKED,
+         {"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}, "状态：设置自动启动成功！", 1},
+        {"tick, set fails", "", true, false, true, BST_CHECKED,
+         {"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}, "状态：设置自动启动失败！", 0},
+        {"clear", "bStart=1\r\n", true, true, true, BST_UNCHECKED,
+         {"Open", "Delete Sync", "Close"}, "状态：关闭自动启动成功！", 1},
+        {"clear, no such value", "bStart=1\r\n", true, true, false, BST_UNCHECKED,
+         {"Open", "Delete Sync", "Close"}, "状态：关闭自动启动失败！", 0},
+        // The choice is recorded even when the Run key cannot be opened; nothing is shown.
+        {"key not opened", "", false, true, true, BST_CHECKED, {"Open"}, "状态：", 1},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        MainWindow w(SettingsText(c.cont));
+        w.runKey.opens = c.opens;
+        w.runKey.setWorks = c.setWorks;
+        w.runKey.deleteWorks = c.deleteWorks;
+        w.Click(IDC_AUTO_START);
+        EXPECT_EQ(w.Check(), c.check) << c.name;
+        EXPECT_EQ(w.Cont("bStart"), c.check == BST_CHECKED ? "1" : "0") << c.name;
+        EXPECT_EQ(w.runKey.requests, c.requests) << c.name;
+        EXPECT_EQ(w.Text(IDC_STATUS), c.status) << c.name;
+        EXPECT_EQ(w.dialog->StatusColourFlag(), c.flag) << c.name;
+    }
+}
+
+// Text colour the window gives the status line now.
+COLORREF StatusColour(const MainWindow& w) {
+    return tk_test::AskColour(w.hwnd, w.Item(IDC_STATUS), WM_CTLCOLORSTATIC).text;
+}
+
+TEST(StartWithWindows, LaterStatusTextsStayRedUntilAnActionSucceeds) {
+    MainWindow w(SettingsText("bStart=1\r\n", {{false, ""}}));
+    w.runKey.deleteWorks = false;
+    w.Click(IDC_AUTO_START);
+    ASSERT_EQ(w.Text(IDC_STATUS), "状态：关闭自动启动失败！");
+    std::vector<COLORREF> colourDuringPass;
+    w.library.onAdjust = [&](int) { colourDuringPass.push_back(StatusColour(w)); };
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
+    EXPECT_EQ(colourDuringPass, std::vector<COLORREF>{RGB(255, 0, 0)});
+    EXPECT_EQ(StatusColour(w), RGB(255, 0, 0));
+
+    w.Click(IDC_AUTO_START);
+    EXPECT_EQ(w.Text(IDC_STATUS), "状态：设置自动启动成功！");
+    EXPECT_EQ(StatusColour(w), RGB(0, 255, 0));
+}
+
+TEST(StartWithWindows, ActsOnTheBoxAlsoWhenTheIntervalIsNoNumber) {
+    BoxRecorder boxes;
+    MainWindow w;
+    w.SetInterval("");
+    boxes.boxes.clear();
+    w.Click(IDC_AUTO_START);
+    ASSERT_EQ(w.Check(), BST_CHECKED);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{tk::ui::kIntegerPrompt});
+    EXPECT_EQ(w.Cont("bStart"), "1");
+    EXPECT_EQ(w.runKey.requests,
+              (std::vector<std::string>{"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}));
+    EXPECT_EQ(w.Text(IDC_STATUS), "状态：设置自动启动成功！");
+}
+
+// Reads a value of the Run key; nullopt when there is none.
+std::optional<std::string> RunValue(const std::string& name) {
+    char data[512] = {};
+    DWORD size = sizeof data - 1;
+    if (::RegGetValueA(HKEY_CURRENT_USER, tk::kRunKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr,
+                       data, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(data);
+}
+
+// The program's own Run key, with a folder name that belongs to this test process alone.
+TEST(StartWithWindows, RealRunKeyValueNamedAfterTheExecutablesFolder) {
+    const std::string folder = "tk-test-" + std::to_string(::GetCurrentProcessId());
+    const std::string exe = "C:\\" + folder + "\\TK.exe";
+    ASSERT_FALSE(RunValue(folder).has_value());
+    tk_test::TempDir dir;
+    tk_test::FakeLibrary library;
+    tk_test::FakeProbe probe;
+    tk_test::EventLog log;
+    tk_test::TimerRecorder timers(log);
+    tk_test::TrayRecorder tray(log);
+    AdjustTimeDependencies dependencies;
+    dependencies.settingsPath = dir.Path() + "\\TK100_Dll_Set.ini";
+    dependencies.library = &library;
+    dependencies.probe = &probe;
+    dependencies.timers = &timers;
+    dependencies.modulePath = exe;
+    {
+        CAdjustTimeDlg dialog(dependencies);
+        ASSERT_TRUE(dialog.Create());
+        HWND box = ::GetDlgItem(dialog.Hwnd(), IDC_AUTO_START);
+        ::SendMessageA(box, BM_CLICK, 0, 0);
+        EXPECT_EQ(RunValue(folder), exe);
+        EXPECT_EQ(TextOf(::GetDlgItem(dialog.Hwnd(), IDC_STATUS)), "状态：设置自动启动成功！");
+        ::SendMessageA(box, BM_CLICK, 0, 0);
+        EXPECT_FALSE(RunValue(folder).has_value());
+        EXPECT_EQ(TextOf(::GetDlgItem(dialog.Hwnd(), IDC_STATUS)), "状态：关闭自动启动成功！");
+    }
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_SET_VALUE, &key) ==
+        ERROR_SUCCESS) {
+        ::RegDeleteValueA(key, folder.c_str());
+        ::RegCloseKey(key);
+    }
+}
+
+}  // namespace

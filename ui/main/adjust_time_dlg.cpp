@@ -1,0 +1,346 @@
+#include "ui/main/adjust_time_dlg.h"
+
+// winsock2.h before anything that might pull in the old winsock.h.
+#include <winsock2.h>
+
+#include <iterator>
+
+#include "core/settings.h"
+#include "resources/resource.h"
+#include "ui/main/about_dlg.h"
+
+namespace {
+
+using Entry = tk::ui::MessageEntry<CAdjustTimeDlg>;
+
+// Items of the unit list (control 1006), by their index: the nSel value.
+constexpr const char* kUnitItems[] = {"秒", "分", "时", "天"};
+
+// Colours of the status line (by the status-colour flag) and of the clock line.
+constexpr COLORREF kStatusGoodColour = RGB(0, 255, 0);
+constexpr COLORREF kStatusBadColour = RGB(255, 0, 0);
+constexpr COLORREF kStatusBackground = RGB(0, 0, 0);
+constexpr COLORREF kClockColour = RGB(0, 0, 255);
+
+}  // namespace
+
+UINT CAdjustTimeDlg::s_taskbarCreatedMessage = 0;
+
+// The order of the table is the order in which the window looks at a message.
+const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
+    Entry::Message(WM_SYSCOMMAND, &CAdjustTimeDlg::OnSysCommand),
+    Entry::Message(WM_PAINT, &CAdjustTimeDlg::OnPaint),
+    Entry::Message(WM_QUERYDRAGICON, &CAdjustTimeDlg::OnQueryDragIcon),
+    Entry::Command(IDC_START_STOP, BN_CLICKED, &CAdjustTimeDlg::OnStartStop),
+    Entry::Message(WM_TIMER, &CAdjustTimeDlg::OnTimer),
+    Entry::Command(IDC_SETTINGS, BN_CLICKED, &CAdjustTimeDlg::OnSettings),
+    Entry::Message(tk::ui::kTrayMessage, &CAdjustTimeDlg::OnTrayNotification),
+    Entry::Message(WM_SIZE, &CAdjustTimeDlg::OnSize),
+    Entry::Message(WM_DESTROY, &CAdjustTimeDlg::OnDestroy),
+    Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &CAdjustTimeDlg::OnCtlColor),
+    Entry::Command(IDC_AUTO_START, BN_CLICKED, &CAdjustTimeDlg::OnAutoStart),
+    Entry::Command(IDC_MANUAL, BN_CLICKED, &CAdjustTimeDlg::OnManualAdjust),
+    Entry::Command(IDC_UNIT, CBN_SELCHANGE, &CAdjustTimeDlg::OnUnitChanged),
+    Entry::Command(IDC_INTERVAL, EN_CHANGE, &CAdjustTimeDlg::OnIntervalChanged),
+    Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
+};
+
+// The result of WSAStartup is not looked at: without sockets every probe simply fails.
+CAdjustTimeDlg::SocketLibrary::SocketLibrary() {
+    WSADATA data;
+    m_started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+CAdjustTimeDlg::SocketLibrary::~SocketLibrary() {
+    if (m_started) ::WSACleanup();
+}
+
+// Members get their values as the window object is constructed; the settings are read only
+// once the window exists (OnInitDialog).
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeDependencies& dependencies)
+    : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
+      m_library(dependencies.library != nullptr ? *dependencies.library : m_importedLibrary),
+      m_probe(dependencies.probe != nullptr ? *dependencies.probe : m_icmpProbe),
+      m_clock(dependencies.clock != nullptr ? *dependencies.clock : m_systemClock),
+      m_runKey(dependencies.runKey != nullptr ? *dependencies.runKey : m_registryRunKey),
+      m_givenSettingsPath(dependencies.settingsPath),
+      m_modulePath(dependencies.modulePath.empty() ? tk::ExecutablePath()
+                                                   : dependencies.modulePath),
+      m_icon(::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_statusBrush(::CreateSolidBrush(kStatusBackground)),
+      m_scheduler(m_state, *this,
+                  dependencies.timers != nullptr ? *dependencies.timers
+                                                 : static_cast<tk::ITimerService&>(*this),
+                  m_clock, [this] { RunAutomaticPass(); }) {
+    // The shell broadcasts this message when it (re)creates the notification area.
+    if (s_taskbarCreatedMessage == 0) {
+        s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+    }
+}
+
+// A window still open (a test's modeless one) goes through its destroy handling first, so the
+// tray icon is removed while the object is whole.
+CAdjustTimeDlg::~CAdjustTimeDlg() { Destroy(); }
+
+// Start-up of the window, in the order the program has always followed.
+BOOL CAdjustTimeDlg::OnInitDialog() {
+    tk::ui::Dialog::OnInitDialog();
+    AddAboutItem();
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+
+    m_settingsPath = m_givenSettingsPath.empty() ? tk::SettingsPathFromModule(tk::ExecutablePath())
+                                                 : m_givenSettingsPath;
+    m_settings = tk::Win32Profile(m_settingsPath);
+    m_statusColour = 1;
+
+    // Inserted at explicit positions: the template gives the list the sorted style.
+    for (int i = 0; i < static_cast<int>(std::size(kUnitItems)); ++i) {
+        m_unitList.InsertString(i, kUnitItems[i]);
+    }
+    m_unitList.SetCurSel(tk::ReadSel(m_settings));
+    m_intervalValue = tk::ReadTimer(m_settings);
+    tk::LoadRoster(m_settings, m_roster);
+
+    // The check box shows the choice stored by its last click.
+    const int start = tk::ReadStart(m_settings);
+    m_startWithWindows = start == 1 ? 1 : 0;
+    UpdateData(false);
+    if (start == 1) m_scheduler.Toggle();
+
+    m_trayIcon.Init(Hwnd(), m_icon);
+    m_trayIcon.Add();
+    m_scheduler.StartClock();
+
+    // The focus goes to the first tab stop, button 1000, so that Enter clicks it. It is moved
+    // the way Tab moves it, which also makes the button the default one: Wine's dialog manager,
+    // placing the initial focus itself, leaves the default alone, and Enter would then end the
+    // window with OK instead.
+    ::SendMessageA(Hwnd(), WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(::GetNextDlgTabItem(Hwnd(), nullptr, FALSE)), TRUE);
+    return FALSE;
+}
+
+// Binds the unit list and the clock line once; exchanges the interval value and the check box.
+bool CAdjustTimeDlg::DoDataExchange(bool take) {
+    tk::ui::DataExchange dx(*this, take);
+    dx.Control(IDC_UNIT, m_unitList);
+    dx.Int(IDC_INTERVAL, m_intervalValue);
+    dx.Check(IDC_AUTO_START, m_startWithWindows);
+    dx.Control(IDC_CLOCK, m_clockLine);
+    return dx.Ok();
+}
+
+bool CAdjustTimeDlg::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
+}
+
+// Appends the about item to the system menu, after a separator.
+void CAdjustTimeDlg::AddAboutItem() {
+    HMENU systemMenu = ::GetSystemMenu(Hwnd(), FALSE);
+    if (systemMenu == nullptr) return;
+    char text[256] = {};
+    if (::LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0) return;
+    ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+// The system reserves the low four bits of a system command for itself.
+LRESULT CAdjustTimeDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    if ((wParam & ~static_cast<WPARAM>(0xF)) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal(Hwnd());
+        return 0;
+    }
+    handled = false;
+    return 0;
+}
+
+// While minimised the window draws its icon centred in the client area.
+LRESULT CAdjustTimeDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
+    if (!::IsIconic(Hwnd())) {
+        handled = false;
+        return 0;
+    }
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(Hwnd(), &paint);
+    ::SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = ::GetSystemMetrics(SM_CXICON);
+    const int iconHeight = ::GetSystemMetrics(SM_CYICON);
+    RECT client;
+    ::GetClientRect(Hwnd(), &client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    ::DrawIcon(dc, x, y, m_icon);
+    ::EndPaint(Hwnd(), &paint);
+    return 0;
+}
+
+// The icon the system shows while the minimised window is dragged.
+LRESULT CAdjustTimeDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) {
+    return reinterpret_cast<LRESULT>(m_icon);
+}
+
+// Button 1000: automatic synchronisation on or off.
+void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
+
+// Timers 1 and 2, then the default handling.
+LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    m_scheduler.OnTimer(static_cast<uintptr_t>(wParam));
+    handled = false;
+    return 0;
+}
+
+// Button 1005. The controller list window runs here, modally on m_settingsPath, before the
+// reload; the reload follows whatever it returns, so the screens of the settings file (also
+// ones edited by hand) are the ones the next pass and the library work on.
+void CAdjustTimeDlg::OnSettings() { ReloadScreens(); }
+
+// Re-reads the roster and makes the controller library re-read the settings file.
+void CAdjustTimeDlg::ReloadScreens() {
+    tk::LoadRoster(m_settings, m_roster);
+    m_library.ReloadIniFile();
+}
+
+// Mouse events on the tray icon: a double-click brings the window back, a right-click opens
+// the tray menu. The shell is always told 1.
+LRESULT CAdjustTimeDlg::OnTrayNotification(UINT, WPARAM wParam, LPARAM lParam, bool&) {
+    if (wParam != tk::ui::kTrayIconId) return 1;
+    switch (static_cast<UINT>(lParam)) {
+        case WM_LBUTTONDBLCLK:
+            ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
+            break;
+        case WM_RBUTTONUP:
+            tk::ui::ShowTrayMenu(Hwnd());
+            break;
+        default:
+            break;
+    }
+    return 1;
+}
+
+// A minimised window leaves the taskbar and lives on in the notification area only. The
+// dialog manager's own size handling does nothing this depends on.
+LRESULT CAdjustTimeDlg::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
+    handled = false;
+    if (wParam == SIZE_MINIMIZED) ::ShowWindow(Hwnd(), SW_HIDE);
+    return 0;
+}
+
+// The window goes away: so does its tray icon. Left to the default handling as well.
+LRESULT CAdjustTimeDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
+    handled = false;
+    m_trayIcon.Remove();
+    return 0;
+}
+
+// The status line in green or red on black, the clock line in blue; the defaults otherwise.
+// Only the static kind is coloured (static texts, check boxes, disabled or read-only edits).
+LRESULT CAdjustTimeDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
+    const LRESULT defaultBrush = DefaultHandling(message, wParam, lParam);
+    if (message != WM_CTLCOLORSTATIC) return defaultBrush;
+    HDC dc = reinterpret_cast<HDC>(wParam);
+    switch (::GetDlgCtrlID(reinterpret_cast<HWND>(lParam))) {
+        case IDC_STATUS:
+            ::SetTextColor(dc, m_statusColour != 0 ? kStatusGoodColour : kStatusBadColour);
+            ::SetBkColor(dc, kStatusBackground);
+            return reinterpret_cast<LRESULT>(m_statusBrush.Get());
+        case IDC_CLOCK:
+            ::SetTextColor(dc, kClockColour);
+            return defaultBrush;
+        default:
+            return defaultBrush;
+    }
+}
+
+// Check box 1019. A take that stops at a bad interval never reaches the check box, so its
+// state is then read directly: the click always acts on what the box shows.
+void CAdjustTimeDlg::OnAutoStart() {
+    if (!UpdateData(true)) {
+        m_startWithWindows =
+            static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
+    }
+    const tk::AutostartPorts ports{m_settings, m_runKey, *this, *this};
+    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, ports);
+}
+
+// Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
+void CAdjustTimeDlg::OnManualAdjust() {
+    tk::RunManualPass(m_roster, m_state, PassPortsOf(), *this);
+    m_scheduler.AfterManualPass();
+}
+
+// The unit is saved the moment it changes.
+void CAdjustTimeDlg::OnUnitChanged() {
+    UpdateData(true);
+    tk::WriteSel(m_settings, m_unitList.GetCurSel());
+}
+
+// The interval value is saved at each change of the box; a text that is no whole number
+// leaves the previous value, which is written again.
+void CAdjustTimeDlg::OnIntervalChanged() {
+    UpdateData(true);
+    tk::WriteTimer(m_settings, m_intervalValue);
+}
+
+// The notification area was re-created (Explorer restarted) and has forgotten the icon.
+LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
+    if (m_trayIcon.Record().hWnd != nullptr) m_trayIcon.Add();
+    return 0;
+}
+
+// What a pass needs: the library, the probe, and this window as status line and pump.
+tk::PassPorts CAdjustTimeDlg::PassPortsOf() { return {m_library, m_probe, *this, *this}; }
+
+// Timer 2's pass.
+void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassPortsOf()); }
+
+void CAdjustTimeDlg::SetStatusText(const std::string& text) {
+    ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());
+}
+
+void CAdjustTimeDlg::EnableControl(int id, bool enable) {
+    ::EnableWindow(Item(id), enable ? TRUE : FALSE);
+}
+
+void CAdjustTimeDlg::SetButtonText(const std::string& text) {
+    ::SetDlgItemTextA(Hwnd(), IDC_START_STOP, text.c_str());
+}
+
+// The clock line is redrawn at once: during a pass the window gets no other chance to paint.
+void CAdjustTimeDlg::SetClockText(const std::string& text) {
+    m_clockLine.SetText(text);
+    ::RedrawWindow(m_clockLine.Hwnd(), nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CAdjustTimeDlg::ShowMessage(const std::string& text) { MessageBox(text, MB_OK); }
+
+int CAdjustTimeDlg::UnitIndex() { return m_unitList.GetCurSel(); }
+
+// After a refused text m_intervalValue still holds the previous value.
+int32_t CAdjustTimeDlg::TakeIntervalValue() {
+    UpdateData(true);
+    return m_intervalValue;
+}
+
+void CAdjustTimeDlg::SetTimer(uintptr_t id, uint32_t periodMs) {
+    ::SetTimer(Hwnd(), id, periodMs, nullptr);
+}
+
+void CAdjustTimeDlg::KillTimer(uintptr_t id) { ::KillTimer(Hwnd(), id); }
+
+// One waiting message, if any. A quit request belongs to the outermost loop, so one taken out
+// of the queue here is put back.
+void CAdjustTimeDlg::PumpOne() {
+    MSG msg;
+    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+    }
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+}
+
+void CAdjustTimeDlg::SetStatusColourFlag(int flag) { m_statusColour = flag; }
