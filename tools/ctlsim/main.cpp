@@ -116,7 +116,7 @@ bool ParseInt(const char* text, long low, long high, long& value) {
 // One UDP port or pseudo-terminal and the controllers on it.
 struct Endpoint {
     bool udp = true;
-    std::string spec;  // ADDR:PORT as given
+    std::string given;  // ADDR:PORT as given
     int fd = -1;
     int holdFd = -1;   // our own open slave of a pty, so the master never reads end-of-file
     std::string name;  // bound address and port, or the pty's path
@@ -195,7 +195,7 @@ bool Simulator::Configure(int argc, char** argv) {
         } else if ((arg == "--udp" && hasValue) || arg == "--pty") {
             Endpoint e;
             e.udp = arg == "--udp";
-            if (e.udp) e.spec = argv[++i];
+            if (e.udp) e.given = argv[++i];
             e.configs.emplace_back();
             m_endpoints.push_back(std::move(e));
         } else if (current() == nullptr) {
@@ -236,19 +236,19 @@ bool Simulator::Configure(int argc, char** argv) {
 }
 
 bool Simulator::OpenUdp(Endpoint& e) {
-    const std::string::size_type colon = e.spec.rfind(':');
+    const std::string::size_type colon = e.given.rfind(':');
     long port = 0;
     sockaddr_in local{};
     local.sin_family = AF_INET;
     if (colon == std::string::npos ||
-        inet_pton(AF_INET, e.spec.substr(0, colon).c_str(), &local.sin_addr) != 1 ||
-        !ParseInt(e.spec.c_str() + colon + 1, 0, 65535, port)) {
-        std::fprintf(stderr, "ctlsim: '%s' is not ADDR:PORT\n", e.spec.c_str());
+        inet_pton(AF_INET, e.given.substr(0, colon).c_str(), &local.sin_addr) != 1 ||
+        !ParseInt(e.given.c_str() + colon + 1, 0, 65535, port)) {
+        std::fprintf(stderr, "ctlsim: '%s' is not ADDR:PORT\n", e.given.c_str());
         return false;
     }
     if (!m_allowAny && (ntohl(local.sin_addr.s_addr) >> 24) != 127) {
         std::fprintf(stderr, "ctlsim: %s is outside 127.0.0.0/8 (see --allow-any-address)\n",
-                     e.spec.c_str());
+                     e.given.c_str());
         return false;
     }
     local.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -256,7 +256,7 @@ bool Simulator::OpenUdp(Endpoint& e) {
     socklen_t size = sizeof local;
     if (e.fd < 0 || bind(e.fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         getsockname(e.fd, reinterpret_cast<sockaddr*>(&local), &size) != 0) {
-        std::fprintf(stderr, "ctlsim: cannot bind %s: %s\n", e.spec.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "ctlsim: cannot bind %s: %s\n", e.given.c_str(), std::strerror(errno));
         return false;
     }
     char text[INET_ADDRSTRLEN] = {};
