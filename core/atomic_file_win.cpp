@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/atomic_file.h"
+#include "core/gbk.h"
 
 namespace tk {
 
@@ -26,17 +27,9 @@ private:
     HANDLE m_h;
 };
 
-// The folder part of a path, for the temporary file. Paths are ANSI (GBK): a 0x5C byte that
-// is the second byte of a double-byte character is not a separator.
+// The folder part of a path, for the temporary file.
 std::string DirectoryOf(const std::string& path) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/') cut = i;
-    }
+    const size_t cut = FindLastOfGbk(path, "\\/");
     if (cut == std::string::npos) return ".";
     return path.substr(0, cut == 2 && path[1] == ':' ? 3 : cut);
 }

@@ -1,13 +1,11 @@
 #include "core/autostart.h"
 
+#include "core/gbk.h"
 #include "core/settings.h"
 
 namespace tk {
 
 namespace {
-
-// Lead bytes of double-byte GBK characters; the byte after one is part of the same character.
-bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // Closes the Run key when the action ends, on every path.
 class RunKeyCloser {
@@ -35,17 +33,11 @@ void Report(const AutostartPorts& ports, bool success, const char* successText,
 // system directory, and file dialogs move the current directory. The scan steps over
 // double-byte characters, whose trail byte may be 0x5C and is then no separator.
 std::string RunValueName(const std::string& modulePath) {
-    std::string::size_type last = std::string::npos, previous = std::string::npos;
-    for (std::string::size_type i = 0; i < modulePath.size(); ++i) {
-        const auto c = static_cast<unsigned char>(modulePath[i]);
-        if (IsGbkLeadByte(c)) {
-            ++i;
-        } else if (c == '\\') {
-            previous = last;
-            last = i;
-        }
-    }
-    if (last == std::string::npos || previous == std::string::npos) return "";
+    const std::string::size_type last = FindLastOfGbk(modulePath, "\\");
+    if (last == std::string::npos) return "";
+    const std::string::size_type previous =
+        FindLastOfGbk(std::string_view(modulePath).substr(0, last), "\\");
+    if (previous == std::string::npos) return "";
     const std::string name = modulePath.substr(previous + 1, last - previous - 1);
     // "C:" of "\\?\C:\TK.exe" names a drive root, whose value is the key's unnamed one.
     if (!name.empty() && name.back() == ':') return "";

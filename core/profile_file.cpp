@@ -5,14 +5,11 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/gbk.h"
 
 namespace tk {
 
 namespace {
-
-// Bytes are GBK: a lead byte 0x81..0xFE starts a two-byte character whose second byte may look
-// like ASCII ('[', ']', '\\', letters). Scans must step over such pairs.
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // Whitespace as the profile API trims it (Ctrl-Z included).
 bool IsProfileSpace(unsigned char c) {
@@ -28,7 +25,7 @@ bool NamesEqual(const char* a, size_t aLen, const char* b, size_t bLen) {
     for (size_t i = 0; i < aLen; ++i) {
         const auto ca = static_cast<unsigned char>(a[i]);
         const auto cb = static_cast<unsigned char>(b[i]);
-        if (IsLeadByte(ca)) {
+        if (IsGbkLeadByte(ca)) {
             if (ca != cb || i + 1 >= aLen || a[i + 1] != b[i + 1]) return false;
             ++i;
             continue;
@@ -56,7 +53,7 @@ size_t FitGbk(const std::string& s, size_t max) {
     if (s.size() <= max) return s.size();
     size_t i = 0;
     while (i < max) {
-        const size_t step = IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        const size_t step = IsGbkLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
         if (i + step > max) break;
         i += step;
     }
@@ -165,7 +162,7 @@ ProfileLine ProfileDocument::ParseLine(std::string text, std::string eol) {
     if (t[b] == '[') {
         size_t close = std::string::npos;
         for (size_t i = b + 1; i < e; ++i) {
-            if (IsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < e) {
+            if (IsGbkLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < e) {
                 ++i;
                 continue;
             }

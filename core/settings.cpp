@@ -2,12 +2,11 @@
 
 #include <cstdio>
 
+#include "core/gbk.h"
+
 namespace tk {
 
 namespace {
-
-// Lead bytes of double-byte GBK characters; the byte after one is part of the same character.
-bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // Global value as decimal text.
 bool WriteGlobalInt(IProfile& settings, const char* key, int value) {
@@ -21,15 +20,7 @@ bool WriteGlobalInt(IProfile& settings, const char* key, int value) {
 // The executable's directory plus "\TK100_Dll_Set.ini". The scan steps over double-byte
 // characters, whose trail byte may be 0x5C and is then no separator.
 std::string SettingsPathFromModule(const std::string& modulePath) {
-    std::string::size_type cut = std::string::npos;
-    for (std::string::size_type i = 0; i < modulePath.size(); ++i) {
-        const auto c = static_cast<unsigned char>(modulePath[i]);
-        if (IsGbkLeadByte(c)) {
-            ++i;
-        } else if (c == '\\') {
-            cut = i;
-        }
-    }
+    const std::string::size_type cut = FindLastOfGbk(modulePath, "\\");
     // Without a directory the file is taken from the current one: a bare name would send the
     // Windows profile API to the Windows directory instead.
     const std::string dir = cut == std::string::npos ? "." : modulePath.substr(0, cut);

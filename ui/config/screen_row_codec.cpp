@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "core/gbk.h"
 #include "core/settings.h"
 #include "ui/config/model_table.h"
 
@@ -44,8 +45,6 @@ constexpr unsigned kMaxNetAdderrs = 15;
 constexpr std::pair<const char*, const char*> kBaudCodes[] = {
     {"9600", "0"}, {"57600", "1"}, {"115200", "2"}};
 
-bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-
 // The leading decimal number of a text as atoi reads it (saturated to int), 0 without one.
 long long LeadingInt(const std::string& text) {
     std::string::size_type i = 0;
@@ -68,15 +67,8 @@ long long LeadingInt(const std::string& text) {
 // Port number of a serial text, also used on the address column. Steps over double-byte
 // characters, whose trail byte may be 0x4D.
 std::string PortNumberText(const std::string& text) {
-    for (std::string::size_type i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (IsGbkLeadByte(c)) {
-            ++i;
-        } else if (c == 'M') {
-            return text.substr(i + 1);
-        }
-    }
-    return text;
+    const std::string::size_type m = FindFirstOfGbk(text, "M");
+    return m == std::string::npos ? text : text.substr(m + 1);
 }
 
 // Row texts of one settings-file screen section.

@@ -1,6 +1,9 @@
 #include "ui/framework/message_box.h"
 
+#include <string_view>
 #include <utility>
+
+#include "core/gbk.h"
 
 namespace tk::ui {
 
@@ -27,26 +30,15 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT type) {
 }
 
 // Builds the caption from the module file name, as the program has no title of its own.
-// The scan steps over double-byte characters: a GBK trail byte can equal '\\'.
 std::string AppTitle() {
     char path[MAX_PATH] = {};
     const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    size_t nameStart = 0;
-    size_t dot = std::string::npos;
-    for (size_t i = 0; i < length; ++i) {
-        const char c = path[i];
-        if (::IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < length) {
-            ++i;
-        } else if (c == '\\' || c == '/') {
-            nameStart = i + 1;
-            dot = std::string::npos;
-        } else if (c == '.') {
-            dot = i;
-        }
-    }
-    const size_t nameEnd = (dot != std::string::npos && dot > nameStart) ? dot : length;
-    return std::string(path + nameStart, path + nameEnd);
+    const std::string_view full(path, length);
+    const size_t slash = FindLastOfGbk(full, "\\/");
+    const std::string_view name = slash == std::string::npos ? full : full.substr(slash + 1);
+    const size_t dot = FindLastOfGbk(name, ".");
+    return std::string(dot != std::string::npos && dot > 0 ? name.substr(0, dot) : name);
 }
 
 }  // namespace tk::ui
