@@ -115,97 +115,94 @@ TEST_F(ExchangeTest, SilenceGivesUpAfterTwoAttemptsOf150Ms) {
     EXPECT_EQ(sequence, 102);
 }
 
-TEST_F(ExchangeTest, LateAnswerToTheFirstRequestCountsDuringTheRetry) {
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        if (r.sequence == 100) l.DeliverAnswer(200, r);
-    };
-    EXPECT_TRUE(Exchange());
-    EXPECT_EQ(link.requests.size(), 2u);
+// Bytes of the answer to request r, from byte `from` up to `to`.
+std::vector<std::uint8_t> AnswerBytes(Frame r, std::size_t from = 0,
+                                      std::size_t to = wire::kFrameSize) {
+    r.kind = wire::Kind::kAnswer;
+    const wire::FrameBytes b = wire::Encode(r);
+    return std::vector<std::uint8_t>(b.begin() + from, b.begin() + to);
 }
 
-TEST_F(ExchangeTest, AnswerToTheRetryAloneCounts) {
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        if (r.sequence == 101) l.DeliverAnswer(10, r);
-    };
-    EXPECT_TRUE(Exchange());
-}
-
-TEST_F(ExchangeTest, ErrorAnswerEndsTheCallAtOnce) {
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        Frame a = r;
-        a.status = wire::Status::kRefused;
-        l.DeliverAnswer(5, a);
-    };
-    const std::int64_t start = clock.now;
-    EXPECT_FALSE(Exchange());
-    EXPECT_EQ(link.requests.size(), 1u);
-    EXPECT_EQ(clock.now - start, 5);
-}
-
-// Answers that are not this controller's answer to this call are passed over, and the
-// exchange goes on waiting within the same attempt.
-TEST_F(ExchangeTest, ForeignAnswersAreIgnored) {
-    struct Case {
+// What the controller sends back and what the exchange makes of it. Answers that are not this
+// controller's answer to this call are passed over, and the exchange goes on waiting.
+TEST(Exchange, AnswersThatCountAndAnswersThatDoNot) {
+    using Script = void (*)(FakeLink&, const Frame&);
+    const struct {
         const char* what;
-        void (*spoil)(Frame&);
+        bool datagrams;
+        Script answer;
+        bool result;
+        std::size_t requests;
+        std::int64_t elapsedMs;  // -1: not looked at
+    } cases[] = {
+        {"late answer to the first attempt, during the retry", true,
+         [](FakeLink& l, const Frame& r) {
+             if (r.sequence == 100) l.DeliverAnswer(200, r);
+         },
+         true, 2, 200},
+        {"answer to the retry alone", true,
+         [](FakeLink& l, const Frame& r) {
+             if (r.sequence == 101) l.DeliverAnswer(10, r);
+         },
+         true, 2, 160},
+        {"error answer ends the call at once", true,
+         [](FakeLink& l, const Frame& r) {
+             Frame a = r;
+             a.status = wire::Status::kRefused;
+             l.DeliverAnswer(5, a);
+         },
+         false, 1, 5},
+        {"other address, then the retry's own answer", true,
+         [](FakeLink& l, const Frame& r) {
+             Frame a = r;
+             a.address = 4;
+             l.DeliverAnswer(5, a);
+             if (r.sequence == 101) l.DeliverAnswer(20, r);
+         },
+         true, 2, -1},
+        {"earlier call's sequence, then the retry's own answer", true,
+         [](FakeLink& l, const Frame& r) {
+             Frame a = r;
+             a.sequence = 99;
+             l.DeliverAnswer(5, a);
+             if (r.sequence == 101) l.DeliverAnswer(20, r);
+         },
+         true, 2, -1},
+        {"corrupted answer", true,
+         [](FakeLink& l, const Frame& r) {
+             std::vector<std::uint8_t> bytes = AnswerBytes(r);
+             bytes[9] ^= 0x01;
+             l.Deliver(5, bytes);
+         },
+         false, 2, 300},
+        {"serial answer in pieces after noise", false,
+         [](FakeLink& l, const Frame& r) {
+             l.Deliver(2, {0xFF, 0x00, 'T'});
+             l.Deliver(4, AnswerBytes(r, 0, 7));
+             l.Deliver(6, AnswerBytes(r, 7));
+         },
+         true, 1, 6},
+        // On UDP each datagram stands alone: two halves of a frame are no frame.
+        {"datagram halves", true,
+         [](FakeLink& l, const Frame& r) {
+             l.Deliver(2, AnswerBytes(r, 0, 10));
+             l.Deliver(4, AnswerBytes(r, 10));
+         },
+         false, 2, 300},
     };
-    const Case cases[] = {
-        {"other address", [](Frame& a) { a.address = 4; }},
-        {"earlier call's sequence", [](Frame& a) { a.sequence = 99; }},
-        {"other model", [](Frame& a) { a.model = 22; }},
-        {"other time", [](Frame& a) { a.time.second ^= 1; }},
-    };
-    for (const Case& c : cases) {
-        FakeClock caseClock;
-        FakeLink caseLink(caseClock);
-        caseLink.onRequest = [&c](FakeLink& l, const Frame& r) {
-            Frame bad = r;
-            c.spoil(bad);
-            l.DeliverAnswer(5, bad);
-            if (r.sequence == 101) l.DeliverAnswer(20, r);
-        };
-        std::uint16_t seq = 100;
-        EXPECT_TRUE(SetControllerClock(caseLink, caseClock, 3, 21, seq)) << c.what;
-        EXPECT_EQ(caseLink.requests.size(), 2u) << c.what;
+    for (const auto& c : cases) {
+        FakeClock clock;
+        FakeLink link(clock);
+        link.datagrams = c.datagrams;
+        link.onRequest = c.answer;
+        const std::int64_t start = clock.now;
+        std::uint16_t sequence = 100;
+        EXPECT_EQ(SetControllerClock(link, clock, 3, 21, sequence), c.result) << c.what;
+        EXPECT_EQ(link.requests.size(), c.requests) << c.what;
+        if (c.elapsedMs >= 0) {
+            EXPECT_EQ(clock.now - start, c.elapsedMs) << c.what;
+        }
     }
-}
-
-TEST_F(ExchangeTest, CorruptedAnswerIsIgnored) {
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        Frame a = r;
-        a.kind = wire::Kind::kAnswer;
-        wire::FrameBytes b = wire::Encode(a);
-        b[9] ^= 0x01;
-        l.Deliver(5, std::vector<std::uint8_t>(b.begin(), b.end()));
-    };
-    EXPECT_FALSE(Exchange());
-    EXPECT_EQ(link.requests.size(), 2u);
-}
-
-TEST_F(ExchangeTest, SerialAnswerArrivesInPiecesAfterNoise) {
-    link.datagrams = false;
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        Frame a = r;
-        a.kind = wire::Kind::kAnswer;
-        const wire::FrameBytes b = wire::Encode(a);
-        l.Deliver(2, {0xFF, 0x00, 'T'});
-        l.Deliver(4, std::vector<std::uint8_t>(b.begin(), b.begin() + 7));
-        l.Deliver(6, std::vector<std::uint8_t>(b.begin() + 7, b.end()));
-    };
-    EXPECT_TRUE(Exchange());
-    EXPECT_EQ(link.requests.size(), 1u);
-}
-
-// On UDP each datagram stands alone: two halves of a frame are no frame.
-TEST_F(ExchangeTest, DatagramHalvesDoNotMakeAFrame) {
-    link.onRequest = [](FakeLink& l, const Frame& r) {
-        Frame a = r;
-        a.kind = wire::Kind::kAnswer;
-        const wire::FrameBytes b = wire::Encode(a);
-        l.Deliver(2, std::vector<std::uint8_t>(b.begin(), b.begin() + 10));
-        l.Deliver(4, std::vector<std::uint8_t>(b.begin() + 10, b.end()));
-    };
-    EXPECT_FALSE(Exchange());
 }
 
 TEST_F(ExchangeTest, LinkErrorsFailTheCall) {
@@ -235,13 +232,6 @@ public:
         return true;
     }
 };
-
-TEST(LibrarySettingsTest, MissingFileHasNoScreens) {
-    MapProfile profile;
-    const LibrarySettings s = ReadLibrarySettings(profile);
-    EXPECT_EQ(s.screenCount, 0);
-    EXPECT_EQ(s.Screen(1), nullptr);
-}
 
 TEST(LibrarySettingsTest, ReadsEachScreenFromItsGbkSection) {
     MapProfile p;
@@ -277,31 +267,23 @@ TEST(LibrarySettingsTest, ReadsEachScreenFromItsGbkSection) {
     EXPECT_EQ(serial.serialBaud, 9600);
     EXPECT_EQ(serial.cardType, 21);
 
-    const ScreenLink& defaults = *s.Screen(3);
-    EXPECT_EQ(defaults.cardType, 21);
-    EXPECT_EQ(defaults.cardAddress, 0);
-    EXPECT_FALSE(defaults.Network());
-    EXPECT_EQ(defaults.serialNum, 1);
-    EXPECT_EQ(defaults.serialBaud, 57600);
-    EXPECT_EQ(defaults.netPort, 5005);
-    EXPECT_EQ(std::vector<int>(defaults.ip, defaults.ip + 4), (std::vector<int>{192, 168, 1, 236}));
+    const ScreenLink& d = *s.Screen(3);
+    EXPECT_EQ(std::vector<int>({d.cardType, d.cardAddress, d.Network(), d.serialNum, d.serialBaud,
+                                d.netPort, d.ip[0], d.ip[1], d.ip[2], d.ip[3]}),
+              std::vector<int>({21, 0, false, 1, 57600, 5005, 192, 168, 1, 236}));
 }
 
-TEST(LibrarySettingsTest, ScreenNumbersOutsideTheCountHaveNoLink) {
+TEST(LibrarySettingsTest, OnlyScreenNumbersWithinTheCountHaveALink) {
     MapProfile p;
+    EXPECT_EQ(ReadLibrarySettings(p).Screen(1), nullptr);  // no file, no screens
     p.values = {{{"CONT", "ScreenCount"}, "2"}};
-    const LibrarySettings s = ReadLibrarySettings(p);
-    for (int n : {-1, 0, 3, 1000}) EXPECT_EQ(s.Screen(n), nullptr) << n;
-    for (int n : {1, 2}) EXPECT_NE(s.Screen(n), nullptr) << n;
-}
-
-TEST(LibrarySettingsTest, HugeCountIsReadUpToTheLimit) {
-    MapProfile p;
+    const LibrarySettings two = ReadLibrarySettings(p);
+    for (int n : {-1, 0, 3}) EXPECT_EQ(two.Screen(n), nullptr) << n;
+    for (int n : {1, 2}) EXPECT_NE(two.Screen(n), nullptr) << n;
     p.values = {{{"CONT", "ScreenCount"}, "100000"}};
-    const LibrarySettings s = ReadLibrarySettings(p);
-    EXPECT_EQ(s.screens.size(), static_cast<size_t>(LibrarySettings::kMaxScreens));
-    EXPECT_NE(s.Screen(LibrarySettings::kMaxScreens), nullptr);
-    EXPECT_EQ(s.Screen(LibrarySettings::kMaxScreens + 1), nullptr);
+    const LibrarySettings huge = ReadLibrarySettings(p);
+    EXPECT_EQ(huge.screens.size(), static_cast<size_t>(LibrarySettings::kMaxScreens));
+    EXPECT_EQ(huge.Screen(LibrarySettings::kMaxScreens + 1), nullptr);
 }
 
 }  // namespace

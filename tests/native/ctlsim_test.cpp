@@ -7,11 +7,9 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -35,10 +33,6 @@ Timestamp HostNow() {
     tm local;
     localtime_r(&ts.tv_sec, &local);
     return FromCivilMilliseconds((ts.tv_sec + local.tm_gmtoff) * 1000LL + ts.tv_nsec / 1000000);
-}
-
-std::int64_t OffsetFromHost(const Timestamp& t) {
-    return CivilMilliseconds(t) - CivilMilliseconds(HostNow());
 }
 
 // The integer after "key=" in a line.
@@ -172,123 +166,54 @@ private:
     sockaddr_in m_peer{};
 };
 
-Frame ReadRequest(std::uint16_t sequence, std::uint16_t address, std::uint16_t model) {
-    Frame f;
-    f.command = Command::kReadTime;
-    f.sequence = sequence;
-    f.address = address;
-    f.model = model;
-    return f;
-}
-
-// Three endpoints: a good controller an hour slow with a silent neighbour 5 s fast, a
-// controller that refuses, and a late one of model 21 only.
+// One endpoint with a controller an hour slow at address 0 and a silent neighbour 5 s fast at
+// address 1. How the controllers answer the library (silent, late, refusing, other model, on a
+// serial line) is exercised end to end in standin_e2e; these tests cover what the library
+// never sends: impossible dates, corrupted frames, unknown addresses, and the end-of-run report.
 class CtlsimTest : public ::testing::Test {
 protected:
-    SimProcess sim{{"--udp",       "127.0.0.1:0", "--address",   "0",        "--skew",
-                    "-3600000",    "--address",   "1",           "--silent", "--skew",
-                    "5000",        "--udp",       "127.0.0.1:0", "--error",  "--udp",
-                    "127.0.0.1:0", "--late",      "100",         "--model",  "21"}};
-    std::vector<std::string> endpoints;
+    SimProcess sim{{"--udp", "127.0.0.1:0", "--address", "0", "--skew", "-3600000", "--address",
+                    "1", "--silent", "--skew", "5000"}};
+    std::string endpoint;
 
     void SetUp() override {
-        while (auto line = sim.ReadLine()) {
-            if (*line == "ready") break;
-            const auto udp = line->find("udp=");
-            ASSERT_NE(udp, std::string::npos) << *line;
-            endpoints.push_back(line->substr(udp + 4, line->find(' ', udp) - udp - 4));
-        }
-        ASSERT_EQ(endpoints.size(), 3u);
+        const std::string listening = sim.LineStartingWith("listening udp=");
+        endpoint = listening.substr(14, listening.find(' ', 14) - 14);
+        ASSERT_EQ(sim.ReadLine().value_or(""), "ready");
     }
 };
 
-TEST_F(CtlsimTest, SetTimeIsAnsweredAndTheClockRunsOnFromIt) {
-    Client client(endpoints[0]);
-    client.Send(ReadRequest(1, 0, 21));
-    auto before = client.Receive();
-    ASSERT_TRUE(before);
-    EXPECT_NEAR(OffsetFromHost(before->time), -3600000, 1000);
-
-    const Frame request = SetTimeRequest(2, 0, 21, HostNow());
+TEST_F(CtlsimTest, RequestsAreAnsweredRefusedIgnoredOrDropped) {
+    Client client(endpoint);
+    const Frame request = SetTimeRequest(1, 0, 21, HostNow());
     client.Send(request);
     auto answer = client.Receive();
     ASSERT_TRUE(answer);
     EXPECT_TRUE(AnswersRequest(*answer, request));
     EXPECT_EQ(answer->status, Status::kOk);
-    sim.LineStartingWith("served endpoint=" + endpoints[0] + " address=0 model=21 command=read");
     const std::string served =
-        sim.LineStartingWith("served endpoint=" + endpoints[0] + " address=0 model=21 command=set");
+        sim.LineStartingWith("served endpoint=" + endpoint + " address=0 model=21 command=set");
     EXPECT_NE(served.find(" reply=ok"), std::string::npos) << served;
     EXPECT_LT(std::labs(Field(served, "offset_ms")), 1000) << served;
 
-    client.Send(ReadRequest(3, 0, 21));
-    auto after = client.Receive();
-    ASSERT_TRUE(after);
-    EXPECT_LT(std::labs(OffsetFromHost(after->time)), 1000);
-}
-
-TEST_F(CtlsimTest, ControllersAnswerOnlyForTheirOwnAddress) {
-    Client client(endpoints[0]);
-    client.Send(SetTimeRequest(10, 1, 21, HostNow()));
-    EXPECT_NE(sim.LineStartingWith("served").find("address=1 model=21 command=set seq=10"),
-              std::string::npos);
-    client.Send(SetTimeRequest(11, 7, 21, HostNow()));
-    EXPECT_NE(sim.LineStartingWith("ignored").find("address=7"), std::string::npos);
-    // Neither the silent controller nor the missing one said anything: the first answer to
-    // arrive is the one for address 0.
-    client.Send(SetTimeRequest(12, 0, 21, HostNow()));
-    auto answer = client.Receive();
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->sequence, 12);
-    EXPECT_EQ(answer->address, 0);
-}
-
-TEST_F(CtlsimTest, RefusingControllerAnswersWithAnError) {
-    Client client(endpoints[1]);
-    const Frame request = SetTimeRequest(20, 0, 21, HostNow());
-    client.Send(request);
-    auto answer = client.Receive();
-    ASSERT_TRUE(answer);
-    EXPECT_TRUE(AnswersRequest(*answer, request));
-    EXPECT_EQ(answer->status, Status::kRefused);
-    EXPECT_NE(sim.LineStartingWith("served").find("reply=refused"), std::string::npos);
-}
-
-TEST_F(CtlsimTest, LateControllerAnswersAfterItsDelayAndChecksTheModel) {
-    Client client(endpoints[2]);
-    const auto sent = std::chrono::steady_clock::now();
-    client.Send(SetTimeRequest(30, 0, 21, HostNow()));
-    auto answer = client.Receive();
-    const auto waited = std::chrono::steady_clock::now() - sent;
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, Status::kOk);
-    // The simulator counts whole milliseconds, so the delay can come out a little short.
-    EXPECT_GE(waited, std::chrono::milliseconds(90));
-
-    client.Send(SetTimeRequest(31, 0, 22, HostNow()));
-    answer = client.Receive();
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, Status::kWrongModel);
-}
-
-TEST_F(CtlsimTest, BadRequestsAreRefusedOrDropped) {
-    Client client(endpoints[0]);
     Timestamp feb30 = HostNow();
     feb30.month = 2;
     feb30.day = 30;
-    client.Send(SetTimeRequest(40, 0, 21, feb30));
-    auto answer = client.Receive();
+    client.Send(SetTimeRequest(2, 0, 21, feb30));
+    answer = client.Receive();
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, Status::kBadTime);
 
-    FrameBytes corrupted = Encode(SetTimeRequest(41, 0, 21, HostNow()));
+    client.Send(SetTimeRequest(3, 7, 21, HostNow()));
+    EXPECT_NE(sim.LineStartingWith("ignored").find("address=7"), std::string::npos);
+    FrameBytes corrupted = Encode(SetTimeRequest(4, 0, 21, HostNow()));
     corrupted[15] ^= 0x04;
     client.SendBytes(corrupted.data(), corrupted.size());
     EXPECT_NE(sim.LineStartingWith("dropped").find("reason=checksum"), std::string::npos);
 }
 
 TEST_F(CtlsimTest, EndOfInputPrintsEveryClockAndExits) {
-    Client client(endpoints[0]);
+    Client client(endpoint);
     client.Send(SetTimeRequest(50, 0, 21, HostNow()));
     ASSERT_TRUE(client.Receive());
     EXPECT_EQ(sim.CloseInputAndWait(), 0);
@@ -296,7 +221,7 @@ TEST_F(CtlsimTest, EndOfInputPrintsEveryClockAndExits) {
     while (auto line = sim.ReadLine()) {
         if (line->rfind("clock ", 0) == 0) clocks.push_back(*line);
     }
-    ASSERT_EQ(clocks.size(), 4u);
+    ASSERT_EQ(clocks.size(), 2u);
     EXPECT_NE(clocks[0].find("address=0"), std::string::npos);
     EXPECT_NE(clocks[0].find("set=yes"), std::string::npos);
     EXPECT_LT(std::labs(Field(clocks[0], "offset_ms")), 1000);
@@ -305,50 +230,13 @@ TEST_F(CtlsimTest, EndOfInputPrintsEveryClockAndExits) {
 }
 
 TEST(CtlsimStart, RefusesToBindOutsideLoopback) {
-    for (const char* endpoint : {"0.0.0.0:0", "10.1.2.3:0", "192.168.1.236:5005", "127.0.0.1"}) {
+    for (const char* endpoint : {"0.0.0.0:0", "192.168.1.236:5005", "127.0.0.1"}) {
         SimProcess sim({"--udp", endpoint});
         std::vector<std::string> lines;
         while (auto line = sim.ReadLine()) lines.push_back(*line);
         EXPECT_EQ(sim.CloseInputAndWait(), 2) << endpoint;
         EXPECT_TRUE(lines.empty()) << endpoint << ": " << lines.front();
     }
-}
-
-TEST(CtlsimSerial, PseudoTerminalControllerAnswersOnTheLine) {
-    SimProcess sim({"--pty", "--address", "5"});
-    const std::string listening = sim.LineStartingWith("listening pty=");
-    const std::string path = listening.substr(14, listening.find(' ', 14) - 14);
-    ASSERT_EQ(sim.ReadLine().value_or(""), "ready");
-    const int line = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(line, 0) << path;
-    termios raw;
-    tcgetattr(line, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(line, TCSANOW, &raw);
-
-    const Frame request = SetTimeRequest(60, 5, 21, HostNow());
-    const FrameBytes bytes = Encode(request);
-    const std::uint8_t noise[] = {0x00, 'T', 'K'};
-    ASSERT_EQ(write(line, noise, sizeof noise), 3);
-    ASSERT_EQ(write(line, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-
-    FrameScanner scanner(Kind::kAnswer);
-    Frame answer;
-    bool got = false;
-    while (!got) {
-        pollfd p{line, POLLIN, 0};
-        ASSERT_GT(poll(&p, 1, kPatienceMs), 0);
-        std::uint8_t chunk[64];
-        const ssize_t n = read(line, chunk, sizeof chunk);
-        ASSERT_GT(n, 0);
-        scanner.Feed(chunk, static_cast<size_t>(n));
-        got = scanner.Next(answer);
-    }
-    close(line);
-    EXPECT_TRUE(AnswersRequest(answer, request));
-    EXPECT_EQ(answer.status, Status::kOk);
-    EXPECT_NE(sim.LineStartingWith("served").find("endpoint=" + path + " address=5"),
-              std::string::npos);
 }
 
 }  // namespace

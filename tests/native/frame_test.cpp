@@ -51,45 +51,35 @@ TEST(WireFrame, EncodeDecodeRoundTrip) {
     read.sequence = 0xFFFF;
     read.address = 0xFFFF;
     read.model = 0;
-    Frame refused = Answer(SetTimeRequest(7, 255, 23, MakeTime(1999, 12, 31, 5, 23, 59, 59, 999)),
-                           Status::kRefused);
-    const Frame frames[] = {SetTimeRequest(0x1234, 3, 21, kLeapDay), Answer(read), refused,
-                            Answer(SetTimeRequest(0, 0, 0, Timestamp()), Status::kWrongModel)};
+    const Frame frames[] = {
+        SetTimeRequest(0x1234, 3, 21, kLeapDay), Answer(read),
+        Answer(SetTimeRequest(7, 255, 23, MakeTime(1999, 12, 31, 5, 23, 59, 59, 999)),
+               Status::kRefused)};
     for (const Frame& f : frames) {
         const FrameBytes bytes = Encode(f);
         Frame back;
         ASSERT_EQ(Decode(bytes.data(), bytes.size(), back), DecodeResult::kOk);
-        EXPECT_EQ(back.kind, f.kind);
-        EXPECT_EQ(back.command, f.command);
-        EXPECT_EQ(back.status, f.status);
-        EXPECT_EQ(back.sequence, f.sequence);
-        EXPECT_EQ(back.address, f.address);
-        EXPECT_EQ(back.model, f.model);
+        EXPECT_EQ(Encode(back), bytes);
         EXPECT_EQ(back.time, f.time);
     }
 }
 
-// Any single corrupted byte is caught, whichever field it falls in.
+// Any single corrupted byte is caught, whichever field it falls in, and so is a short frame.
 TEST(WireFrame, EveryCorruptedByteIsRejected) {
     const FrameBytes good = Encode(SetTimeRequest(0x1234, 3, 21, kLeapDay));
+    Frame f;
+    EXPECT_EQ(Decode(good.data(), kFrameSize - 1, f), DecodeResult::kTooShort);
     for (std::size_t at = 0; at < kFrameSize; ++at) {
-        for (std::uint8_t flip : {0x01, 0x10, 0x80, 0xFF}) {
+        for (std::uint8_t flip : {0x01, 0x80, 0xFF}) {
             FrameBytes bad = good;
             bad[at] ^= flip;
-            Frame f;
-            const DecodeResult r = Decode(bad.data(), bad.size(), f);
             const DecodeResult expected = at < 4    ? DecodeResult::kBadMagic
                                           : at == 4 ? DecodeResult::kBadVersion
                                                     : DecodeResult::kBadChecksum;
-            EXPECT_EQ(r, expected) << "byte " << at << " flip " << int(flip);
+            EXPECT_EQ(Decode(bad.data(), bad.size(), f), expected)
+                << "byte " << at << " flip " << int(flip);
         }
     }
-}
-
-TEST(WireFrame, ShortInputIsRejected) {
-    const FrameBytes good = Encode(SetTimeRequest(1, 2, 3, kLeapDay));
-    Frame f;
-    EXPECT_EQ(Decode(good.data(), kFrameSize - 1, f), DecodeResult::kTooShort);
 }
 
 TEST(WireMatch, OnlyTheControllersOwnAnswerToThisRequestMatches) {
@@ -144,16 +134,17 @@ TEST(WireTime, ImpossibleDatesAndTimesAreInvalid) {
     for (const Timestamp& t : bad) EXPECT_FALSE(IsValidTimestamp(t)) << int(t.month) << int(t.day);
 }
 
-// Bytes of a serial line: noise, a corrupted answer, then a good one split in pieces.
-TEST(WireScanner, FindsTheValidFrameInAStream) {
+// Bytes of a serial line: noise, a request, a corrupted answer, then a good one split in pieces.
+TEST(WireScanner, FindsTheValidAnswerInAStream) {
+    const FrameBytes request = Encode(SetTimeRequest(1, 3, 21, kLeapDay));
     const FrameBytes first = Encode(Answer(SetTimeRequest(1, 3, 21, kLeapDay)));
     const FrameBytes second = Encode(Answer(SetTimeRequest(2, 3, 21, kLeapDay)));
     FrameBytes corrupted = first;
     corrupted[12] ^= 0x40;
     std::vector<std::uint8_t> stream = {0x00, 'T', 'K', 0x55, 'T', 'K', 'A'};
-    stream.insert(stream.end(), corrupted.begin(), corrupted.end());
-    stream.insert(stream.end(), second.begin(), second.end());
-
+    for (const FrameBytes part : {request, corrupted, second}) {
+        stream.insert(stream.end(), part.begin(), part.end());
+    }
     FrameScanner scanner(Kind::kAnswer);
     std::vector<std::uint16_t> sequences;
     for (std::size_t at = 0; at < stream.size(); at += 5) {
@@ -163,18 +154,6 @@ TEST(WireScanner, FindsTheValidFrameInAStream) {
         while (scanner.Next(f)) sequences.push_back(f.sequence);
     }
     EXPECT_EQ(sequences, std::vector<std::uint16_t>{2});
-}
-
-TEST(WireScanner, IgnoresFramesOfTheOtherKind) {
-    const FrameBytes request = Encode(SetTimeRequest(1, 3, 21, kLeapDay));
-    FrameScanner scanner(Kind::kAnswer);
-    scanner.Feed(request.data(), request.size());
-    Frame f;
-    EXPECT_FALSE(scanner.Next(f));
-    const FrameBytes answer = Encode(Answer(SetTimeRequest(9, 3, 21, kLeapDay)));
-    scanner.Feed(answer.data(), answer.size());
-    ASSERT_TRUE(scanner.Next(f));
-    EXPECT_EQ(f.sequence, 9);
 }
 
 }  // namespace

@@ -13,35 +13,20 @@
 namespace tk::test {
 
 // Puts the calling thread into a network namespace of its own for the object's lifetime: only a
-// loopback device, down until BringLoopbackUp. Sockets opened meanwhile stay in it. Needs root.
+// loopback device, down until BringLoopbackUp. Needs root.
 class PrivateNetwork {
 public:
-    PrivateNetwork() {
-        m_home = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-        if (m_home < 0) return;
-        if (::unshare(CLONE_NEWNET) != 0) return;
-        m_private = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-        m_inside = true;
+    PrivateNetwork() : m_home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+        m_made = m_home >= 0 && ::unshare(CLONE_NEWNET) == 0;
     }
     ~PrivateNetwork() {
-        Leave();
-        if (m_private >= 0) ::close(m_private);
+        if (m_made) ::setns(m_home, CLONE_NEWNET);
         if (m_home >= 0) ::close(m_home);
     }
     PrivateNetwork(const PrivateNetwork&) = delete;
     PrivateNetwork& operator=(const PrivateNetwork&) = delete;
 
-    bool Made() const { return m_private >= 0; }
-
-    // Back to the namespace the thread came from; the private one lives on for Enter.
-    void Leave() {
-        if (m_inside) ::setns(m_home, CLONE_NEWNET);
-        m_inside = false;
-    }
-    bool Enter() {
-        m_inside = m_private >= 0 && ::setns(m_private, CLONE_NEWNET) == 0;
-        return m_inside;
-    }
+    bool Made() const { return m_made; }
 
     bool BringLoopbackUp() {
         const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -64,9 +49,8 @@ public:
     }
 
 private:
-    int m_home = -1;
-    int m_private = -1;
-    bool m_inside = false;
+    int m_home;
+    bool m_made = false;
 };
 
 }  // namespace tk::test

@@ -2,15 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/profile_file.h"
 #include "core/settings.h"
+#include "tests/native/temp_dir.h"
 
 namespace tk {
 namespace {
@@ -21,55 +20,22 @@ struct Expected {
     std::string address;
 };
 
-// Each test gets its own directory with a settings file path in it.
-class Roster : public testing::Test {
+class Roster : public test::SettingsDirTest {
 protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tk-roster-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-        m_path = (m_dir / kSettingsFileName).string();
-    }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
-    void WriteFile(const std::string& bytes) { std::ofstream(m_path, std::ios::binary) << bytes; }
-
-    ScreenRoster Load() {
+    void Load(ScreenRoster& roster) {
         PortableProfile settings(m_path);
-        ScreenRoster roster;
         LoadRoster(settings, roster);
-        return roster;
     }
-
-    static void ExpectEntries(const ScreenRoster& roster, const std::vector<Expected>& expected,
-                              const std::string& name) {
-        ASSERT_EQ(roster.count, static_cast<int>(expected.size())) << name;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(roster.entries[i].number, expected[i].number) << name << " " << i;
-            EXPECT_EQ(roster.entries[i].network, expected[i].network) << name << " " << i;
-            EXPECT_EQ(std::string(roster.entries[i].address), expected[i].address)
-                << name << " " << i;
-        }
-    }
-
-    std::filesystem::path m_dir;
-    std::string m_path;
 };
 
-TEST_F(Roster, MissingFileGivesEmptyRoster) {
-    const ScreenRoster roster = Load();
-    EXPECT_EQ(roster.count, 0);
-}
-
+// One roster object is loaded again for every file, so nothing may stay from the last one.
 TEST_F(Roster, LoadsFromFile) {
-    struct Case {
+    const struct {
         const char* name;
-        std::string file;
+        const char* file;  // nullptr: no file
         std::vector<Expected> expected;
-    };
-    const Case cases[] = {
-        {"no count", "[CONT]\r\nnSel=1\r\n[地址：0]\r\nCommunicationMode=1\r\n", {}},
+    } cases[] = {
+        {"no file", nullptr, {}},
         {"count without sections",
          "[CONT]\r\nScreenCount=2\r\n",
          {{1, 0, "192.168.1.236"}, {2, 0, "192.168.1.236"}}},
@@ -86,59 +52,60 @@ TEST_F(Roster, LoadsFromFile) {
           {4, 0, "192.168.1.236"}}},
         // Section names are GBK bytes: the same names in UTF-8 match nothing.
         {"UTF-8 section names",
-         std::string("[CONT]\r\nScreenCount=1\r\n") +
-             u8"[地址：0]\r\nCommunicationMode=1\r\nIpAddress0=10\r\n",
+         "[CONT]\r\nScreenCount=1\r\n"
+         "[\xE5\x9C\xB0\xE5\x9D\x80\xEF\xBC\x9A"
+         "0]\r\nCommunicationMode=1\r\nIpAddress0=10\r\n",
          {{1, 0, "192.168.1.236"}}},
+        {"no count", "[CONT]\r\nnSel=1\r\n[地址：0]\r\nCommunicationMode=1\r\n", {}},
         {"negative count", "[CONT]\r\nScreenCount=-3\r\n[地址：0]\r\nCommunicationMode=1\r\n", {}},
     };
-    for (const Case& c : cases) {
-        WriteFile(c.file);
-        ExpectEntries(Load(), c.expected, c.name);
+    ScreenRoster roster;
+    for (const auto& c : cases) {
+        std::filesystem::remove(m_path);
+        if (c.file) WriteFile(c.file);
+        Load(roster);
+        ASSERT_EQ(roster.count, static_cast<int>(c.expected.size())) << c.name;
+        for (std::size_t i = 0; i < c.expected.size(); ++i) {
+            EXPECT_EQ(roster.entries[i].number, c.expected[i].number) << c.name << " " << i;
+            EXPECT_EQ(roster.entries[i].network, c.expected[i].network) << c.name << " " << i;
+            EXPECT_EQ(roster.entries[i].address, c.expected[i].address) << c.name << " " << i;
+        }
     }
 }
 
 TEST_F(Roster, CountIsClampedToTheTable) {
     WriteFile("[CONT]\r\nScreenCount=100000\r\n[地址：299]\r\nCommunicationMode=1\r\n");
-    const ScreenRoster roster = Load();
+    ScreenRoster roster;
+    Load(roster);
     ASSERT_EQ(roster.count, 300);
     EXPECT_EQ(roster.entries[299].number, 300);
     EXPECT_EQ(roster.entries[299].network, 1);
-    EXPECT_STREQ(roster.entries[299].address, "192.168.1.236");
 }
 
+// An address text longer than its field is cut inside it; a shorter one read later leaves the
+// field zero-filled behind it.
 TEST_F(Roster, LongAddressIsCutInsideItsField) {
     WriteFile(
         "[CONT]\r\nScreenCount=1\r\n[地址：0]\r\nIpAddress0=-2147483648\r\n"
         "IpAddress1=-2147483648\r\nIpAddress2=-2147483648\r\nIpAddress3=-2147483648\r\n");
-    PortableProfile settings(m_path);
     ScreenRoster roster;
     roster.entries[1].number = 777;
     roster.entries[1].network = 777;
-    LoadRoster(settings, roster);
-    const std::string full = "-2147483648.-2147483648.-2147483648.-2147483648";
-    EXPECT_EQ(std::string(roster.entries[0].address), full.substr(0, 31));
-    EXPECT_EQ(roster.entries[0].address[31], '\0');
+    Load(roster);
+    EXPECT_EQ(std::string(roster.entries[0].address, 32),
+              std::string("-2147483648.-2147483648.-214748", 31) + '\0');
     EXPECT_EQ(roster.entries[1].number, 777);
     EXPECT_EQ(roster.entries[1].network, 777);
-}
 
-TEST_F(Roster, ReloadRebuildsEntriesInPlace) {
     WriteFile(
         "[CONT]\r\nScreenCount=1\r\n[地址：0]\r\nIpAddress0=1\r\nIpAddress1=2\r\n"
         "IpAddress2=3\r\nIpAddress3=4\r\n");
-    PortableProfile settings(m_path);
-    ScreenRoster roster;
-    roster.entries[0].number = 99;
-    roster.entries[0].network = 1;
-    std::memset(roster.entries[0].address, 'x', sizeof roster.entries[0].address);
-    LoadRoster(settings, roster);
-    EXPECT_EQ(roster.entries[0].number, 1);
-    EXPECT_EQ(roster.entries[0].network, 0);
-    const char expected[32] = "1.2.3.4";
-    EXPECT_EQ(std::memcmp(roster.entries[0].address, expected, sizeof expected), 0);
+    Load(roster);
+    EXPECT_EQ(std::string(roster.entries[0].address, 32),
+              std::string("1.2.3.4") + std::string(25, '\0'));
 }
 
-// The list window shrinking the list rewrites only ScreenCount; the old sections stay.
+// The list window shrinking the list rewrites only ScreenCount; the old sections stay unread.
 TEST_F(Roster, ShrunkCountLeavesLaterSectionsUnread) {
     std::string file = "[CONT]\r\nScreenCount=5\r\n";
     for (int i = 0; i < 5; ++i) {
@@ -147,15 +114,11 @@ TEST_F(Roster, ShrunkCountLeavesLaterSectionsUnread) {
     }
     WriteFile(file);
     PortableProfile settings(m_path);
+    ASSERT_TRUE(WriteScreenCount(settings, 3));
     ScreenRoster roster;
     LoadRoster(settings, roster);
-    ASSERT_EQ(roster.count, 5);
-    EXPECT_STREQ(roster.entries[4].address, "192.168.1.14");
-
-    ASSERT_TRUE(WriteScreenCount(settings, 3));
-    LoadRoster(settings, roster);
-    ExpectEntries(roster, {{1, 1, "192.168.1.10"}, {2, 1, "192.168.1.11"}, {3, 1, "192.168.1.12"}},
-                  "after shrinking");
+    ASSERT_EQ(roster.count, 3);
+    EXPECT_STREQ(roster.entries[2].address, "192.168.1.12");
     EXPECT_EQ(GetProfileText(settings, ScreenSectionName(4).c_str(), "IpAddress3", "", 16), "14");
 }
 

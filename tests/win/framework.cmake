@@ -1,9 +1,8 @@
-# Dialog layer, resources and about box. Each test exe links the resource object itself, so
+# Dialog layer and resources. Each test exe links the resource object itself, so
 # FindResource on the exe's module finds the templates; framework_test also gets its own
 # test-only template, and resources_test a copy of resource.h to check.
 target_link_libraries(framework_test PRIVATE tk_framework tk_resources tk_framework_test_rc)
 target_link_libraries(resources_test PRIVATE tk_framework tk_resources tk_resources_test_rc)
-target_link_libraries(about_dlg_test PRIVATE tk_ui_main tk_framework tk_resources)
 
 # Test-only resource scripts. windres refuses the project's C++ compile options.
 add_library(tk_framework_test_rc OBJECT ${CMAKE_CURRENT_LIST_DIR}/framework_test.rc)

@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/win/win_test_util.h"
 
 namespace {
 
@@ -24,13 +24,6 @@ std::string WindowsPath(std::string path) {
         if (c == '/') c = '\\';
     }
     return path;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // The first visible top-level window of process pid, if any.
@@ -116,25 +109,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: main_exe_smoke <TKAdjustTime.exe> <TK100_Dll.dll>\n");
         return 2;
     }
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    const std::string dir =
-        std::string(temp) + "tk-smoke-" + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    const std::string settings = dir + "\\TK100_Dll_Set.ini";
+    const tk_test::TempDir dir;
+    const std::string settings = dir.File("TK100_Dll_Set.ini");
     const bool copied =
-        ::CopyFileA(WindowsPath(argv[1]).c_str(), (dir + "\\TKAdjustTime.exe").c_str(), FALSE) &&
-        ::CopyFileA(WindowsPath(argv[2]).c_str(), (dir + "\\TK100_Dll.dll").c_str(), FALSE);
-    Check(copied, "program and library copied", dir);
-    std::ofstream(settings, std::ios::binary) << kSettings;
+        ::CopyFileA(WindowsPath(argv[1]).c_str(), dir.File("TKAdjustTime.exe").c_str(), FALSE) &&
+        ::CopyFileA(WindowsPath(argv[2]).c_str(), dir.File("TK100_Dll.dll").c_str(), FALSE);
+    Check(copied, "program and library copied", dir.Path());
+    tk_test::WriteFileBytes(settings, kSettings);
 
-    if (copied) RunProgram(dir);
+    if (copied) RunProgram(dir.Path());
     // Nothing is saved on closing (nor at start-up).
-    Check(ReadAll(settings) == kSettings, "settings file unchanged");
-
-    for (const char* name : {"TKAdjustTime.exe", "TK100_Dll.dll", "TK100_Dll_Set.ini"}) {
-        ::DeleteFileA((dir + "\\" + name).c_str());
-    }
-    ::RemoveDirectoryA(dir.c_str());
+    Check(tk_test::ReadFileBytes(settings) == kSettings, "settings file unchanged");
     return failures == 0 ? 0 : 1;
 }

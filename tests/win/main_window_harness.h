@@ -10,16 +10,15 @@
 
 #include <cstdint>
 #include <ctime>
-#include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "resources/resource.h"
-#include "ui/framework/message_box.h"
+#include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/tray_icon.h"
 
@@ -29,68 +28,18 @@ namespace tk_test {
 // tests can check the order of steps across the fakes.
 using EventLog = std::vector<std::string>;
 
-// A directory of its own under the temporary directory, removed with its files afterwards.
-class TempDir {
-public:
-    TempDir() {
-        char base[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, base);
-        static int serial = 0;
-        m_path = std::string(base) + "tk-main-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                 std::to_string(++serial);
-        ::CreateDirectoryA(m_path.c_str(), nullptr);
-    }
-    ~TempDir() {
-        WIN32_FIND_DATAA found;
-        HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                ::DeleteFileA((m_path + "\\" + found.cFileName).c_str());
-            } while (::FindNextFileA(search, &found));
-            ::FindClose(search);
-        }
-        ::RemoveDirectoryA(m_path.c_str());
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-// Whole contents of a file; nullopt when it does not exist.
-inline std::optional<std::string> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A value of section CONT as the profile API reads it; "<none>" when the key is missing.
-inline std::string ReadCont(const std::string& settingsPath, const char* key) {
-    char value[64] = {};
-    ::GetPrivateProfileStringA("CONT", key, "<none>", value, sizeof value, settingsPath.c_str());
-    return value;
-}
-
-// The controller library: records the screens asked for; onAdjust runs inside the call.
+// The controller library: every call succeeds; records the screens asked for, and onAdjust
+// runs inside the call.
 class FakeLibrary : public tk::IControllerLibrary {
 public:
     std::vector<int> adjusted;
     int reloads = 0;
-    int result = 1;
     std::function<void(int screenNumber)> onAdjust;
 
     int AdjustTime(int screenNumber) override {
         adjusted.push_back(screenNumber);
         if (onAdjust) onAdjust(screenNumber);
-        return result;
+        return 1;
     }
     void ReloadIniFile() override { ++reloads; }
 };
@@ -129,27 +78,22 @@ public:
     explicit TimerRecorder(EventLog& log) : m_log(log) {}
     void SetTimer(uintptr_t id, uint32_t periodMs) override {
         m_log.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(periodMs));
-        m_armed[id == 1 ? 0 : 1] = true;
-        m_period[id == 1 ? 0 : 1] = periodMs;
+        armed[id] = periodMs;
     }
     void KillTimer(uintptr_t id) override {
         m_log.push_back("KillTimer " + std::to_string(id));
-        m_armed[id == 1 ? 0 : 1] = false;
+        armed.erase(id);
     }
-    bool Armed(uintptr_t id) const { return m_armed[id == 1 ? 0 : 1]; }
-    uint32_t Period(uintptr_t id) const { return m_period[id == 1 ? 0 : 1]; }
+    std::map<uintptr_t, uint32_t> armed;  // timer ID -> period
 
 private:
     EventLog& m_log;
-    bool m_armed[2] = {false, false};
-    uint32_t m_period[2] = {0, 0};
 };
 
-// The Run key: results as told, requests recorded.
+// The Run key: opening and deleting fail as told, setting succeeds; requests recorded.
 class FakeRunKey : public tk::IRunKey {
 public:
     bool opens = true;
-    bool setWorks = true;
     bool deleteWorks = true;
     std::vector<std::string> requests;
 
@@ -159,43 +103,13 @@ public:
     }
     bool SetValue(const std::string& name, const std::string& data) override {
         requests.push_back("Set " + name + "=" + data);
-        return setWorks;
+        return true;
     }
     bool DeleteValue(const std::string& name) override {
         requests.push_back("Delete " + name);
         return deleteWorks;
     }
     void Close() override { requests.push_back("Close"); }
-};
-
-// A message box the window tried to show.
-struct ShownBox {
-    HWND owner;
-    std::string text;
-};
-
-// Captures message boxes for the life of the object (answering OK).
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        m_previous = tk::ui::SetMessageBoxHook(
-            [this](HWND owner, const std::string& text, const std::string&, UINT) {
-                boxes.push_back({owner, text});
-                return IDOK;
-            });
-    }
-    ~BoxRecorder() { tk::ui::SetMessageBoxHook(m_previous); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const ShownBox& box : boxes) texts.push_back(box.text);
-        return texts;
-    }
-    std::vector<ShownBox> boxes;
-
-private:
-    tk::ui::MessageBoxHook m_previous;
 };
 
 // One call of Shell_NotifyIconA.
@@ -230,22 +144,6 @@ private:
     tk::ui::NotifyIconHook m_previous;
 };
 
-// Text of one window.
-inline std::string TextOf(HWND window) {
-    char text[256] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-// Hands every waiting message of the thread to its window.
-inline void PumpAll() {
-    MSG msg;
-    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-}
-
 // Settings file contents for a CONT section plus serial or network screens.
 struct ScreenSpec {
     bool network;
@@ -271,31 +169,37 @@ inline std::string SettingsText(const std::string& cont,
     return text;
 }
 
+// How a test window is made: created modeless or left for a modal run, the executable it
+// believes it is, and whether the real window timers and Run key stand in for the recorders.
+struct WindowOptions {
+    bool create = true;
+    std::string modulePath = "C:\\Tools\\Sync\\TK.exe";
+    bool realTimers = false;
+    bool realRunKey = false;
+};
+
 // One main window over its own settings file and fakes.
 class MainWindow {
 public:
-    // settings: the settings file's contents (nullopt: no file at all). Without create the
-    // window is left for the test to run modally.
+    // settings: the settings file's contents (nullopt: no file at all).
     explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
-                        bool create = true,
-                        const std::string& modulePath = "C:\\Tools\\Sync\\TK.exe")
+                        const WindowOptions& options = {})
         : timers(log), tray(log) {
-        settingsPath = dir.Path() + "\\TK100_Dll_Set.ini";
+        settingsPath = dir.File("TK100_Dll_Set.ini");
         if (settings) WriteFileBytes(settingsPath, *settings);
         AdjustTimeDependencies dependencies;
         dependencies.settingsPath = settingsPath;
         dependencies.library = &library;
         dependencies.probe = &probe;
         dependencies.clock = &clock;
-        dependencies.timers = &timers;
-        dependencies.runKey = &runKey;
-        dependencies.modulePath = modulePath;
+        dependencies.timers = options.realTimers ? nullptr : &timers;
+        dependencies.runKey = options.realRunKey ? nullptr : &runKey;
+        dependencies.modulePath = options.modulePath;
         dialog = std::make_unique<CAdjustTimeDlg>(dependencies);
-        if (!create) return;
+        if (!options.create) return;
         created = dialog->Create();
         hwnd = dialog->Hwnd();
     }
-    ~MainWindow() { dialog.reset(); }
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -310,7 +214,13 @@ public:
     int UnitSel() const {
         return static_cast<int>(::SendMessageA(Item(IDC_UNIT), CB_GETCURSEL, 0, 0));
     }
-    std::string Cont(const char* key) const { return ReadCont(settingsPath, key); }
+    // A value of section CONT as the profile API reads it; "<none>" when the key is missing.
+    std::string Cont(const char* key) const {
+        char value[64] = {};
+        ::GetPrivateProfileStringA("CONT", key, "<none>", value, sizeof value,
+                                   settingsPath.c_str());
+        return value;
+    }
 
     // The user picks unit index: the list changes and tells the window, as a click would.
     void ChooseUnit(int index) const {
@@ -321,9 +231,6 @@ public:
     // Replaces the interval box's text; the box tells the window as typing would.
     void SetInterval(const char* text) const { ::SetWindowTextA(Item(IDC_INTERVAL), text); }
     void Click(int id) const { ::SendMessageA(Item(id), BM_CLICK, 0, 0); }
-    void Command(int id) const {
-        ::SendMessageA(Live(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-    }
     void Tick(uintptr_t timer) const { ::SendMessageA(Live(), WM_TIMER, timer, 0); }
 
     EventLog log;
@@ -360,7 +267,6 @@ public:
     ModalScript(const ModalScript&) = delete;
     ModalScript& operator=(const ModalScript&) = delete;
 
-    size_t StepsDone() const { return m_next; }
     bool GaveUp() const { return m_gaveUp; }
 
 private:
@@ -398,24 +304,16 @@ struct CtlColour {
     HBRUSH brush;
 };
 
-// Sends message for control to its parent with a real device context of the control.
-inline CtlColour AskColour(HWND parent, HWND control, UINT message) {
+// Sends message for control to its parent with a real device context of the control; with
+// byDefault, asks the window manager's default handling instead.
+inline CtlColour AskColour(HWND parent, HWND control, UINT message, bool byDefault = false) {
     HDC dc = ::GetDC(control);
+    const auto wParam = reinterpret_cast<WPARAM>(dc);
+    const auto lParam = reinterpret_cast<LPARAM>(control);
     CtlColour colour{};
-    colour.brush = reinterpret_cast<HBRUSH>(::SendMessageA(
-        parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
-    colour.text = ::GetTextColor(dc);
-    colour.background = ::GetBkColor(dc);
-    ::ReleaseDC(control, dc);
-    return colour;
-}
-
-// What the window manager's default handling gives for the same control.
-inline CtlColour DefaultColour(HWND parent, HWND control, UINT message) {
-    HDC dc = ::GetDC(control);
-    CtlColour colour{};
-    colour.brush = reinterpret_cast<HBRUSH>(::DefWindowProcA(
-        parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    colour.brush =
+        reinterpret_cast<HBRUSH>(byDefault ? ::DefWindowProcA(parent, message, wParam, lParam)
+                                           : ::SendMessageA(parent, message, wParam, lParam));
     colour.text = ::GetTextColor(dc);
     colour.background = ::GetBkColor(dc);
     ::ReleaseDC(control, dc);

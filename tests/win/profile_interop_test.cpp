@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "core/atomic_file.h"
 #include "core/profile_file.h"
 #include "core/win32_profile.h"
+#include "tests/win/win_test_util.h"
 
 // The portable profile store against the real profile API: the same writes give the same
 // bytes, and every file reads the same through both.
@@ -17,37 +16,20 @@ const char kAddr[] = "\xB5\xD8\xD6\xB7\xA3\xBA";  // "地址：" in GBK
 
 class ProfileInteropTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmp[MAX_PATH];
-        ASSERT_TRUE(GetTempPathA(MAX_PATH, tmp));
-        m_dir = std::string(tmp) + "tk-interop-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(GetTickCount());
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
-    }
-    void TearDown() override {
-        for (const auto& f : m_files) DeleteFileA(f.c_str());
-        RemoveDirectoryA(m_dir.c_str());
-    }
-    std::string File(const char* name) {
-        m_files.push_back(m_dir + "\\" + name);
-        return m_files.back();
-    }
+    std::string File(const char* name) const { return m_dir.File(name); }
     static std::string Bytes(const std::string& path) {
-        std::string b;
-        tk::ReadWholeFile(path, b);
-        return b;
+        return tk_test::ReadFileBytes(path).value_or("");
     }
 
-    std::string m_dir;
-    std::vector<std::string> m_files;
+    tk_test::TempDir m_dir;
 };
 
 // What the tool writes: the globals, then screens key by key, then edits of earlier sections.
 void ToolLikeWrites(tk::IProfile& p) {
     p.WriteString("CONT", "ScreenCount", "3");
-    const char* keys[] = {"CardType",   "CardAddress", "CommunicationMode", "ScreemHeight",
-                          "ScreemWidth", "SerialBaud", "SerialNum",         "NetPort",
-                          "IpAddress0", "IpAddress1",  "IpAddress2",        "IpAddress3",
+    const char* keys[] = {"CardType",    "CardAddress", "CommunicationMode", "ScreemHeight",
+                          "ScreemWidth", "SerialBaud",  "SerialNum",         "NetPort",
+                          "IpAddress0",  "IpAddress1",  "IpAddress2",        "IpAddress3",
                           "ColorStyle"};
     for (int i = 0; i < 3; ++i) {
         const std::string section = kAddr + std::to_string(i);
@@ -102,54 +84,35 @@ void ExpectSameReads(const std::string& path, const std::vector<Read>& reads) {
         char a[128] = {}, b[128] = {};
         const unsigned na = api.GetString(r.section, r.key, r.def, a, r.size);
         const unsigned nb = portable.GetString(r.section, r.key, r.def, b, r.size);
-        EXPECT_EQ(std::string(b), std::string(a)) << r.section << "/" << r.key << " size " << r.size;
+        EXPECT_EQ(std::string(b), std::string(a))
+            << r.section << "/" << r.key << " size " << r.size;
         EXPECT_EQ(nb, na) << r.section << "/" << r.key;
         EXPECT_EQ(portable.GetInt(r.section, r.key, -99), api.GetInt(r.section, r.key, -99))
             << r.section << "/" << r.key;
     }
 }
 
-TEST_F(ProfileInteropTest, FilesWrittenByEitherReadTheSame) {
-    const std::string viaApi = File("a.ini"), viaBatch = File("b.ini");
-    tk::Win32Profile api(viaApi);
-    ToolLikeWrites(api);
-    tk::ProfileBatch batch(viaBatch);
-    ToolLikeWrites(batch);
-    ASSERT_TRUE(batch.Commit());
-    std::vector<Read> reads = {{"CONT", "ScreenCount", "", 100}, {"cont", "TIMER", "", 100},
-                               {"CONT", "bStart", "x", 100},     {"CONT", "missing", "dflt  ", 100},
-                               {"CONT", "nSel", "", 1}};
-    const std::string s0 = std::string(kAddr) + "0", s2 = std::string(kAddr) + "2";
-    for (const char* key : {"CardType", "IpAddress3", "ColorStyle", "Extra", "Nope"}) {
-        reads.push_back({s0.c_str(), key, "", 100});
-        reads.push_back({s2.c_str(), key, "", 100});
-        reads.push_back({s0.c_str(), key, "", 3});
-    }
-    ExpectSameReads(viaApi, reads);
-    ExpectSameReads(viaBatch, reads);
-}
-
 TEST_F(ProfileInteropTest, HandMadeFileReadsTheSame) {
     const std::string path = File("hand.ini");
-    ASSERT_TRUE(tk::ReplaceFileAtomically(
-        path,
-        "; written by hand\n"
-        "[CONT]\n"
-        "ScreenCount = 12abc\n"
-        "nSel=abc\n"
-        "Timer=\n"
-        "bStart=  -5  \n"
-        "Hex=0x10\n"
-        "Quoted=\"quoted value\"\n"
-        "Single='x'\n"
-        "Long=abcdefghijklmnopqrstuvwxyz\n"
-        "Bare\n"
-        "\n"
-        "[\x81\x41]\n"
-        "k=upper\n"
-        "[\xB5\xD8\xD6\xB7\xA3\xBA" "0]\r\n"
-        "IpAddress0=127\r\n"
-        "Name=\xB5\xD8\xD6\xB7\r\n"));
+    tk_test::WriteFileBytes(path,
+                            "; written by hand\n"
+                            "[CONT]\n"
+                            "ScreenCount = 12abc\n"
+                            "nSel=abc\n"
+                            "Timer=\n"
+                            "bStart=  -5  \n"
+                            "Hex=0x10\n"
+                            "Quoted=\"quoted value\"\n"
+                            "Single='x'\n"
+                            "Long=abcdefghijklmnopqrstuvwxyz\n"
+                            "Bare\n"
+                            "\n"
+                            "[\x81\x41]\n"
+                            "k=upper\n"
+                            "[\xB5\xD8\xD6\xB7\xA3\xBA"
+                            "0]\r\n"
+                            "IpAddress0=127\r\n"
+                            "Name=\xB5\xD8\xD6\xB7\r\n");
     const std::string s0 = std::string(kAddr) + "0";
     ExpectSameReads(path, {{"CONT", "ScreenCount", "", 100},
                            {"CONT", "nSel", "", 100},
@@ -158,6 +121,8 @@ TEST_F(ProfileInteropTest, HandMadeFileReadsTheSame) {
                            {"CONT", "Hex", "", 100},
                            {"CONT", "Quoted", "", 100},
                            {"CONT", "Single", "", 100},
+                           {"cont", "TIMER", "def", 100},
+                           {"CONT", "nSel", "", 1},
                            {"CONT", "Long", "", 5},
                            {"CONT", "Long", "", 27},
                            {"CONT", "Bare", "dflt", 100},
@@ -168,10 +133,10 @@ TEST_F(ProfileInteropTest, HandMadeFileReadsTheSame) {
 }
 
 TEST_F(ProfileInteropTest, WriteIntoMissingFolderFailsForBoth) {
-    const std::string path = m_dir + "\\missing\\x.ini";
+    const std::string path = File("missing\\x.ini");
     EXPECT_FALSE(tk::Win32Profile(path).WriteString("CONT", "Timer", "1"));
     EXPECT_FALSE(tk::PortableProfile(path).WriteString("CONT", "Timer", "1"));
-    EXPECT_EQ(GetFileAttributesA((m_dir + "\\missing").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(File("missing").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

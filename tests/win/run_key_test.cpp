@@ -8,13 +8,14 @@
 
 #include "core/autostart.h"
 #include "core/win32_profile.h"
+#include "tests/win/win_test_util.h"
 
 // Start with Windows against the real registry and the real profile API. Every value the tests
 // touch is named after this process and must be absent beforehand; TearDown deletes it again,
 // so the prefix's Run key ends as it began.
 namespace {
 
-// What a Run value holds, as RegQueryValueExA reports it.
+// What a Run value holds, as RegGetValueA reports it.
 struct StoredValue {
     bool exists = false;
     DWORD type = 0;
@@ -24,25 +25,11 @@ struct StoredValue {
 
 StoredValue ReadRunValue(const std::string& name) {
     StoredValue value;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS) {
-        return value;
-    }
-    const tk::UniqueRegKey owner(key);
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, nullptr, &size) !=
-        ERROR_SUCCESS) {
-        return value;
-    }
-    std::vector<BYTE> bytes(size + 1, 0);
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &value.type, bytes.data(), &size) !=
-        ERROR_SUCCESS) {
-        return value;
-    }
-    value.exists = true;
-    value.size = size;
-    value.data = reinterpret_cast<const char*>(bytes.data());
+    char data[1024] = {};
+    value.size = sizeof data;
+    value.exists = RegGetValueA(HKEY_CURRENT_USER, tk::kRunKeyPath, name.c_str(), RRF_RT_ANY,
+                                &value.type, data, &value.size) == ERROR_SUCCESS;
+    value.data = data;
     return value;
 }
 
@@ -60,14 +47,6 @@ const std::vector<std::string> kClearFailedLog = {"flag 0", "状态：关闭自�
 
 class RunKeyTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_tag = "tk-test-" + std::to_string(GetCurrentProcessId());
-        char tmp[MAX_PATH];
-        ASSERT_TRUE(GetTempPathA(MAX_PATH, tmp));
-        m_dir = std::string(tmp) + m_tag + "-" + std::to_string(GetTickCount());
-        ASSERT_TRUE(CreateDirectoryA(m_dir.c_str(), nullptr));
-        m_settingsPath = m_dir + "\\TK100_Dll_Set.ini";
-    }
     void TearDown() override {
         for (const auto& name : m_claimed) {
             HKEY key = nullptr;
@@ -78,8 +57,6 @@ protected:
             }
             EXPECT_FALSE(ReadRunValue(name).exists) << name;
         }
-        DeleteFileA(m_settingsPath.c_str());
-        RemoveDirectoryA(m_dir.c_str());
     }
 
     // Takes a value name for this test: it must not exist yet, and is deleted in TearDown.
@@ -106,29 +83,26 @@ protected:
             GetPrivateProfileIntA("CONT", "bStart", -1, m_settingsPath.c_str()));
     }
 
-    std::string m_tag;
-    std::string m_dir;
-    std::string m_settingsPath;
+    const std::string m_tag = "tk-test-" + std::to_string(GetCurrentProcessId());
+    tk_test::TempDir m_dir;
+    const std::string m_settingsPath = m_dir.File("TK100_Dll_Set.ini");
     std::vector<std::string> m_claimed;
 };
 
+// The value is named after the executable's folder and holds its whole path, quoted for its
+// spaces, as a REG_SZ of just the text and its zero (no padding to 260).
 TEST_F(RunKeyTest, TickAddsValueNamedAfterExecutablesFolder) {
-    ASSERT_TRUE(Claim(m_tag));
-    const std::string exe = "C:\\" + m_tag + "\\TK.exe";
+    const std::string name = "tk test " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(Claim(name));
+    const std::string exe =
+        "C:\\Program Files\\" + std::string(300, 'd') + "\\" + name + "\\TK.exe";
     EXPECT_EQ(Click(1, exe), kSetLog);
     EXPECT_EQ(StoredStart(), 1);
-    const StoredValue value = ReadRunValue(m_tag);
+    const StoredValue value = ReadRunValue(name);
     ASSERT_TRUE(value.exists);
     EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(value.data, exe);
-    EXPECT_EQ(value.size, exe.size() + 1);  // the text and its zero, no padding to 260
-}
-
-TEST_F(RunKeyTest, ClearWithoutValueFailsButStoresChoice) {
-    ASSERT_TRUE(Claim(m_tag));
-    EXPECT_EQ(Click(0, "C:\\" + m_tag + "\\TK.exe"), kClearFailedLog);
-    EXPECT_EQ(StoredStart(), 0);
-    EXPECT_FALSE(ReadRunValue(m_tag).exists);
+    EXPECT_EQ(value.data, "\"" + exe + "\"");
+    EXPECT_EQ(value.size, exe.size() + 3);
 }
 
 TEST_F(RunKeyTest, TickThenClearRemovesValue) {
@@ -139,20 +113,10 @@ TEST_F(RunKeyTest, TickThenClearRemovesValue) {
     EXPECT_EQ(Click(0, exe), kClearedLog);
     EXPECT_EQ(StoredStart(), 0);
     EXPECT_FALSE(ReadRunValue(m_tag).exists);
-    // A second clear finds nothing to delete.
+    // A second clear finds nothing to delete, and still records the choice.
+    ASSERT_EQ(WritePrivateProfileStringA("CONT", "bStart", "1", m_settingsPath.c_str()), TRUE);
     EXPECT_EQ(Click(0, exe), kClearFailedLog);
-}
-
-TEST_F(RunKeyTest, LongPathWithSpacesIsStoredWholeAndQuoted) {
-    const std::string name = "tk test " + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(Claim(name));
-    const std::string exe =
-        "C:\\Program Files\\" + std::string(300, 'd') + "\\" + name + "\\TK.exe";
-    EXPECT_EQ(Click(1, exe), kSetLog);
-    const StoredValue value = ReadRunValue(name);
-    ASSERT_TRUE(value.exists);
-    EXPECT_EQ(value.data, "\"" + exe + "\"");
-    EXPECT_EQ(value.size, exe.size() + 3);
+    EXPECT_EQ(StoredStart(), 0);
 }
 
 TEST_F(RunKeyTest, DriveRootUsesUnnamedValue) {

@@ -171,17 +171,17 @@ bool ReadClockOffset(const Udp& udp, int address, int model, long long& offset) 
          wire::AnswersRequest(frame, request) && frame.status == wire::Status::kOk;
     closesocket(s);
     if (!ok) return false;
+    // Local time as milliseconds of the civil calendar since 1970 (FILETIME counts 100 ns
+    // steps since 1601).
     SYSTEMTIME now;
     GetLocalTime(&now);
-    wire::Timestamp host;
-    host.year = now.wYear;
-    host.month = static_cast<std::uint8_t>(now.wMonth);
-    host.day = static_cast<std::uint8_t>(now.wDay);
-    host.hour = static_cast<std::uint8_t>(now.wHour);
-    host.minute = static_cast<std::uint8_t>(now.wMinute);
-    host.second = static_cast<std::uint8_t>(now.wSecond);
-    host.millisecond = now.wMilliseconds;
-    offset = wire::CivilMilliseconds(frame.time) - wire::CivilMilliseconds(host);
+    FILETIME file;
+    SystemTimeToFileTime(&now, &file);
+    const long long host =
+        static_cast<long long>(
+            (ULARGE_INTEGER{{file.dwLowDateTime, file.dwHighDateTime}}.QuadPart) / 10000) -
+        11644473600000LL;
+    offset = wire::CivilMilliseconds(frame.time) - host;
     return true;
 }
 
