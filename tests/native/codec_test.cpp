@@ -4,8 +4,8 @@
 #include <map>
 #include <string>
 
-#include "ui/config/model_table.h"
-#include "ui/config/screen_row_codec.h"
+#include "core/model_table.h"
+#include "core/screen_row_codec.h"
 
 namespace tk {
 namespace {

@@ -1,11 +1,11 @@
-#include "ui/config/screen_row_codec.h"
+#include "core/screen_row_codec.h"
 
 #include <climits>
 #include <cstdio>
 
 #include "core/gbk.h"
 #include "core/settings.h"
-#include "ui/config/model_table.h"
+#include "core/model_table.h"
 
 namespace tk {
 

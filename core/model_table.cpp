@@ -1,4 +1,4 @@
-#include "ui/config/model_table.h"
+#include "core/model_table.h"
 
 #include <string>
 
