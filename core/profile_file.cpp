@@ -1,7 +1,10 @@
 #include "core/profile_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/atomic_file.h"
@@ -19,20 +22,18 @@ bool IsProfileSpace(unsigned char c) {
 unsigned char FoldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 // Section and key names compare without regard to ASCII letter case; the second byte of a
-// double-byte character is compared exactly, so two different Chinese names never match.
-bool NamesEqual(const char* a, size_t aLen, const char* b, size_t bLen) {
-    if (aLen != bLen) return false;
-    for (size_t i = 0; i < aLen; ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if (IsGbkLeadByte(ca)) {
-            if (ca != cb || i + 1 >= aLen || a[i + 1] != b[i + 1]) return false;
+// double-byte character is compared exactly, so two different Chinese names never match. Two
+// names match when their folded forms are equal.
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (size_t i = 0; i < folded.size(); ++i) {
+        const auto c = static_cast<unsigned char>(folded[i]);
+        if (IsGbkLeadByte(c))
             ++i;
-            continue;
-        }
-        if (FoldAscii(ca) != FoldAscii(cb)) return false;
+        else
+            folded[i] = static_cast<char>(FoldAscii(c));
     }
-    return true;
+    return folded;
 }
 
 struct Span {
@@ -53,7 +54,8 @@ size_t FitGbk(const std::string& s, size_t max) {
     if (s.size() <= max) return s.size();
     size_t i = 0;
     while (i < max) {
-        const size_t step = IsGbkLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+        const size_t step =
+            IsGbkLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
         if (i + step > max) break;
         i += step;
     }
@@ -106,47 +108,55 @@ int ParseProfileInt(const std::string& s) {
 // One line of the file, kept byte for byte, with the positions of its name and value.
 struct ProfileLine {
     enum class Kind { Blank, Section, Key, Bare };  // Bare: a line without '=' (comment etc.)
-    std::string text;  // without its line end
-    std::string eol;   // "\r\n", "\n" or "" for a last line without one
+    std::string text;                               // without its line end
+    std::string eol;  // "\r\n", "\n", "\r" or "" for a last line without one
     Kind kind = Kind::Blank;
     Span name;
     Span value;
+
+    std::string_view Name() const {
+        return std::string_view(text).substr(name.begin, name.end - name.begin);
+    }
+    std::string_view Value() const {
+        return std::string_view(text).substr(value.begin, value.end - value.begin);
+    }
 };
 
-// The file as lines, with lookups and edits following the profile API's rules. Lines that are
-// not touched keep their bytes, so hand-made layout (blank lines, comments, spaces around '=',
-// LF line ends) survives; new lines are written as "key=value" with CRLF.
+// A section header and the lines under it up to the next header, with an index of its key
+// names built on first use.
+struct ProfileSection {
+    ProfileLine header;
+    std::vector<ProfileLine> body;
+    std::unordered_map<std::string, size_t> keys;  // folded name -> first line in body naming it
+    bool indexed = false;
+};
+
+// The file as sections of lines, with lookups and edits following the profile API's rules.
+// Lines that are not touched keep their bytes, so hand-made layout (blank lines, comments,
+// spaces around '=', LF or CR line ends) survives; new lines are written as "key=value" with
+// CRLF. Sections and keys are found through hash indexes of their folded names, so reading or
+// writing every key of a large file costs one parse plus constant time per key.
 class ProfileDocument {
 public:
     void Parse(const std::string& bytes);
     std::string Serialize() const;
 
-    // The value of the first matching key in the first matching section; nullptr if none.
-    const std::string* Find(const std::string& section, const std::string& key);
+    // The first matching key in the first matching section; nullptr if none.
+    const ProfileLine* Find(std::string_view section, std::string_view key);
     // Sets a key; false when the key already held exactly this value.
-    bool Set(const std::string& section, const std::string& key, const std::string& value);
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
 
 private:
     static ProfileLine ParseLine(std::string text, std::string eol);
-    bool SectionMatches(const ProfileLine& line, const std::string& name) const {
-        return line.kind == ProfileLine::Kind::Section &&
-               NamesEqual(line.text.data() + line.name.begin, line.name.end - line.name.begin,
-                          name.data(), name.size());
-    }
-    bool KeyMatches(const ProfileLine& line, const std::string& name) const {
-        return (line.kind == ProfileLine::Kind::Key || line.kind == ProfileLine::Kind::Bare) &&
-               NamesEqual(line.text.data() + line.name.begin, line.name.end - line.name.begin,
-                          name.data(), name.size());
-    }
-    // Index of the first matching section header, or -1.
-    long FindSection(const std::string& section) const;
-    void EndLastLine() {
-        if (!m_lines.empty() && m_lines.back().eol.empty()) m_lines.back().eol = "\r\n";
-    }
+    ProfileSection* FindSection(std::string_view section);
+    static void IndexKeys(ProfileSection& section);
+    // The last line of the file, to be given a line end before anything is appended.
+    ProfileLine* LastLine();
 
     std::string m_bom;
-    std::vector<ProfileLine> m_lines;
-    std::string m_scratch;
+    std::vector<ProfileLine> m_preamble;  // lines before the first section header
+    std::vector<ProfileSection> m_sections;
+    std::unordered_map<std::string, size_t> m_index;  // folded name -> first section of that name
 };
 
 ProfileLine ProfileDocument::ParseLine(std::string text, std::string eol) {
@@ -169,8 +179,16 @@ ProfileLine ProfileDocument::ParseLine(std::string text, std::string eol) {
             if (t[i] == ']') close = i;
         }
         if (close != std::string::npos) {
+            // Blanks just inside the brackets are not part of the name: "[ CONT ]" is CONT.
+            // No GBK trail byte is a blank, so the bytes can be trimmed from either end.
+            size_t nameBegin = b + 1, nameEnd = close;
+            while (nameBegin < nameEnd && IsProfileSpace(static_cast<unsigned char>(t[nameBegin])))
+                ++nameBegin;
+            while (nameEnd > nameBegin &&
+                   IsProfileSpace(static_cast<unsigned char>(t[nameEnd - 1])))
+                --nameEnd;
             line.kind = ProfileLine::Kind::Section;
-            line.name = {b + 1, close};
+            line.name = {nameBegin, nameEnd};
             return line;
         }
     }
@@ -184,90 +202,121 @@ ProfileLine ProfileDocument::ParseLine(std::string text, std::string eol) {
     size_t nameEnd = eq;
     while (nameEnd > b && IsProfileSpace(static_cast<unsigned char>(t[nameEnd - 1]))) --nameEnd;
     size_t valueBegin = eq + 1;
-    while (valueBegin < e && IsProfileSpace(static_cast<unsigned char>(t[valueBegin]))) ++valueBegin;
+    while (valueBegin < e && IsProfileSpace(static_cast<unsigned char>(t[valueBegin])))
+        ++valueBegin;
     line.kind = ProfileLine::Kind::Key;
     line.name = {b, nameEnd};
     line.value = {valueBegin, e};
     return line;
 }
 
+// Splits the bytes into lines. A line ends at CRLF, at LF or at a lone CR, as the profile API
+// reads them: a file saved with CR-only line ends is many lines, not one.
 void ProfileDocument::Parse(const std::string& bytes) {
-    m_lines.clear();
     m_bom.clear();
+    m_preamble.clear();
+    m_sections.clear();
+    m_index.clear();
     size_t pos = 0;
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         m_bom = bytes.substr(0, 3);
         pos = 3;
     }
     while (pos < bytes.size()) {
-        const size_t nl = bytes.find('\n', pos);
-        size_t end = nl == std::string::npos ? bytes.size() : nl;
-        const size_t next = nl == std::string::npos ? bytes.size() : nl + 1;
-        std::string eol = bytes.substr(end, next - end);
-        if (!eol.empty() && end > pos && bytes[end - 1] == '\r') {
-            --end;
-            eol = "\r\n";
-        }
-        m_lines.push_back(ParseLine(bytes.substr(pos, end - pos), std::move(eol)));
+        const size_t end = std::min(bytes.find_first_of("\r\n", pos), bytes.size());
+        size_t next = end;
+        if (next < bytes.size()) next += bytes.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        ProfileLine line = ParseLine(bytes.substr(pos, end - pos), bytes.substr(end, next - end));
         pos = next;
+        if (line.kind == ProfileLine::Kind::Section) {
+            m_index.emplace(FoldName(line.Name()), m_sections.size());
+            m_sections.emplace_back();
+            m_sections.back().header = std::move(line);
+        } else if (m_sections.empty()) {
+            m_preamble.push_back(std::move(line));
+        } else {
+            m_sections.back().body.push_back(std::move(line));
+        }
     }
 }
 
 std::string ProfileDocument::Serialize() const {
     std::string out = m_bom;
-    for (const auto& line : m_lines) {
+    auto append = [&out](const ProfileLine& line) {
         out += line.text;
         out += line.eol;
+    };
+    for (const auto& line : m_preamble) append(line);
+    for (const auto& section : m_sections) {
+        append(section.header);
+        for (const auto& line : section.body) append(line);
     }
     return out;
 }
 
-long ProfileDocument::FindSection(const std::string& section) const {
-    for (size_t i = 0; i < m_lines.size(); ++i)
-        if (SectionMatches(m_lines[i], section)) return static_cast<long>(i);
-    return -1;
+ProfileSection* ProfileDocument::FindSection(std::string_view section) {
+    const auto found = m_index.find(FoldName(section));
+    return found == m_index.end() ? nullptr : &m_sections[found->second];
 }
 
-const std::string* ProfileDocument::Find(const std::string& section, const std::string& key) {
-    const long s = FindSection(section);
-    if (s < 0) return nullptr;
-    for (size_t i = static_cast<size_t>(s) + 1; i < m_lines.size(); ++i) {
-        const ProfileLine& line = m_lines[i];
-        if (line.kind == ProfileLine::Kind::Section) break;
-        if (!KeyMatches(line, key)) continue;
-        if (line.kind == ProfileLine::Kind::Bare) return nullptr;  // a key without '=' has no value
-        m_scratch = line.text.substr(line.value.begin, line.value.end - line.value.begin);
-        return &m_scratch;
+void ProfileDocument::IndexKeys(ProfileSection& section) {
+    if (section.indexed) return;
+    for (size_t i = 0; i < section.body.size(); ++i) {
+        const ProfileLine& line = section.body[i];
+        if (line.kind == ProfileLine::Kind::Key || line.kind == ProfileLine::Kind::Bare)
+            section.keys.emplace(FoldName(line.Name()), i);
     }
-    return nullptr;
+    section.indexed = true;
 }
 
-bool ProfileDocument::Set(const std::string& section, const std::string& key,
-                          const std::string& value) {
-    const long s = FindSection(section);
-    if (s < 0) {
-        EndLastLine();
-        m_lines.push_back(ParseLine("[" + section + "]", "\r\n"));
-        m_lines.push_back(ParseLine(key + "=" + value, "\r\n"));
+ProfileLine* ProfileDocument::LastLine() {
+    if (!m_sections.empty()) {
+        ProfileSection& last = m_sections.back();
+        return last.body.empty() ? &last.header : &last.body.back();
+    }
+    return m_preamble.empty() ? nullptr : &m_preamble.back();
+}
+
+const ProfileLine* ProfileDocument::Find(std::string_view section, std::string_view key) {
+    ProfileSection* s = FindSection(section);
+    if (!s) return nullptr;
+    IndexKeys(*s);
+    const auto found = s->keys.find(FoldName(key));
+    if (found == s->keys.end()) return nullptr;
+    const ProfileLine& line = s->body[found->second];
+    // A key without '=' has no value.
+    return line.kind == ProfileLine::Kind::Key ? &line : nullptr;
+}
+
+bool ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+    ProfileSection* s = FindSection(section);
+    if (!s) {
+        // A new section goes to the end of the file.
+        if (ProfileLine* last = LastLine(); last && last->eol.empty()) last->eol = "\r\n";
+        m_index.emplace(FoldName(section), m_sections.size());
+        m_sections.emplace_back();
+        s = &m_sections.back();
+        s->header = ParseLine("[" + std::string(section) + "]", "\r\n");
+        s->indexed = true;
+    }
+    IndexKeys(*s);
+    const auto found = s->keys.find(FoldName(key));
+    if (found != s->keys.end()) {
+        ProfileLine& line = s->body[found->second];
+        if (line.kind == ProfileLine::Kind::Key && line.Value() == value) return false;
+        // The key keeps the spelling it has in the file, and the line its line end.
+        line = ParseLine(std::string(line.Name()) + "=" + std::string(value), line.eol);
         return true;
     }
-    size_t lastContent = static_cast<size_t>(s);
-    for (size_t i = static_cast<size_t>(s) + 1; i < m_lines.size(); ++i) {
-        ProfileLine& line = m_lines[i];
-        if (line.kind == ProfileLine::Kind::Section) break;
-        if (line.kind != ProfileLine::Kind::Blank) lastContent = i;
-        if (!KeyMatches(line, key)) continue;
-        if (line.kind == ProfileLine::Kind::Key &&
-            line.text.compare(line.value.begin, line.value.end - line.value.begin, value) == 0)
-            return false;
-        const std::string name = line.text.substr(line.name.begin, line.name.end - line.name.begin);
-        line = ParseLine(name + "=" + value, line.eol);
-        return true;
-    }
-    // A new key goes after the last non-blank line of its section.
-    if (m_lines[lastContent].eol.empty()) m_lines[lastContent].eol = "\r\n";
-    m_lines.insert(m_lines.begin() + static_cast<long>(lastContent) + 1,
-                   ParseLine(key + "=" + value, "\r\n"));
+    // A new key goes after the last non-blank line of its section. Only blank lines follow
+    // that line, so no indexed key moves.
+    size_t at = s->body.size();
+    while (at > 0 && s->body[at - 1].kind == ProfileLine::Kind::Blank) --at;
+    ProfileLine& before = at == 0 ? s->header : s->body[at - 1];
+    if (before.eol.empty()) before.eol = "\r\n";
+    s->body.insert(s->body.begin() + static_cast<std::ptrdiff_t>(at),
+                   ParseLine(std::string(key) + "=" + std::string(value), "\r\n"));
+    s->keys.emplace(FoldName(key), at);
     return true;
 }
 
@@ -283,10 +332,10 @@ void LoadDocument(const std::string& path, ProfileDocument& doc) {
 unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* key, const char* def,
                        char* buf, unsigned size) {
     if (!buf || size == 0) return 0;
-    const std::string* found = doc.Find(Trimmed(section), Trimmed(key));
+    const ProfileLine* found = doc.Find(Trimmed(section), Trimmed(key));
     std::string text;
     if (found) {
-        text = *found;
+        text = found->Value();
     } else if (def) {
         // The default loses its trailing blanks, as with the profile API.
         text = def;

@@ -39,6 +39,10 @@ TEST_F(ProfileFileTest, IntegersReadAsTheProfileApiDoes) {
         {"4294967295", -1},
         {"2147483648", -2147483647 - 1},
         {"1 2", 1},
+        // Quotes around nothing leave nothing: the default, not the two quote characters.
+        {"\"\"", 77},
+        {"''", 77},
+        {"\"", 0},
     };
     for (const auto& c : cases) {
         WriteFile(c.value ? std::string("[CONT]\r\nTimer=") + c.value + "\r\n" : "[CONT]\r\n");
@@ -51,6 +55,7 @@ TEST_F(ProfileFileTest, IntegersReadAsTheProfileApiDoes) {
     EXPECT_EQ(tk::GetProfileText(missing, "CONT", "x", "def", 100), "def");
 }
 
+// Every case is read through both the single-call store and a batch.
 TEST_F(ProfileFileTest, StringsTrimmedUnquotedTruncatedAndMatched) {
     const struct {
         const char* file;
@@ -65,6 +70,11 @@ TEST_F(ProfileFileTest, StringsTrimmedUnquotedTruncatedAndMatched) {
         {"[S]\r\nk=\"quoted\"\r\n", "S", "k", "", 100, "quoted"},
         {"[S]\r\nk='single'\r\n", "S", "k", "", 100, "single"},
         {"[S]\r\nk=\"open\r\n", "S", "k", "", 100, "\"open"},
+        {"[S]\r\nk=\"\"\r\n", "S", "k", "def", 100, ""},
+        {"[S]\r\nk=''\r\n", "S", "k", "def", 100, ""},
+        {"[S]\r\nk=\"\r\n", "S", "k", "def", 100, "\""},
+        {"[S]\r\nk='\"\r\n", "S", "k", "", 100, "'\""},
+        {"[S]\r\nk=\"5\"x\r\n", "S", "k", "", 100, "\"5\"x"},
         {"[S]\r\nk=abcdef\r\n", "S", "k", "", 4, "abc"},
         // Truncation never splits a double-byte character.
         {"[S]\r\nk=\xB5\xD8\xD6\xB7\r\n", "S", "k", "", 4, "\xB5\xD8"},
@@ -82,16 +92,37 @@ TEST_F(ProfileFileTest, StringsTrimmedUnquotedTruncatedAndMatched) {
         // GBK names: the second byte of a character is not case-folded...
         {"[\x81\x41]\r\nk=upper\r\n", "\x81\x61", "k", "none", 100, "none"},
         {"[\x81\x41]\r\nk=upper\r\n", "\x81\x41", "k", "none", 100, "upper"},
+        {"[S]\r\n\x81\x41=upper\r\n", "S", "\x81\x61", "none", 100, "none"},
         // ...and is not taken for ']'.
         {"[\x81\x5D]\r\nk=bracket\r\n", "\x81\x5D", "k", "", 100, "bracket"},
+        // A lone CR ends a line, as CRLF and LF do.
+        {"[S]\rk=1\rj=2\r", "S", "j", "", 100, "2"},
+        {"[S]\rk=1\rj=2", "S", "k", "", 100, "1"},
+        {"[A]\rx=1\r[S]\rk=3", "S", "k", "", 100, "3"},
+        {"[S]\n\rk=4\n\r", "S", "k", "", 100, "4"},
+        {"[S]\r\r\nk=5\r\r\n", "S", "k", "", 100, "5"},
+        // Blanks inside a header's brackets are not part of its name; blanks between words are.
+        {"[ S ]\r\nk=1\r\n", "S", "k", "none", 100, "1"},
+        {"[\tS\t]\r\nk=1\r\n", "S", "k", "none", 100, "1"},
+        {"[ \xB5\xD8\xD6\xB7 ]\r\nk=1\r\n", "\xB5\xD8\xD6\xB7", "k", "none", 100, "1"},
+        {"[S T]\r\nk=1\r\n", "ST", "k", "none", 100, "none"},
+        {"[S T]\r\nk=1\r\n", "S T", "k", "none", 100, "1"},
+        // The name ends at the last ']'; what follows it is ignored.
+        {"[S] note\r\nk=1\r\n", "S", "k", "none", 100, "1"},
+        {"[S]]\r\nk=1\r\n", "S", "k", "none", 100, "none"},
+        {"[S\r\nk=1\r\n", "S", "k", "none", 100, "none"},
     };
     for (const auto& c : cases) {
         WriteFile(c.file);
-        char buf[128];
-        const unsigned n =
-            tk::PortableProfile(m_path).GetString(c.section, c.key, c.def, buf, c.size);
-        EXPECT_EQ(std::string(buf), c.expected) << c.file;
-        EXPECT_EQ(n, std::strlen(c.expected)) << c.file;
+        tk::PortableProfile single(m_path);
+        tk::ProfileBatch batch(m_path);
+        for (tk::IProfile* profile :
+             {static_cast<tk::IProfile*>(&single), static_cast<tk::IProfile*>(&batch)}) {
+            char buf[128];
+            const unsigned n = profile->GetString(c.section, c.key, c.def, buf, c.size);
+            EXPECT_EQ(std::string(buf), c.expected) << c.file;
+            EXPECT_EQ(n, std::strlen(c.expected)) << c.file;
+        }
     }
 }
 
@@ -118,6 +149,24 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
         {"[S]\r\nk\r\n", "S", "k", "v", "[S]\r\nk=v\r\n"},
         // Blanks around a value are not stored.
         {nullptr, "S", "k", "  v ", "[S]\r\nk=v\r\n"},
+        // The first section of a name and the first key in it are written, as they are read.
+        {"[A]\r\nx=1\r\n[A]\r\ny=2\r\n", "A", "y", "3", "[A]\r\nx=1\r\ny=3\r\n[A]\r\ny=2\r\n"},
+        {"[A]\r\nx=1\r\nx=2\r\n", "a", "X", "3", "[A]\r\nx=3\r\nx=2\r\n"},
+        {"[\x81\x41]\r\nk=1\r\n", "\x81\x61", "k", "2",
+         "[\x81\x41]\r\nk=1\r\n[\x81\x61]\r\nk=2\r\n"},
+        // CR-only line ends: the section is found, the edited line keeps its CR.
+        {"[CONT]\rScreenCount=5\rnSel=3\r", "CONT", "ScreenCount", "7",
+         "[CONT]\rScreenCount=7\rnSel=3\r"},
+        {"[CONT]\rScreenCount=5\rnSel=3\r", "CONT", "Timer", "7",
+         "[CONT]\rScreenCount=5\rnSel=3\rTimer=7\r\n"},
+        {"[CONT]\rnSel=3", "X", "k", "1", "[CONT]\rnSel=3\r\n[X]\r\nk=1\r\n"},
+        // A header with blanks inside its brackets is found and kept as it is.
+        {"[ CONT ]\r\nnSel=3\r\n", "CONT", "nSel", "4", "[ CONT ]\r\nnSel=4\r\n"},
+        {"[ CONT ]\r\nnSel=3\r\n", "CONT", "Timer", "4", "[ CONT ]\r\nnSel=3\r\nTimer=4\r\n"},
+        // A section of blank lines only: the key goes right under the header.
+        {"[CONT]\r\n\r\n\r\n", "CONT", "k", "1", "[CONT]\r\nk=1\r\n\r\n\r\n"},
+        // Lines before the first section stay before it.
+        {"; top", "CONT", "k", "1", "; top\r\n[CONT]\r\nk=1\r\n"},
     };
     for (const auto& c : cases) {
         fs::remove(m_path);
@@ -125,6 +174,29 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
         EXPECT_TRUE(tk::PortableProfile(m_path).WriteString(c.section, c.key, c.value));
         EXPECT_EQ(ReadFile(), c.after) << (c.before ? c.before : "(no file)");
     }
+}
+
+// Writes and reads mixed in one batch: an added key, a new section and a second section of the
+// same name must not throw the lookups of later calls off.
+TEST_F(ProfileFileTest, BatchLookupsFollowItsOwnEdits) {
+    WriteFile("[A]\r\na1=1\r\n\r\n[B]\r\nb1=2\r\n[a]\r\nshadow=9\r\n");
+    tk::ProfileBatch batch(m_path);
+    ASSERT_TRUE(batch.WriteString("A", "a2", "3"));
+    EXPECT_EQ(batch.GetInt("B", "b1", -1), 2);
+    EXPECT_EQ(batch.GetInt("A", "a2", -1), 3);
+    EXPECT_EQ(batch.GetInt("A", "a1", -1), 1);
+    ASSERT_TRUE(batch.WriteString("C", "c1", "4"));
+    ASSERT_TRUE(batch.WriteString("A", "a3", "5"));
+    ASSERT_TRUE(batch.WriteString("c", "C1", "6"));
+    ASSERT_TRUE(batch.WriteString("B", "b1", "7"));
+    EXPECT_EQ(batch.GetInt("C", "c1", -1), 6);
+    EXPECT_EQ(batch.GetInt("A", "a3", -1), 5);
+    EXPECT_EQ(batch.GetInt("A", "shadow", -1), -1);
+    EXPECT_EQ(batch.GetInt("B", "b1", -1), 7);
+    ASSERT_TRUE(batch.Commit());
+    EXPECT_EQ(
+        ReadFile(),
+        "[A]\r\na1=1\r\na2=3\r\na3=5\r\n\r\n[B]\r\nb1=7\r\n[a]\r\nshadow=9\r\n[C]\r\nc1=6\r\n");
 }
 
 TEST_F(ProfileFileTest, UnchangedValueDoesNotRewriteTheFile) {

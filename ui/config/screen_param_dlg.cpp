@@ -98,8 +98,9 @@ BOOL CSrcreenParamDlg::OnInitDialog() {
     for (int i = 0; i < static_cast<int>(std::size(kBaudItems)); ++i) {
         m_baud.InsertString(i, kBaudItems[i]);
     }
-    // CB_SELECTSTRING from index 0: the second item first, wrapping to the first. An empty
-    // text would match every item, and leaves the selection alone instead.
+    // CB_SELECTSTRING from index 0: the second item first, wrapping to the first. An empty text
+    // is not looked up, so it leaves the selection alone even where a list would take the empty
+    // prefix as matching every item.
     const std::pair<tk::ui::ComboBox*, size_t> prefixMatched[] = {
         {&m_baud, tk::kColumnBaud},
         {&m_colour, tk::kColumnColour},
