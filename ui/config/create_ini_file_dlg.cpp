@@ -1,5 +1,6 @@
 #include "ui/config/create_ini_file_dlg.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/model_table.h"
@@ -105,13 +106,24 @@ bool CCreateIniFile::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 void CCreateIniFile::LoadRows() {
     tk::ProfileBatch settings(m_settingsPath);
     m_screensInFile = tk::ReadScreenCount(settings);
-    const int count = std::min(m_screensInFile, tk::kMaxListScreens);
+    std::vector<tk::ScreenRow> rows;
+    for (int i = 0; i < std::min(m_screensInFile, tk::kMaxListScreens); ++i) {
+        rows.push_back(tk::ReadSettingsScreen(settings, i));
+    }
+    ReplaceRows(rows);
+}
+
+// The list shows exactly these rows. It is not redrawn meanwhile: a redraw per row would cost
+// more than all the rest.
+void CCreateIniFile::ReplaceRows(const std::vector<tk::ScreenRow>& rows) {
     ::SendMessageA(m_list.Hwnd(), WM_SETREDRAW, FALSE, 0);
-    for (int i = 0; i < count; ++i) {
-        m_list.InsertItem(i, std::string());
-        SetRowTexts(i, tk::ReadSettingsScreen(settings, i));
+    m_list.DeleteAllItems();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        m_list.InsertItem(static_cast<int>(i), rows[i][tk::kColumnModel]);
+        SetRowTexts(static_cast<int>(i), rows[i]);
     }
     ::SendMessageA(m_list.Hwnd(), WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_list.Hwnd(), nullptr, TRUE);
 }
 
 // The file holds more screens than the list: the operator learns it once the window shows.
@@ -202,11 +214,7 @@ void CCreateIniFile::OnImport() {
         case tk::ExchangeImportStatus::kImported:
             break;
     }
-    m_list.DeleteAllItems();
-    for (size_t i = 0; i < imported.rows.size(); ++i) {
-        m_list.InsertItem(static_cast<int>(i), imported.rows[i][tk::kColumnModel]);
-        SetRowTexts(static_cast<int>(i), imported.rows[i]);
-    }
+    ReplaceRows(imported.rows);
     if (imported.leftOut > 0) {
         MessageBox(Formatted(kImportCutFormat, imported.screenCount, imported.leftOut),
                    MB_OK | MB_ICONWARNING);

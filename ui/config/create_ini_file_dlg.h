@@ -5,6 +5,7 @@
 #define TK_UI_CONFIG_CREATE_INI_FILE_DLG_H
 
 #include <string>
+#include <vector>
 
 #include "core/screen_row_codec.h"
 #include "ui/config/screen_list_services.h"
@@ -59,6 +60,7 @@ private:
     LRESULT OnShowLoadNotice(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     void LoadRows();
+    void ReplaceRows(const std::vector<tk::ScreenRow>& rows);
     void ModifyRow(int index);
     // Replaces the texts of row `index` with `row`; the model text is the row's own text.
     void SetRowTexts(int index, const tk::ScreenRow& row);
