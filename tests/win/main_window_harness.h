@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -144,6 +145,50 @@ private:
     tk::ui::NotifyIconHook m_previous;
 };
 
+// Records, in order, every control of one window that is enabled or disabled ("disable 1019"),
+// from the WM_ENABLE the control is sent; start-up inside Create is seen as well, since a
+// thread hook sees the message and not a subclass installed afterwards.
+class EnablingRecorder {
+public:
+    explicit EnablingRecorder(const std::unique_ptr<CAdjustTimeDlg>& dialog) : m_dialog(dialog) {
+        if (Recorders().empty()) {
+            s_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &EnablingRecorder::OnMessage, nullptr,
+                                         ::GetCurrentThreadId());
+        }
+        Recorders().push_back(this);
+    }
+    ~EnablingRecorder() {
+        auto& all = Recorders();
+        all.erase(std::find(all.begin(), all.end(), this));
+        if (all.empty()) ::UnhookWindowsHookEx(s_hook);
+    }
+    EnablingRecorder(const EnablingRecorder&) = delete;
+    EnablingRecorder& operator=(const EnablingRecorder&) = delete;
+
+    std::vector<std::string> changes;
+
+private:
+    static std::vector<EnablingRecorder*>& Recorders() {
+        static std::vector<EnablingRecorder*> recorders;
+        return recorders;
+    }
+    static LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_ENABLE) {
+            const HWND parent = ::GetParent(message->hwnd);
+            for (EnablingRecorder* recorder : Recorders()) {
+                if (!recorder->m_dialog || recorder->m_dialog->Hwnd() != parent) continue;
+                recorder->changes.push_back((message->wParam ? "enable " : "disable ") +
+                                            std::to_string(::GetDlgCtrlID(message->hwnd)));
+            }
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline HHOOK s_hook = nullptr;
+    const std::unique_ptr<CAdjustTimeDlg>& m_dialog;
+};
+
 // Settings file contents for a CONT section plus serial or network screens.
 struct ScreenSpec {
     bool network;
@@ -243,6 +288,7 @@ public:
     FakeRunKey runKey;
     TrayRecorder tray;
     std::unique_ptr<CAdjustTimeDlg> dialog;
+    EnablingRecorder enabling{dialog};
     bool created = false;
     HWND hwnd = nullptr;  // the window Create made, kept after it is gone
 };

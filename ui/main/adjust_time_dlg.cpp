@@ -16,6 +16,21 @@ using Entry = tk::ui::MessageEntry<CAdjustTimeDlg>;
 // Items of the unit list (control 1006), by their index: the nSel value.
 constexpr const char* kUnitItems[] = {"秒", "分", "时", "天"};
 
+// Controls disabled, in this order, while automatic synchronisation is on, and enabled again
+// in the same order when it is switched off.
+constexpr int kAutomaticSyncControls[] = {IDC_AUTO_START, IDC_SETTINGS, IDC_UNIT, IDC_INTERVAL,
+                                          IDC_MANUAL};
+// Controls disabled, in this order, while a manual pass runs, and enabled again in the same
+// order after it: also the start/stop button, whose press would wait for the pass anyway.
+constexpr int kManualPassControls[] = {IDC_AUTO_START, IDC_SETTINGS,   IDC_UNIT,
+                                       IDC_INTERVAL,   IDC_START_STOP, IDC_MANUAL};
+
+// Enables or disables the dialog's controls ids in the order given.
+template <size_t N>
+void EnableControls(HWND dialog, const int (&ids)[N], bool enable) {
+    for (int id : ids) ::EnableWindow(::GetDlgItem(dialog, id), enable ? TRUE : FALSE);
+}
+
 // Colours of the status line (by the status-colour flag) and of the clock line.
 constexpr COLORREF kStatusGoodColour = RGB(0, 255, 0);
 constexpr COLORREF kStatusBadColour = RGB(255, 0, 0);
@@ -260,13 +275,13 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartPorts ports{m_settings, m_runKey, *this, *this};
-    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, ports);
+    const tk::AutostartServices services{m_settings, m_runKey, *this, *this};
+    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, services);
 }
 
 // Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
-    tk::RunManualPass(m_roster, m_state, PassPortsOf(), *this);
+    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this);
     m_scheduler.AfterManualPass();
 }
 
@@ -290,17 +305,21 @@ LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
 }
 
 // What a pass needs: the library, the probe, and this window as status line and pump.
-tk::PassPorts CAdjustTimeDlg::PassPortsOf() { return {m_library, m_probe, *this, *this}; }
+tk::PassServices CAdjustTimeDlg::PassServicesOf() { return {m_library, m_probe, *this, *this}; }
 
 // Timer 2's pass.
-void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassPortsOf()); }
+void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf()); }
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) {
     ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());
 }
 
-void CAdjustTimeDlg::EnableControl(int id, bool enable) {
-    ::EnableWindow(Item(id), enable ? TRUE : FALSE);
+void CAdjustTimeDlg::ShowAutomaticSyncOn(bool on) {
+    EnableControls(Hwnd(), kAutomaticSyncControls, !on);
+}
+
+void CAdjustTimeDlg::ShowManualPassRunning(bool running) {
+    EnableControls(Hwnd(), kManualPassControls, !running);
 }
 
 void CAdjustTimeDlg::SetButtonText(const std::string& text) {

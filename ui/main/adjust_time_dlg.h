@@ -37,6 +37,7 @@ struct AdjustTimeDependencies {
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
+                       public tk::IManualPassView,
                        public tk::ITimerService,
                        public tk::IMessagePump,
                        public tk::IStatusColour {
@@ -44,9 +45,10 @@ public:
     explicit CAdjustTimeDlg(const AdjustTimeDependencies& dependencies = {});
     ~CAdjustTimeDlg() override;
 
-    // ISchedulerView (with IStatusView and IControlEnabler).
+    // ISchedulerView (with IStatusView) and IManualPassView.
     void SetStatusText(const std::string& text) override;
-    void EnableControl(int id, bool enable) override;
+    void ShowAutomaticSyncOn(bool on) override;
+    void ShowManualPassRunning(bool running) override;
     void SetButtonText(const std::string& text) override;
     void SetClockText(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
@@ -102,7 +104,7 @@ private:
 
     void AddAboutItem();
     void ReloadScreens();
-    tk::PassPorts PassPortsOf();
+    tk::PassServices PassServicesOf();
     void RunAutomaticPass();
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
