@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "core/run_key.h"
+#include "core/win32_profile.h"
 #include "resources/resource.h"
 #include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
@@ -230,17 +232,11 @@ public:
     explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
                         const WindowOptions& options = {})
         : timers(log), tray(log) {
-        settingsPath = dir.File("TK100_Dll_Set.ini");
         if (settings) WriteFileBytes(settingsPath, *settings);
-        AdjustTimeDependencies dependencies;
-        dependencies.settingsPath = settingsPath;
-        dependencies.library = &library;
-        dependencies.probe = &probe;
-        dependencies.clock = &clock;
-        dependencies.timers = options.realTimers ? nullptr : &timers;
-        dependencies.runKey = options.realRunKey ? nullptr : &runKey;
-        dependencies.modulePath = options.modulePath;
-        dialog = std::make_unique<CAdjustTimeDlg>(dependencies);
+        tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
+        const AdjustTimeServices services{profile, library, probe, clock, key, options.modulePath};
+        dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
+                                    : std::make_unique<CAdjustTimeDlg>(services, timers);
         if (!options.create) return;
         created = dialog->Create();
         hwnd = dialog->Hwnd();
@@ -280,12 +276,14 @@ public:
 
     EventLog log;
     TempDir dir;
-    std::string settingsPath;
+    std::string settingsPath = dir.File("TK100_Dll_Set.ini");
+    tk::Win32Profile profile{settingsPath};
     FakeLibrary library;
     FakeProbe probe;
     FixedClock clock;
     TimerRecorder timers;
     FakeRunKey runKey;
+    tk::RegistryRunKey realRunKey;
     TrayRecorder tray;
     std::unique_ptr<CAdjustTimeDlg> dialog;
     EnablingRecorder enabling{dialog};

@@ -1,8 +1,5 @@
 #include "ui/main/adjust_time_dlg.h"
 
-// winsock2.h before anything that might pull in the old winsock.h.
-#include <winsock2.h>
-
 #include <iterator>
 
 #include "core/settings.h"
@@ -60,38 +57,36 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
 };
 
-// The result of WSAStartup is not looked at: without sockets every probe simply fails.
-CAdjustTimeDlg::SocketLibrary::SocketLibrary() {
-    WSADATA data;
-    m_started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+// The settings are read only once the window exists (OnInitDialog).
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
+    : CAdjustTimeDlg(services, nullptr) {}
 
-CAdjustTimeDlg::SocketLibrary::~SocketLibrary() {
-    if (m_started) ::WSACleanup();
-}
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
+    : CAdjustTimeDlg(services, &timers) {}
 
-// Members get their values as the window object is constructed; the settings are read only
-// once the window exists (OnInitDialog).
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeDependencies& dependencies)
+// The scheduler is built on the window's own timers when there are no others. The shell
+// broadcasts "TaskbarCreated" when it (re)creates the notification area.
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
-      m_library(dependencies.library != nullptr ? *dependencies.library : m_importedLibrary),
-      m_probe(dependencies.probe != nullptr ? *dependencies.probe : m_icmpProbe),
-      m_clock(dependencies.clock != nullptr ? *dependencies.clock : m_systemClock),
-      m_runKey(dependencies.runKey != nullptr ? *dependencies.runKey : m_registryRunKey),
-      m_givenSettingsPath(dependencies.settingsPath),
-      m_modulePath(dependencies.modulePath.empty() ? tk::ExecutablePath()
-                                                   : dependencies.modulePath),
-      m_icon(::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_statusBrush(::CreateSolidBrush(kStatusBackground)),
-      m_scheduler(m_state, *this,
-                  dependencies.timers != nullptr ? *dependencies.timers
-                                                 : static_cast<tk::ITimerService&>(*this),
-                  m_clock, [this] { RunAutomaticPass(); }) {
-    // The shell broadcasts this message when it (re)creates the notification area.
+      m_settings(services.settings),
+      m_library(services.library),
+      m_probe(services.probe),
+      m_runKey(services.runKey),
+      m_modulePath(services.modulePath),
+      m_scheduler(m_state, *this, timers != nullptr ? *timers : *this, services.clock,
+                  [this] { RunAutomaticPass(); }) {
     if (s_taskbarCreatedMessage == 0) {
         s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
     }
 }
+
+// Shared by every window of the module; LoadIcon's icons are never destroyed.
+HICON CAdjustTimeDlg::LoadMainIcon() {
+    return ::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+// Background of the status line.
+HBRUSH CAdjustTimeDlg::CreateStatusBrush() { return ::CreateSolidBrush(kStatusBackground); }
 
 // A window still open (a test's modeless one) goes through its destroy handling first, so the
 // tray icon is removed while the object is whole.
@@ -104,9 +99,6 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    m_settingsPath = m_givenSettingsPath.empty() ? tk::SettingsPathFromModule(tk::ExecutablePath())
-                                                 : m_givenSettingsPath;
-    m_settings = tk::Win32Profile(m_settingsPath);
     m_statusColour = 1;
 
     // Inserted at explicit positions: the template gives the list the sorted style.
@@ -206,9 +198,8 @@ LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     return 0;
 }
 
-// Button 1005. The controller list window runs here, modally on m_settingsPath, before the
-// reload; the reload follows whatever it returns, so the screens of the settings file (also
-// ones edited by hand) are the ones the next pass and the library work on.
+// Button 1005: the screens of the settings file, also ones edited by hand, become the ones the
+// next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() { ReloadScreens(); }
 
 // Re-reads the roster and makes the controller library re-read the settings file.
