@@ -1,5 +1,6 @@
 #include "core/autostart.h"
 
+#include "core/failure_report.h"
 #include "core/gbk.h"
 #include "core/settings.h"
 
@@ -54,9 +55,12 @@ std::string RunValueData(const std::string& modulePath) {
 void ApplyStartWithWindows(int state, const std::string& modulePath,
                            const AutostartServices& services) {
     const bool on = state != 0;
-    WriteStart(services.settings, on ? 1 : 0);
+    if (!WriteStart(services.settings, on ? 1 : 0)) ReportFailure("writing bStart");
     const std::string name = RunValueName(modulePath);
-    if (!services.runKey.Open()) return;
+    if (!services.runKey.Open()) {
+        ReportFailure("opening the Run key");
+        return;
+    }
     const RunKeyCloser closer(services.runKey);
     if (on) {
         Report(services, services.runKey.SetValue(name, RunValueData(modulePath)),

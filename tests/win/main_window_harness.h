@@ -1,7 +1,7 @@
 // A real main window, created modeless inside the test process, with everything outside it
 // replaced: a settings file in a private temporary directory, a recording controller library,
-// probe, timer service, Run key and tray, a fixed clock, and message boxes captured through the
-// framework's hook. Nothing here reaches a real controller, address or timer.
+// probe, timer service, Run key and tray, a fixed clock, and message boxes and failure notes
+// captured through their hooks. Nothing here reaches a real controller, address or timer.
 #ifndef TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
 #define TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
 
@@ -21,6 +21,7 @@
 #include "core/run_key.h"
 #include "core/win32_profile.h"
 #include "resources/resource.h"
+#include "tests/common/failure_recorder.h"
 #include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/tray_icon.h"
@@ -121,7 +122,8 @@ struct NotifyCall {
     NOTIFYICONDATAA record;
 };
 
-// Captures the tray requests for the life of the object, into the shared log as well.
+// Captures the tray requests for the life of the object, into the shared log as well, and
+// answers them as told.
 class TrayRecorder {
 public:
     explicit TrayRecorder(EventLog& log) {
@@ -130,7 +132,7 @@ public:
             log.push_back(message == NIM_ADD      ? "NIM_ADD"
                           : message == NIM_DELETE ? "NIM_DELETE"
                                                   : "NIM_OTHER");
-            return TRUE;
+            return answer;
         });
     }
     ~TrayRecorder() { tk::ui::SetNotifyIconHook(m_previous); }
@@ -142,6 +144,7 @@ public:
         return n;
     }
     std::vector<NotifyCall> calls;
+    BOOL answer = TRUE;  // what the shell says to each request
 
 private:
     tk::ui::NotifyIconHook m_previous;
@@ -285,6 +288,7 @@ public:
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
     TrayRecorder tray;
+    FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;
     EnablingRecorder enabling{dialog};
     bool created = false;

@@ -200,6 +200,24 @@ TEST(MainWindowSettings, IntervalBoxWritesTimerAtEachKeystroke) {
     EXPECT_EQ(w.timers.armed[2], 25u * 60 * 1000);
 }
 
+// Another program holds the settings file open without write sharing, so the writes of nSel
+// and Timer fail: the user sees nothing of it, and a developer finds a note of each.
+TEST(MainWindowSettings, RefusedWritesAreOnlyNoted) {
+    BoxRecorder boxes;
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"));
+    HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    w.ChooseUnit(3);
+    w.SetInterval("7");
+    ::CloseHandle(held);
+    EXPECT_EQ(w.failures.notes, (std::vector<std::string>{"writing nSel", "writing Timer"}));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(w.Text(IDC_STATUS), "状态：");
+    EXPECT_EQ(w.Cont("nSel"), "1");
+    EXPECT_EQ(w.Cont("Timer"), "5");
+}
+
 TEST(MainWindowScheduler, IntervalLimitsThroughTheControls) {
     const struct {
         int unit;

@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "core/failure_report.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 #include "ui/main/about_dlg.h"
@@ -145,9 +146,15 @@ bool CAdjustTimeDlg::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 // Appends the about item to the system menu, after a separator.
 void CAdjustTimeDlg::AddAboutItem() {
     HMENU systemMenu = ::GetSystemMenu(Hwnd(), FALSE);
-    if (systemMenu == nullptr) return;
+    if (systemMenu == nullptr) {
+        tk::ReportFailure("getting the system menu");
+        return;
+    }
     char text[256] = {};
-    if (::LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0) return;
+    if (::LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0) {
+        tk::ReportFailure("loading the about item's text");
+        return;
+    }
     ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
 }
@@ -279,14 +286,14 @@ void CAdjustTimeDlg::OnManualAdjust() {
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    tk::WriteSel(m_settings, m_unitList.GetCurSel());
+    if (!tk::WriteSel(m_settings, m_unitList.GetCurSel())) tk::ReportFailure("writing nSel");
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    tk::WriteTimer(m_settings, m_intervalValue);
+    if (!tk::WriteTimer(m_settings, m_intervalValue)) tk::ReportFailure("writing Timer");
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/clock_text.h"
+#include "core/failure_report.h"
 #include "core/probe.h"
 #include "core/run_key.h"
 #include "core/settings.h"
@@ -22,10 +23,16 @@ namespace {
 // Windows Sockets 2.2 for as long as the object lives: every probe needs it.
 class SocketSession {
 public:
-    // The result is not looked at beyond the clean-up: without sockets every probe simply fails.
+    // Without sockets every probe simply fails, so a failure is only noted. WSAStartup returns
+    // its error instead of setting the last error, which the note reads.
     SocketSession() {
         WSADATA data;
-        m_started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
+        m_started = error == 0;
+        if (!m_started) {
+            ::SetLastError(static_cast<DWORD>(error));
+            tk::ReportFailure("starting Windows Sockets 2.2");
+        }
     }
     ~SocketSession() {
         if (m_started) ::WSACleanup();
