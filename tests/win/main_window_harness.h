@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/run_key.h"
@@ -237,7 +238,7 @@ public:
         : timers(log), tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
-        const AdjustTimeServices services{profile, library, probe, clock, key, options.modulePath};
+        const AdjustTimeServices services{settingsPath, profile, library, probe, clock, key, options.modulePath};
         dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
                                     : std::make_unique<CAdjustTimeDlg>(services, timers);
         if (!options.create) return;
@@ -366,6 +367,46 @@ inline CtlColour AskColour(HWND parent, HWND control, UINT message, bool byDefau
     colour.background = ::GetBkColor(dc);
     ::ReleaseDC(control, dc);
     return colour;
+}
+
+// The visible list window owned by owner, or null.
+inline HWND FindListWindow(HWND owner) {
+    std::pair<HWND, HWND> search{owner, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(param);
+            if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == s->first &&
+                tk_test::TextOf(window) == "控制卡参数") {
+                s->second = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// Clicks button 1005 and, once the list window shows, runs act on it; true when it showed.
+// While it is open the main window is disabled.
+inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>& act,
+                    bool* mainDisabled = nullptr) {
+    bool shown = false;
+    ModalScript script({[&] {
+                           HWND list = FindListWindow(w.Live());
+                           if (list == nullptr) return false;
+                           shown = true;
+                           if (mainDisabled) *mainDisabled = !::IsWindowEnabled(w.Live());
+                           act(list);
+                           return true;
+                       }},
+                       [&] {
+                           if (HWND list = FindListWindow(w.Live())) {
+                               ::PostMessageA(list, WM_COMMAND, IDCANCEL, 0);
+                           }
+                       });
+    w.Click(IDC_SETTINGS);
+    return shown && !script.GaveUp();
 }
 
 }  // namespace tk_test

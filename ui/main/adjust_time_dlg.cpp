@@ -3,8 +3,10 @@
 #include <iterator>
 
 #include "core/failure_report.h"
+#include "core/profile_file.h"
 #include "core/settings.h"
 #include "resources/resource.h"
+#include "ui/config/create_ini_file_dlg.h"
 #include "ui/main/about_dlg.h"
 
 namespace {
@@ -69,6 +71,7 @@ CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerSer
 // broadcasts "TaskbarCreated" when it (re)creates the notification area.
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
+      m_settingsPath(services.settingsPath),
       m_settings(services.settings),
       m_library(services.library),
       m_probe(services.probe),
@@ -106,12 +109,15 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     for (int i = 0; i < static_cast<int>(std::size(kUnitItems)); ++i) {
         m_unitList.InsertString(i, kUnitItems[i]);
     }
-    m_unitList.SetCurSel(tk::ReadSel(m_settings));
-    m_intervalValue = tk::ReadTimer(m_settings);
-    tk::LoadRoster(m_settings, m_roster);
+    // The whole file is read through one parse of it: with hundreds of screens, a call of the
+    // profile API per key would hold up the window's first appearance.
+    tk::ProfileBatch snapshot(m_settingsPath);
+    m_unitList.SetCurSel(tk::ReadSel(snapshot));
+    m_intervalValue = tk::ReadTimer(snapshot);
+    tk::LoadRoster(snapshot, m_roster);
 
     // The check box shows the choice stored by its last click.
-    const int start = tk::ReadStart(m_settings);
+    const int start = tk::ReadStart(snapshot);
     m_startWithWindows = start == 1 ? 1 : 0;
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
@@ -205,13 +211,19 @@ LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     return 0;
 }
 
-// Button 1005: the screens of the settings file, also ones edited by hand, become the ones the
-// next pass and the library work on.
-void CAdjustTimeDlg::OnSettings() { ReloadScreens(); }
+// Button 1005: the list window on the settings file. However it ends, the screens of the file
+// (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
+void CAdjustTimeDlg::OnSettings() {
+    CCreateIniFile list(m_settingsPath);
+    list.DoModal(Hwnd());
+    ReloadScreens();
+}
 
-// Re-reads the roster and makes the controller library re-read the settings file.
+// Re-reads the roster through one parse of the file and makes the controller library re-read
+// the file.
 void CAdjustTimeDlg::ReloadScreens() {
-    tk::LoadRoster(m_settings, m_roster);
+    tk::ProfileBatch snapshot(m_settingsPath);
+    tk::LoadRoster(snapshot, m_roster);
     m_library.ReloadIniFile();
 }
 

@@ -22,7 +22,8 @@
 // What the main window works with besides its own controls and timers: the program's entry
 // builds the real ones (app.cpp), a test its fakes. They outlive the window.
 struct AdjustTimeServices {
-    tk::IProfile& settings;  // the settings file shared with the controller library
+    std::string settingsPath;  // the settings file shared with the controller library
+    tk::IProfile& settings;    // its global values, written the moment they change
     tk::IControllerLibrary& library;
     tk::IProbe& probe;
     tk::IClock& clock;
@@ -101,6 +102,7 @@ private:
     static HICON LoadMainIcon();
     static HBRUSH CreateStatusBrush();
 
+    std::string m_settingsPath;
     tk::IProfile& m_settings;
     tk::IControllerLibrary& m_library;
     tk::IProbe& m_probe;

@@ -60,17 +60,18 @@ public:
 bool CTK自动校时App::InitInstance() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_WIN95_CLASSES;
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES;
     ::InitCommonControlsEx(&controls);
 
     const SocketSession sockets;
     const std::string modulePath = tk::ExecutablePath();
-    tk::Win32Profile settings(tk::SettingsPathFromModule(modulePath));
+    const std::string settingsPath = tk::SettingsPathFromModule(modulePath);
+    tk::Win32Profile settings(settingsPath);
     tk::ImportedControllerLibrary library;
     tk::IcmpProbe probe;
     tk::SystemClock clock;
     tk::RegistryRunKey runKey;
-    CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, modulePath});
+    CAdjustTimeDlg dialog({settingsPath, settings, library, probe, clock, runKey, modulePath});
     dialog.DoModal();
     return false;
 }
