@@ -566,6 +566,20 @@ TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
     EXPECT_EQ(Value(w.path, "CONT", "ScreenCount"), "4");
 }
 
+// Texts longer than their fields in a hand-made file are cut, not written past a buffer.
+TEST(ScreenListImport, LongTextsAreCutToTheirFields) {
+    ListWindow w;
+    const std::string longText(300, '7');
+    w.files.openPath = w.dir.File("long.ini");
+    WriteFileBytes(w.files.openPath, "[CONT]\r\nScreenCount=1\r\n[Screen0]\r\nnCtrlType=3\r\n"
+                                     "sNetAdderrs=123.123.123.123.45\r\nnWidth=" +
+                                         longText + "\r\n");
+    w.Click(IDC_LIST_IMPORT);
+    ASSERT_EQ(w.Rows(), 1);
+    EXPECT_EQ(w.Row(0)[tk::kColumnIp], "123.123.123.123");
+    EXPECT_EQ(w.Row(0)[tk::kColumnWidth], std::string(99, '7'));
+}
+
 TEST(ScreenListImport, FilesThatAreNoExchangeFileKeepTheRows) {
     struct Case {
         const char* name;
@@ -754,6 +768,28 @@ TEST(ScreenListRealWindows, ImportOpensTheCommonOpenDialog) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "导入失败：文件不存在。\r\n" + typed);
     EXPECT_EQ(window.RowCount(), 3);
+}
+
+// The Save dialog adds the extension "ini" to a typed name and the export lands there.
+TEST(ScreenListRealWindows, ExportOpensTheCommonSaveDialog) {
+    BoxRecorder boxes;
+    TempDir dir;
+    const std::string path = dir.File("TK100_Dll_Set.ini");
+    WriteFileBytes(path, ThreeScreens());
+    CCreateIniFile window(path);
+    ASSERT_TRUE(window.Create());
+    HWND owner = nullptr;
+    WhenShown choose("另存为", [&](HWND save) {
+        owner = ::GetWindow(save, GW_OWNER);
+        ::SetDlgItemTextA(save, cmb13, dir.File("hall").c_str());
+        ::PostMessageA(save, WM_COMMAND, IDOK, 0);
+    });
+    ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0);
+    ASSERT_TRUE(choose.Done());
+    EXPECT_EQ(owner, window.Hwnd());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(Value(dir.File("hall.ini"), "CONT", "ScreenCount"), "3");
+    ::DeleteFileA(dir.File("hall.ini").c_str());
 }
 
 }  // namespace
