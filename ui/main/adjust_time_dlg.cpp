@@ -45,11 +45,11 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Message(WM_PAINT, &CAdjustTimeDlg::OnPaint),
     Entry::Message(WM_QUERYDRAGICON, &CAdjustTimeDlg::OnQueryDragIcon),
     Entry::Command(IDC_START_STOP, BN_CLICKED, &CAdjustTimeDlg::OnStartStop),
-    Entry::Message(WM_TIMER, &CAdjustTimeDlg::OnTimer),
+    Entry::Timer(&CAdjustTimeDlg::OnTimer),
     Entry::Command(IDC_SETTINGS, BN_CLICKED, &CAdjustTimeDlg::OnSettings),
     Entry::Message(tk::ui::kTrayMessage, &CAdjustTimeDlg::OnTrayNotification),
-    Entry::Message(WM_SIZE, &CAdjustTimeDlg::OnSize),
-    Entry::Message(WM_DESTROY, &CAdjustTimeDlg::OnDestroy),
+    Entry::Size(&CAdjustTimeDlg::OnSize),
+    Entry::Destroy(&CAdjustTimeDlg::OnDestroy),
     Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &CAdjustTimeDlg::OnCtlColor),
     Entry::Command(IDC_AUTO_START, BN_CLICKED, &CAdjustTimeDlg::OnAutoStart),
     Entry::Command(IDC_MANUAL, BN_CLICKED, &CAdjustTimeDlg::OnManualAdjust),
@@ -198,12 +198,8 @@ LRESULT CAdjustTimeDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) {
 // Button 1000: automatic synchronisation on or off.
 void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
 
-// Timers 1 and 2, then the default handling.
-LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    m_scheduler.OnTimer(static_cast<uintptr_t>(wParam));
-    handled = false;
-    return 0;
-}
+// Timers 1 and 2.
+void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
 
 // Button 1005: the screens of the settings file, also ones edited by hand, become the ones the
 // next pass and the library work on.
@@ -232,20 +228,14 @@ LRESULT CAdjustTimeDlg::OnTrayNotification(UINT, WPARAM wParam, LPARAM lParam, b
     return 1;
 }
 
-// A minimised window leaves the taskbar and lives on in the notification area only. The
-// dialog manager's own size handling does nothing this depends on.
-LRESULT CAdjustTimeDlg::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    handled = false;
-    if (wParam == SIZE_MINIMIZED) ::ShowWindow(Hwnd(), SW_HIDE);
-    return 0;
+// A minimised window leaves the taskbar and lives on in the notification area only.
+void CAdjustTimeDlg::OnSize(UINT type, int, int) {
+    if (type == SIZE_MINIMIZED) ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
-// The window goes away: so does its tray icon. Left to the default handling as well.
-LRESULT CAdjustTimeDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
-    handled = false;
-    m_trayIcon.Remove();
-    return 0;
-}
+// The window goes away, and its tray icon with it. This runs before the dialog manager's
+// default handling of WM_DESTROY, which does nothing the icon depends on (see dialog.h).
+void CAdjustTimeDlg::OnDestroy() { m_trayIcon.Remove(); }
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
 // Only the static kind is coloured (static texts, check boxes, disabled or read-only edits).

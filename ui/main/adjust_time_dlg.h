@@ -77,11 +77,11 @@ private:
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnQueryDragIcon(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void OnStartStop();
-    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnTimer(UINT_PTR timerId);
     void OnSettings();
     LRESULT OnTrayNotification(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnSize(UINT type, int width, int height);
+    void OnDestroy();
     LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void OnAutoStart();
     void OnManualAdjust();
