@@ -116,15 +116,22 @@ TEST(Scheduler, IntervalByUnitAndValue) {
         std::string message;  // empty: none shown
         uint32_t periodMs;    // timer 2 as armed by the switch
     };
+    // Both sides of each end of every unit's range.
     const Row rows[] = {
+        {0, -1, 10000, seconds, 10000000},
         {0, 0, 0, "", 0},
         {0, 60, 60, "", 60000},
         {0, 61, 10000, seconds, 10000000},
-        {0, -1, 10000, seconds, 10000000},
+        {1, -1, 10000, minutes, 10000000},
+        {1, 0, 0, "", 0},
         {1, 5, 300, "", 300000},
+        {1, 60, 3600, "", 3600000},
         {1, 61, 10000, minutes, 10000000},
+        {2, -1, 10000, hours, 10000000},
+        {2, 0, 0, "", 0},
         {2, 24, 86400, "", 86400000},
         {2, 25, 10000, hours, 10000000},
+        {3, -1, 10000, "", 10000000},
         {3, 0, 0, "", 0},
         {3, 24, 2073600, "", 2073600000u},
         {3, 25, 2160000, "", 0x7FFFFFFFu},

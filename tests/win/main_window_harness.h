@@ -195,13 +195,13 @@ private:
 };
 
 // Settings file contents for a CONT section plus serial or network screens.
-struct ScreenSpec {
+struct ScreenSetup {
     bool network;
     const char* ip;  // "a,b,c,d" for network screens
 };
 
 inline std::string SettingsText(const std::string& cont,
-                                const std::vector<ScreenSpec>& screens = {}) {
+                                const std::vector<ScreenSetup>& screens = {}) {
     std::string text = "[CONT]\r\n" + cont;
     if (!screens.empty()) text += "ScreenCount=" + std::to_string(screens.size()) + "\r\n";
     for (size_t i = 0; i < screens.size(); ++i) {

@@ -125,17 +125,6 @@ TEST(TrayIcon, TimersAndPassesGoOnWhileHidden) {
     EXPECT_EQ(w.timers.armed.count(2), 1u);
 }
 
-TEST(TrayIcon, ExitCommandEndsTheProgramAlsoHiddenAndRunning) {
-    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
-    ::ShowWindow(w.hwnd, SW_MINIMIZE);
-    ASSERT_EQ(w.dialog->State().running, 1);
-    // What choosing "退出" delivers.
-    ::SendMessageA(w.hwnd, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
-    EXPECT_FALSE(::IsWindow(w.hwnd));
-    EXPECT_EQ(w.log.back(), "NIM_DELETE");
-}
-
 // What the test window procedure saw of the tray menu while it was open.
 struct MenuSeen {
     int idleMessages = 0;
@@ -176,6 +165,7 @@ TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     ::ShowWindow(w.hwnd, SW_MINIMIZE);
     ::SetCursorPos(300, 200);
 
+    g_menu = MenuSeen{};
     g_menu.original = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
     bool gaveUp = false;
@@ -194,6 +184,32 @@ TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     // The chosen command arrives as a message once the menu is gone.
     tk_test::PumpAll();
     EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
+}
+
+// "退出" chosen from the real tray menu while the window is hidden and automatic
+// synchronisation runs: the window ends with Cancel, its tray icon removed.
+TEST(TrayIcon, ExitFromTheMenuEndsTheProgramAlsoHiddenAndRunning) {
+    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
+    ::ShowWindow(w.hwnd, SW_MINIMIZE);
+    ASSERT_FALSE(::IsWindowVisible(w.hwnd));
+    ASSERT_EQ(w.dialog->State().running, 1);
+    g_menu = MenuSeen{};
+    g_menu.original = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
+    bool gaveUp = false;
+    {
+        ModalScript script({}, [&] {
+            gaveUp = true;
+            ::EndMenu();
+        });
+        EXPECT_EQ(Notify(w.hwnd, 5, WM_RBUTTONUP), 1);
+    }
+    EXPECT_FALSE(gaveUp);
+    ASSERT_EQ(g_menu.items.size(), 1u);
+    tk_test::PumpAll();
+    EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
+    EXPECT_FALSE(::IsWindow(w.hwnd));
+    EXPECT_EQ(w.log.back(), "NIM_DELETE");
 }
 
 // Start with Windows through check box 1019 with a recorded Run key: the choice is recorded
