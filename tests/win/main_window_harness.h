@@ -10,9 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,99 +20,12 @@
 #include "core/win32_profile.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
+#include "tests/common/fakes.h"
 #include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/tray_icon.h"
 
 namespace tk_test {
-
-// Everything the recorders below saw, in order, as short texts ("SetTimer 2 300000", ...), so
-// tests can check the order of steps across the fakes.
-using EventLog = std::vector<std::string>;
-
-// The controller library: every call succeeds; records the screens asked for, and onAdjust
-// runs inside the call.
-class FakeLibrary : public tk::IControllerLibrary {
-public:
-    std::vector<int> adjusted;
-    int reloads = 0;
-    std::function<void(int screenNumber)> onAdjust;
-
-    int AdjustTime(int screenNumber) override {
-        adjusted.push_back(screenNumber);
-        if (onAdjust) onAdjust(screenNumber);
-        return 1;
-    }
-    void ReloadIniFile() override { ++reloads; }
-};
-
-// The probe: answers as told and records the address texts.
-class FakeProbe : public tk::IProbe {
-public:
-    std::vector<std::string> hosts;
-    bool answer = true;
-    bool Probe(const char* host) override {
-        hosts.push_back(host);
-        return answer;
-    }
-};
-
-// A clock that always shows 12:34:56 local time.
-class FixedClock : public tk::IClock {
-public:
-    int64_t Now() override { return 1700000000; }
-    bool ToLocalTime(int64_t, std::tm& local) override {
-        local = std::tm{};
-        local.tm_year = 123;
-        local.tm_mon = 10;
-        local.tm_mday = 14;
-        local.tm_hour = 12;
-        local.tm_min = 34;
-        local.tm_sec = 56;
-        return true;
-    }
-};
-
-// Timer requests of the window, into the shared log; the timers themselves are never set, so
-// tests drive them by sending WM_TIMER.
-class TimerRecorder : public tk::ITimerService {
-public:
-    explicit TimerRecorder(EventLog& log) : m_log(log) {}
-    void SetTimer(uintptr_t id, uint32_t periodMs) override {
-        m_log.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(periodMs));
-        armed[id] = periodMs;
-    }
-    void KillTimer(uintptr_t id) override {
-        m_log.push_back("KillTimer " + std::to_string(id));
-        armed.erase(id);
-    }
-    std::map<uintptr_t, uint32_t> armed;  // timer ID -> period
-
-private:
-    EventLog& m_log;
-};
-
-// The Run key: opening and deleting fail as told, setting succeeds; requests recorded.
-class FakeRunKey : public tk::IRunKey {
-public:
-    bool opens = true;
-    bool deleteWorks = true;
-    std::vector<std::string> requests;
-
-    bool Open() override {
-        requests.push_back("Open");
-        return opens;
-    }
-    bool SetValue(const std::string& name, const std::string& data) override {
-        requests.push_back("Set " + name + "=" + data);
-        return true;
-    }
-    bool DeleteValue(const std::string& name) override {
-        requests.push_back("Delete " + name);
-        return deleteWorks;
-    }
-    void Close() override { requests.push_back("Close"); }
-};
 
 // One call of Shell_NotifyIconA.
 struct NotifyCall {
@@ -234,7 +145,7 @@ public:
     // settings: the settings file's contents (nullopt: no file at all).
     explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
                         const WindowOptions& options = {})
-        : timers(log), tray(log) {
+        : tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
         const AdjustTimeServices services{profile, library, probe, clock, key, options.modulePath};
@@ -281,10 +192,10 @@ public:
     TempDir dir;
     std::string settingsPath = dir.File("TK100_Dll_Set.ini");
     tk::Win32Profile profile{settingsPath};
-    FakeLibrary library;
+    FakeControllerLibrary library;
     FakeProbe probe;
-    FixedClock clock;
-    TimerRecorder timers;
+    FixedClock clock{12, 34, 56};
+    TimerRecorder timers{&log};
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
     TrayRecorder tray;

@@ -224,8 +224,8 @@ TEST(StartWithWindows, ClickRecordsBStartThenSetsTheRunValue) {
         EXPECT_EQ(w.Check(), BST_CHECKED);
         EXPECT_EQ(w.Cont("bStart"), "1");
         const Requests expected =
-            opens ? Requests{"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}
-                  : Requests{"Open"};
+            opens ? Requests{"open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close"}
+                  : Requests{"open"};
         EXPECT_EQ(w.runKey.requests, expected);
         EXPECT_EQ(w.Text(IDC_STATUS), opens ? "状态：设置自动启动成功！" : "状态：");
         EXPECT_EQ(w.dialog->StatusColourFlag(), 1);
@@ -246,7 +246,7 @@ TEST(StartWithWindows, LaterStatusTextsStayRedUntilAnActionSucceeds) {
     w.Click(IDC_AUTO_START);
     EXPECT_EQ(w.Check(), BST_UNCHECKED);
     EXPECT_EQ(w.Cont("bStart"), "0");
-    EXPECT_EQ(w.runKey.requests, (std::vector<std::string>{"Open", "Delete Sync", "Close"}));
+    EXPECT_EQ(w.runKey.requests, (std::vector<std::string>{"open", "delete [Sync]", "close"}));
     ASSERT_EQ(w.Text(IDC_STATUS), "状态：关闭自动启动失败！");
     EXPECT_EQ(w.dialog->StatusColourFlag(), 0);
     std::vector<COLORREF> colourDuringPass;
@@ -271,7 +271,7 @@ TEST(StartWithWindows, ActsOnTheBoxAlsoWhenTheIntervalIsNoNumber) {
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{tk::ui::kIntegerPrompt});
     EXPECT_EQ(w.Cont("bStart"), "1");
     EXPECT_EQ(w.runKey.requests,
-              (std::vector<std::string>{"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}));
+              (std::vector<std::string>{"open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close"}));
     EXPECT_EQ(w.Text(IDC_STATUS), "状态：设置自动启动成功！");
 }
 
