@@ -58,24 +58,25 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
 };
 
-// The settings are read only once the window exists (OnInitDialog).
+// The scheduler runs on the window's own timers. The settings are read only once the window
+// exists (OnInitDialog).
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
-    : CAdjustTimeDlg(services, nullptr) {}
-
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
-    : CAdjustTimeDlg(services, &timers) {}
-
-// The scheduler is built on the window's own timers when there are no others. The shell
-// broadcasts "TaskbarCreated" when it (re)creates the notification area.
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
-      m_settings(services.settings),
-      m_library(services.library),
-      m_probe(services.probe),
-      m_runKey(services.runKey),
-      m_modulePath(services.modulePath),
-      m_scheduler(m_state, *this, timers != nullptr ? *timers : *this, services.clock,
-                  [this] { RunAutomaticPass(); }) {
+      m_services(services),
+      m_scheduler(m_state, *this, *this, services.clock, [this] { RunAutomaticPass(); }) {
+    RegisterTaskbarCreated();
+}
+
+// The scheduler runs on the timers a test drives.
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
+    : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
+      m_services(services),
+      m_scheduler(m_state, *this, timers, services.clock, [this] { RunAutomaticPass(); }) {
+    RegisterTaskbarCreated();
+}
+
+// The shell broadcasts "TaskbarCreated" when it (re)creates the notification area.
+void CAdjustTimeDlg::RegisterTaskbarCreated() {
     if (s_taskbarCreatedMessage == 0) {
         s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
     }
@@ -106,12 +107,12 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     for (int i = 0; i < static_cast<int>(std::size(kUnitItems)); ++i) {
         m_unitList.InsertString(i, kUnitItems[i]);
     }
-    m_unitList.SetCurSel(tk::ReadSel(m_settings));
-    m_intervalValue = tk::ReadTimer(m_settings);
-    tk::LoadRoster(m_settings, m_roster);
+    m_unitList.SetCurSel(tk::ReadSel(m_services.settings));
+    m_intervalValue = tk::ReadTimer(m_services.settings);
+    tk::LoadRoster(m_services.settings, m_roster);
 
     // The check box shows the choice stored by its last click.
-    const int start = tk::ReadStart(m_settings);
+    const int start = tk::ReadStart(m_services.settings);
     m_startWithWindows = start == 1 ? 1 : 0;
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
@@ -207,8 +208,8 @@ void CAdjustTimeDlg::OnSettings() { ReloadScreens(); }
 
 // Re-reads the roster and makes the controller library re-read the settings file.
 void CAdjustTimeDlg::ReloadScreens() {
-    tk::LoadRoster(m_settings, m_roster);
-    m_library.ReloadIniFile();
+    tk::LoadRoster(m_services.settings, m_roster);
+    m_services.library.ReloadIniFile();
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
@@ -263,8 +264,8 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartServices services{m_settings, m_runKey, *this, *this};
-    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, services);
+    const tk::AutostartServices services{m_services.settings, m_services.runKey, *this, *this};
+    tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath, services);
 }
 
 // Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
@@ -276,14 +277,15 @@ void CAdjustTimeDlg::OnManualAdjust() {
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    if (!tk::WriteSel(m_settings, m_unitList.GetCurSel())) tk::ReportFailure("writing nSel");
+    if (!tk::WriteSel(m_services.settings, m_unitList.GetCurSel()))
+        tk::ReportFailure("writing nSel");
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    if (!tk::WriteTimer(m_settings, m_intervalValue)) tk::ReportFailure("writing Timer");
+    if (!tk::WriteTimer(m_services.settings, m_intervalValue)) tk::ReportFailure("writing Timer");
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -293,7 +295,9 @@ LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
 }
 
 // What a pass needs: the library, the probe, and this window as status line and pump.
-tk::PassServices CAdjustTimeDlg::PassServicesOf() { return {m_library, m_probe, *this, *this}; }
+tk::PassServices CAdjustTimeDlg::PassServicesOf() {
+    return {m_services.library, m_services.probe, *this, *this};
+}
 
 // Timer 2's pass.
 void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf()); }

@@ -71,8 +71,6 @@ protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers);
-
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnQueryDragIcon(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -98,14 +96,11 @@ private:
     // Number of the "TaskbarCreated" message, registered when the first window is constructed.
     static UINT s_taskbarCreatedMessage;
 
+    static void RegisterTaskbarCreated();
     static HICON LoadMainIcon();
     static HBRUSH CreateStatusBrush();
 
-    tk::IProfile& m_settings;
-    tk::IControllerLibrary& m_library;
-    tk::IProbe& m_probe;
-    tk::IRunKey& m_runKey;
-    std::string m_modulePath;
+    const AdjustTimeServices m_services;
 
     HICON m_icon = LoadMainIcon();  // shared icon from LoadIcon: never destroyed
     tk::ui::TrayIcon m_trayIcon;
