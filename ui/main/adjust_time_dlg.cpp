@@ -277,8 +277,9 @@ void CAdjustTimeDlg::OnManualAdjust() {
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    if (!tk::WriteSel(m_services.settings, m_unitList.GetCurSel()))
+    if (!tk::WriteSel(m_services.settings, m_unitList.GetCurSel())) {
         tk::ReportFailure("writing nSel");
+    }
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
@@ -335,8 +336,12 @@ int32_t CAdjustTimeDlg::TakeIntervalValue() {
     return m_intervalValue;
 }
 
+// A timer the system refuses leaves the clock line or the passes standing; only noted, as the
+// window has no place to say so.
 void CAdjustTimeDlg::SetTimer(uintptr_t id, uint32_t periodMs) {
-    ::SetTimer(Hwnd(), id, periodMs, nullptr);
+    if (::SetTimer(Hwnd(), id, periodMs, nullptr) == 0) {
+        tk::ReportFailure(("setting timer " + std::to_string(id)).c_str());
+    }
 }
 
 void CAdjustTimeDlg::KillTimer(uintptr_t id) { ::KillTimer(Hwnd(), id); }
