@@ -155,6 +155,21 @@ LRESULT CALLBACK WatchMenu(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::CallWindowProcA(g_menu.original, window, message, wParam, lParam);
 }
 
+// Right-clicks the icon of window, watched by WatchMenu, which chooses the menu's first item;
+// false when the menu had to be ended from outside.
+bool RightClickAndChooseTheFirstItem(HWND window) {
+    g_menu = MenuSeen{};
+    g_menu.original = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
+    bool gaveUp = false;
+    ModalScript script({}, [&] {
+        gaveUp = true;
+        ::EndMenu();
+    });
+    EXPECT_EQ(Notify(window, 5, WM_RBUTTONUP), 1);
+    return !gaveUp;
+}
+
 TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     MainWindow w;
     // Another window of the program is in front when the icon is clicked.
@@ -165,18 +180,7 @@ TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     ::ShowWindow(w.hwnd, SW_MINIMIZE);
     ::SetCursorPos(300, 200);
 
-    g_menu = MenuSeen{};
-    g_menu.original = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
-    bool gaveUp = false;
-    {
-        ModalScript script({}, [&] {
-            gaveUp = true;
-            ::EndMenu();
-        });
-        EXPECT_EQ(Notify(w.hwnd, 5, WM_RBUTTONUP), 1);
-    }
-    EXPECT_FALSE(gaveUp);
+    EXPECT_TRUE(RightClickAndChooseTheFirstItem(w.hwnd));
     EXPECT_EQ(g_menu.items, (std::vector<std::pair<UINT, std::string>>{{2, "退出"}}));
     EXPECT_EQ(g_menu.foreground, w.hwnd);
     EXPECT_EQ(g_menu.rect.left, 300);
@@ -193,18 +197,7 @@ TEST(TrayIcon, ExitFromTheMenuEndsTheProgramAlsoHiddenAndRunning) {
     ::ShowWindow(w.hwnd, SW_MINIMIZE);
     ASSERT_FALSE(::IsWindowVisible(w.hwnd));
     ASSERT_EQ(w.dialog->State().running, 1);
-    g_menu = MenuSeen{};
-    g_menu.original = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
-    bool gaveUp = false;
-    {
-        ModalScript script({}, [&] {
-            gaveUp = true;
-            ::EndMenu();
-        });
-        EXPECT_EQ(Notify(w.hwnd, 5, WM_RBUTTONUP), 1);
-    }
-    EXPECT_FALSE(gaveUp);
+    EXPECT_TRUE(RightClickAndChooseTheFirstItem(w.hwnd));
     ASSERT_EQ(g_menu.items.size(), 1u);
     tk_test::PumpAll();
     EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));

@@ -88,23 +88,17 @@ public:
 
     // WM_TIMER, then the default handling.
     static MessageEntry Timer(TimerHandler handler) {
-        MessageEntry entry(Kind::Timer);
-        entry.m_timer = handler;
-        return entry;
+        return Typed(Kind::Timer, &MessageEntry::m_timer, handler);
     }
 
     // WM_SIZE, then the default handling.
     static MessageEntry Size(SizeHandler handler) {
-        MessageEntry entry(Kind::Size);
-        entry.m_size = handler;
-        return entry;
+        return Typed(Kind::Size, &MessageEntry::m_size, handler);
     }
 
     // WM_DESTROY, then the default handling.
     static MessageEntry Destroy(DestroyHandler handler) {
-        MessageEntry entry(Kind::Destroy);
-        entry.m_destroy = handler;
-        return entry;
+        return Typed(Kind::Destroy, &MessageEntry::m_destroy, handler);
     }
 
     // Calls the handler if the entry matches; true when the message counts as handled.
@@ -154,6 +148,14 @@ private:
     enum class Kind { Command, Notify, Message, Registered, Timer, Size, Destroy };
 
     explicit MessageEntry(Kind kind) : m_kind(kind) {}
+
+    // An entry of a typed kind with its handler in field.
+    template <typename Handler>
+    static MessageEntry Typed(Kind kind, Handler MessageEntry::*field, Handler handler) {
+        MessageEntry entry(kind);
+        entry.*field = handler;
+        return entry;
+    }
 
     Kind m_kind;
     int m_id = 0;
