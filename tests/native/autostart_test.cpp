@@ -6,22 +6,17 @@
 #include <vector>
 
 #include "tests/common/failure_recorder.h"
+#include "tests/common/fakes.h"
 
 namespace {
 
 using Log = std::vector<std::string>;
 
-// Stands in for the settings file, the Run key and the status line at once, writing every call
-// into one log so the order of the steps shows.
-class Recorder : public tk::IProfile,
-                 public tk::IRunKey,
-                 public tk::IStatusColour,
-                 public tk::IStatusView {
+// The settings file as the click uses it: writes go into the log and succeed as told.
+class SettingsRecorder : public tk::IProfile {
 public:
-    Log log;
+    explicit SettingsRecorder(Log& log) : m_log(log) {}
     bool writeResult = true;
-    bool openResult = true;
-    bool valueResult = true;  // result of SetValue and DeleteValue
 
     int GetInt(const char*, const char*, int def) override { return def; }
     unsigned GetString(const char*, const char*, const char*, char* buf, unsigned size) override {
@@ -29,24 +24,21 @@ public:
         return 0;
     }
     bool WriteString(const char* section, const char* key, const char* value) override {
-        log.push_back(std::string("write ") + section + "/" + key + "=" + value);
+        m_log.push_back(std::string("write ") + section + "/" + key + "=" + value);
         return writeResult;
     }
-    bool Open() override {
-        log.push_back("open");
-        return openResult;
-    }
-    bool SetValue(const std::string& name, const std::string& data) override {
-        log.push_back("set [" + name + "]=" + data);
-        return valueResult;
-    }
-    bool DeleteValue(const std::string& name) override {
-        log.push_back("delete [" + name + "]");
-        return valueResult;
-    }
-    void Close() override { log.push_back("close"); }
-    void SetStatusColourFlag(int flag) override { log.push_back("flag " + std::to_string(flag)); }
-    void SetStatusText(const std::string& text) override { log.push_back("text " + text); }
+
+private:
+    Log& m_log;
+};
+
+// The click's services, every step in one log so the order shows.
+struct ClickFakes {
+    Log log;
+    SettingsRecorder settings{log};
+    tk_test::FakeRunKey runKey{&log};
+    tk_test::RecordingStatusView status{&log};
+    tk::AutostartServices Services() { return {settings, runKey, status, status}; }
 };
 
 TEST(StartWithWindows, ClickStepsInOrder) {
@@ -66,23 +58,23 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          true,
          {"write CONT/bStart=1", "open", "set [Sync Tool]=\"C:\\Program Files\\Sync Tool\\TK.exe\"",
-          "flag 1", "text 状态：设置自动启动成功！", "close"}},
+          "colour 1", "status 状态：设置自动启动成功！", "close"}},
         {"tick, set fails",
          1,
          sync,
          true,
          true,
          false,
-         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "flag 0",
-          "text 状态：设置自动启动失败！", "close"}},
+         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0",
+          "status 状态：设置自动启动失败！", "close"}},
         {"any nonzero state ticks",
          -7,
          sync,
          true,
          true,
          true,
-         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "flag 1",
-          "text 状态：设置自动启动成功！", "close"}},
+         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 1",
+          "status 状态：设置自动启动成功！", "close"}},
         // A failed settings write changes nothing else; it is only noted.
         {"clear",
          0,
@@ -90,16 +82,16 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          false,
          true,
          true,
-         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "flag 1",
-          "text 状态：关闭自动启动成功！", "close"}},
+         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "colour 1",
+          "status 状态：关闭自动启动成功！", "close"}},
         {"clear, delete fails",
          0,
          sync,
          true,
          true,
          false,
-         {"write CONT/bStart=0", "open", "delete [Sync]", "flag 0", "text 状态：关闭自动启动失败！",
-          "close"}},
+         {"write CONT/bStart=0", "open", "delete [Sync]", "colour 0",
+          "status 状态：关闭自动启动失败！", "close"}},
         {"key not opened",
          1,
          sync,
@@ -109,13 +101,14 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          {"write CONT/bStart=1", "open", "failed: opening the Run key"}},
     };
     for (const auto& c : cases) {
-        Recorder r;
-        const tk_test::FailureRecorder failures(&r.log);
-        r.writeResult = c.writeResult;
-        r.openResult = c.openResult;
-        r.valueResult = c.valueResult;
-        tk::ApplyStartWithWindows(c.state, c.modulePath, {r, r, r, r});
-        EXPECT_EQ(r.log, c.expected) << c.what;
+        ClickFakes f;
+        const tk_test::FailureRecorder failures(&f.log);
+        f.settings.writeResult = c.writeResult;
+        f.runKey.opens = c.openResult;
+        f.runKey.setWorks = c.valueResult;
+        f.runKey.deleteWorks = c.valueResult;
+        tk::ApplyStartWithWindows(c.state, c.modulePath, f.Services());
+        EXPECT_EQ(f.log, c.expected) << c.what;
     }
 }
 

@@ -5,30 +5,31 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "tests/common/fakes.h"
 
 namespace {
 
 using Log = std::vector<std::string>;
 
-// The main window, its timers and the clock (always 08:05:09 local time, or a conversion that
-// fails) as the scheduler sees them, every visible change and timer request in one log; with a
-// pass that behaves like the real one towards the flags and runs `duringPass` where the real
-// one lets a window message through.
-struct Harness : tk::ISchedulerView, tk::ITimerService, tk::IClock {
+// The main window as the scheduler sees it, with recorded timers and a clock standing at
+// 08:05:09 local time (or failing to convert), every visible change and timer request in one
+// log; with a pass that behaves like the real one towards the flags and runs `duringPass`
+// where the real one lets a window message through.
+struct Harness : tk::ISchedulerView {
     Log log;
     tk::SyncState state;
     int unit = 0;
     int32_t value = 10;
-    std::string clock;
+    std::string clockLine;
     std::vector<std::string> messages;
-    std::map<uintptr_t, uint32_t> armed;  // timer ID -> period
-    bool clockFails = false;
+    tk_test::TimerRecorder timers{&log};
+    tk_test::FixedClock clock{8, 5, 9};
     std::function<void()> duringPass;
     int passes = 0;
-    tk::Scheduler scheduler{state, *this, *this, *this, [this] { RunPass(); }};
+    tk::Scheduler scheduler{state, *this, timers, clock, [this] { RunPass(); }};
 
     void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
     void ShowAutomaticSyncOn(bool on) override {
@@ -36,7 +37,7 @@ struct Harness : tk::ISchedulerView, tk::ITimerService, tk::IClock {
     }
     void SetButtonText(const std::string& text) override { log.push_back("button " + text); }
     void SetClockText(const std::string& text) override {
-        clock = text;
+        clockLine = text;
         log.push_back("clock " + text);
     }
     void ShowMessage(const std::string& text) override {
@@ -45,25 +46,6 @@ struct Harness : tk::ISchedulerView, tk::ITimerService, tk::IClock {
     }
     int UnitIndex() override { return unit; }
     int32_t TakeIntervalValue() override { return value; }
-    void SetTimer(uintptr_t id, uint32_t periodMs) override {
-        armed[id] = periodMs;
-        log.push_back("set " + std::to_string(id) + " " + std::to_string(periodMs));
-    }
-    void KillTimer(uintptr_t id) override {
-        armed.erase(id);
-        log.push_back("kill " + std::to_string(id));
-    }
-    int64_t Now() override { return 1709280309; }
-    bool ToLocalTime(int64_t, std::tm& local) override {
-        if (clockFails) return false;
-        local = std::tm{};
-        local.tm_year = 124;
-        local.tm_mday = 1;
-        local.tm_hour = 8;
-        local.tm_min = 5;
-        local.tm_sec = 9;
-        return true;
-    }
 
     void RunPass() {
         state.busy = 1;
@@ -93,7 +75,7 @@ const Log kSwitchedOn = {
     "automatic sync shown on",
 };
 const Log kSwitchedOff = {
-    "kill 2",
+    "KillTimer 2",
     "button 启用自动校时",
     "status 状态：校时停止",
     "automatic sync shown off",
@@ -116,15 +98,22 @@ TEST(Scheduler, IntervalByUnitAndValue) {
         std::string message;  // empty: none shown
         uint32_t periodMs;    // timer 2 as armed by the switch
     };
+    // Both sides of each end of every unit's range.
     const Row rows[] = {
+        {0, -1, 10000, seconds, 10000000},
         {0, 0, 0, "", 0},
         {0, 60, 60, "", 60000},
         {0, 61, 10000, seconds, 10000000},
-        {0, -1, 10000, seconds, 10000000},
+        {1, -1, 10000, minutes, 10000000},
+        {1, 0, 0, "", 0},
         {1, 5, 300, "", 300000},
+        {1, 60, 3600, "", 3600000},
         {1, 61, 10000, minutes, 10000000},
+        {2, -1, 10000, hours, 10000000},
+        {2, 0, 0, "", 0},
         {2, 24, 86400, "", 86400000},
         {2, 25, 10000, hours, 10000000},
+        {3, -1, 10000, "", 10000000},
         {3, 0, 0, "", 0},
         {3, 24, 2073600, "", 2073600000u},
         {3, 25, 2160000, "", 0x7FFFFFFFu},
@@ -140,8 +129,8 @@ TEST(Scheduler, IntervalByUnitAndValue) {
         EXPECT_EQ(h.state.interval, row.interval);
         EXPECT_EQ(h.messages, row.message.empty() ? Log{} : Log{row.message});
         EXPECT_EQ(h.state.running, 1);  // a refused value never stops the switch
-        ASSERT_EQ(h.armed.count(tk::kPassTimerId), 1u);
-        EXPECT_EQ(h.armed[tk::kPassTimerId], row.periodMs);
+        ASSERT_EQ(h.timers.armed.count(tk::kPassTimerId), 1u);
+        EXPECT_EQ(h.timers.armed[tk::kPassTimerId], row.periodMs);
     }
 }
 
@@ -153,16 +142,16 @@ TEST(Scheduler, RefusedValueKeepsTheLastAcceptedInterval) {
     h.SwitchOn(0, 61);
     EXPECT_EQ(h.state.interval, 300);
     // The message comes first, then the switch goes on with the interval in force.
-    EXPECT_EQ(
-        h.Since(mark),
-        Concat({{"message 你选择是的秒，请输入0~60之间", "kill 2", "set 2 300000"}, kSwitchedOn}));
+    EXPECT_EQ(h.Since(mark),
+              Concat({{"message 你选择是的秒，请输入0~60之间", "KillTimer 2", "SetTimer 2 300000"},
+                      kSwitchedOn}));
 }
 
 TEST(Scheduler, ToggleSwitchesOnAndOffInOrder) {
     Harness h;
     h.state.elapsed = 7;
     h.SwitchOn(1, 5);
-    EXPECT_EQ(h.log, Concat({{"kill 2", "set 2 300000"}, kSwitchedOn}));
+    EXPECT_EQ(h.log, Concat({{"KillTimer 2", "SetTimer 2 300000"}, kSwitchedOn}));
     EXPECT_EQ(h.state.running, 1);
     EXPECT_EQ(h.state.elapsed, 0);
 
@@ -174,7 +163,7 @@ TEST(Scheduler, ToggleSwitchesOnAndOffInOrder) {
     EXPECT_EQ(h.state.running, 0);
     EXPECT_EQ(h.state.busy, 0);
     EXPECT_EQ(h.state.elapsed, 0);
-    EXPECT_EQ(h.armed.count(tk::kPassTimerId), 0u);
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
 }
 
 TEST(Scheduler, ClockLineCountsDownWhileOnAndIdle) {
@@ -197,7 +186,7 @@ TEST(Scheduler, ClockLineCountsDownWhileOnAndIdle) {
         Harness h;
         h.SwitchOn(row.unit, row.value);
         for (int i = 0; i < row.ticks; ++i) h.Tick();
-        EXPECT_EQ(h.clock, row.clock);
+        EXPECT_EQ(h.clockLine, row.clock);
         EXPECT_EQ(h.state.elapsed, row.ticks);
     }
 }
@@ -205,15 +194,15 @@ TEST(Scheduler, ClockLineCountsDownWhileOnAndIdle) {
 TEST(Scheduler, ClockLineWhileOffAndWhenTheTimeCannotBeConverted) {
     Harness h;
     h.Tick();
-    EXPECT_EQ(h.clock, "当前时间：08:05:09 校时停止");
+    EXPECT_EQ(h.clockLine, "当前时间：08:05:09 校时停止");
     EXPECT_EQ(h.state.elapsed, 0);
 
-    h.clockFails = true;
+    h.clock.fails = true;
     h.Tick();
-    EXPECT_EQ(h.clock, "");
+    EXPECT_EQ(h.clockLine, "");
     h.SwitchOn(1, 5);
     h.Tick();
-    EXPECT_EQ(h.clock, " 离校时还有299秒");
+    EXPECT_EQ(h.clockLine, " 离校时还有299秒");
 }
 
 TEST(Scheduler, TimerTwoRunsOnePassAndRearmsForTheFullInterval) {
@@ -230,14 +219,14 @@ TEST(Scheduler, TimerTwoRunsOnePassAndRearmsForTheFullInterval) {
     const size_t mark = h.log.size();
     h.scheduler.OnTimer(tk::kPassTimerId);
     const std::string syncing = "clock 当前时间：08:05:09 正在校时...";
-    EXPECT_EQ(h.Since(mark),
-              Log({syncing, "kill 2", "pass begins", syncing, "pass ends", "set 2 300000"}));
+    EXPECT_EQ(h.Since(mark), Log({syncing, "KillTimer 2", "pass begins", syncing, "pass ends",
+                                  "SetTimer 2 300000"}));
     EXPECT_EQ(h.passes, 1);
     EXPECT_EQ(elapsedInPass, 0);
     EXPECT_EQ(h.state.running, 1);
 
     h.Tick();
-    EXPECT_EQ(h.clock, "当前时间：08:05:09  离校时还有299秒");
+    EXPECT_EQ(h.clockLine, "当前时间：08:05:09  离校时还有299秒");
 }
 
 TEST(Scheduler, PressDuringAPassSwitchesOffAfterPassAndRearm) {
@@ -255,17 +244,18 @@ TEST(Scheduler, PressDuringAPassSwitchesOffAfterPassAndRearm) {
     h.scheduler.OnTimer(tk::kPassTimerId);
 
     EXPECT_EQ(seenInPass, Log({"button 正在停止", "status 状态：正在停止校时..."}));
-    EXPECT_EQ(h.Since(mark), Concat({{"clock 当前时间：08:05:09 正在校时...", "kill 2",
-                                      "pass begins", "button 正在停止",
-                                      "status 状态：正在停止校时...", "pass ends", "set 2 60000"},
-                                     kSwitchedOff}));
+    EXPECT_EQ(h.Since(mark),
+              Concat({{"clock 当前时间：08:05:09 正在校时...", "KillTimer 2", "pass begins",
+                       "button 正在停止", "status 状态：正在停止校时...", "pass ends",
+                       "SetTimer 2 60000"},
+                      kSwitchedOff}));
     EXPECT_EQ(h.passes, 1);
     EXPECT_EQ(h.state.running, 0);
     EXPECT_FALSE(h.scheduler.SwitchPending());
-    EXPECT_EQ(h.armed.count(tk::kPassTimerId), 0u);
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
 
     h.Tick();
-    EXPECT_EQ(h.clock, "当前时间：08:05:09 校时停止");
+    EXPECT_EQ(h.clockLine, "当前时间：08:05:09 校时停止");
 }
 
 TEST(Scheduler, SecondPressDuringTheSamePassStillSwitchesOnce) {
@@ -279,7 +269,7 @@ TEST(Scheduler, SecondPressDuringTheSamePassStillSwitchesOnce) {
     EXPECT_EQ(h.state.running, 0);
     EXPECT_EQ(h.Count("automatic sync shown off"), 1);
     EXPECT_EQ(h.Count("button 正在停止"), 2);
-    EXPECT_EQ(h.armed.count(tk::kPassTimerId), 0u);
+    EXPECT_EQ(h.timers.armed.count(tk::kPassTimerId), 0u);
 }
 
 TEST(Scheduler, PressDuringAManualPassWaitsForItsEnd) {
@@ -298,7 +288,7 @@ TEST(Scheduler, PressDuringAManualPassWaitsForItsEnd) {
     h.state.busy = 0;
     const size_t mark = h.log.size();
     h.scheduler.AfterManualPass();
-    EXPECT_EQ(h.Since(mark), Concat({{"kill 2", "set 2 300000"}, kSwitchedOn}));
+    EXPECT_EQ(h.Since(mark), Concat({{"KillTimer 2", "SetTimer 2 300000"}, kSwitchedOn}));
     EXPECT_EQ(h.state.running, 1);
     EXPECT_FALSE(h.scheduler.SwitchPending());
 }
@@ -307,18 +297,18 @@ TEST(Scheduler, LongIntervalIsArmedInPiecesAndPassesOnlyAtTheEnd) {
     Harness h;
     // 100 days: 8640000000 ms = 4 pieces of 0x7FFFFFFF ms and 50065412 ms.
     h.SwitchOn(3, 100);
-    EXPECT_EQ(h.armed[tk::kPassTimerId], 0x7FFFFFFFu);
+    EXPECT_EQ(h.timers.armed[tk::kPassTimerId], 0x7FFFFFFFu);
     const uint32_t pieces[] = {0x7FFFFFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu, 50065412u};
     for (uint32_t piece : pieces) {
         SCOPED_TRACE(piece);
         const size_t mark = h.log.size();
         h.scheduler.OnTimer(tk::kPassTimerId);
-        EXPECT_EQ(h.Since(mark), Log({"set 2 " + std::to_string(piece)}));
+        EXPECT_EQ(h.Since(mark), Log({"SetTimer 2 " + std::to_string(piece)}));
         EXPECT_EQ(h.passes, 0);
     }
     h.scheduler.OnTimer(tk::kPassTimerId);
     EXPECT_EQ(h.passes, 1);
-    EXPECT_EQ(h.log.back(), "set 2 2147483647");
+    EXPECT_EQ(h.log.back(), "SetTimer 2 2147483647");
 
     // Switching off in the middle of a long wait forgets the pieces still to come.
     h.scheduler.OnTimer(tk::kPassTimerId);

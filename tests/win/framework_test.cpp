@@ -47,6 +47,9 @@ public:
     int m_goClicks = 0;
     int m_firstChanges = 0;
     int m_listNotifications = 0;
+    std::vector<UINT_PTR> m_timers;
+    std::vector<std::array<int, 3>> m_sizes;  // type, width, height
+    int m_destroys = 0;
     bool m_throwOnGo = false;
     HBRUSH m_brush = ::CreateSolidBrush(RGB(0, 0, 0));
     HICON m_dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
@@ -85,6 +88,11 @@ private:
         return reinterpret_cast<LRESULT>(m_dragIcon);
     }
     LRESULT OnTrayLike(UINT, WPARAM, LPARAM, bool&) { return kTrayLikeResult; }
+    void OnTimer(UINT_PTR timerId) { m_timers.push_back(timerId); }
+    void OnSize(UINT type, int width, int height) {
+        m_sizes.push_back({static_cast<int>(type), width, height});
+    }
+    void OnDestroy() { ++m_destroys; }
     LRESULT OnListClick(NMHDR&, bool&) {
         ++m_listNotifications;
         return 0;
@@ -101,6 +109,9 @@ const MessageTable<TestDialog> TestDialog::kMessageTable = {
     Entry::Message(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
     Entry::Message(kTrayLikeMessage, &TestDialog::OnTrayLike),
     Entry::Notify(IDC_T_LIST, NM_CLICK, &TestDialog::OnListClick),
+    Entry::Timer(&TestDialog::OnTimer),
+    Entry::Size(&TestDialog::OnSize),
+    Entry::Destroy(&TestDialog::OnDestroy),
 };
 
 // Reads a control's text as bytes.
@@ -167,6 +178,20 @@ TEST_F(FrameworkTest, NotifyEntriesMatchIdAndCodeTogether) {
     header.idFrom = IDC_T_COMBO;
     ::SendMessageA(Hwnd(), WM_NOTIFY, IDC_T_COMBO, reinterpret_cast<LPARAM>(&header));
     EXPECT_EQ(m_dialog.m_listNotifications, 1);
+}
+
+// The typed entries hand their handlers the message's own values and let the message go on to
+// the default handling (the dialog procedure returns FALSE).
+TEST_F(FrameworkTest, TypedEntriesUnpackTheirMessagesAndLetThemGoOn) {
+    EXPECT_EQ(CallDialogProc(WM_TIMER, 7, 0), FALSE);
+    EXPECT_EQ(CallDialogProc(WM_TIMER, 0x12345, 0), FALSE);
+    EXPECT_EQ(m_dialog.m_timers, (std::vector<UINT_PTR>{7, 0x12345}));
+    EXPECT_EQ(CallDialogProc(WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(300, 200)), FALSE);
+    EXPECT_EQ(m_dialog.m_sizes, (std::vector<std::array<int, 3>>{{SIZE_MINIMIZED, 300, 200}}));
+    EXPECT_EQ(m_dialog.m_destroys, 0);
+    m_dialog.Destroy();
+    EXPECT_EQ(m_dialog.m_destroys, 1);
+    EXPECT_EQ(m_dialog.m_timers.size(), 2u);
 }
 
 TEST_F(FrameworkTest, DialogProcedureReturnsResultsByTheRule) {

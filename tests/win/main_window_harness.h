@@ -10,9 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,99 +21,12 @@
 #include "core/win32_profile.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
+#include "tests/common/fakes.h"
 #include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/tray_icon.h"
 
 namespace tk_test {
-
-// Everything the recorders below saw, in order, as short texts ("SetTimer 2 300000", ...), so
-// tests can check the order of steps across the fakes.
-using EventLog = std::vector<std::string>;
-
-// The controller library: every call succeeds; records the screens asked for, and onAdjust
-// runs inside the call.
-class FakeLibrary : public tk::IControllerLibrary {
-public:
-    std::vector<int> adjusted;
-    int reloads = 0;
-    std::function<void(int screenNumber)> onAdjust;
-
-    int AdjustTime(int screenNumber) override {
-        adjusted.push_back(screenNumber);
-        if (onAdjust) onAdjust(screenNumber);
-        return 1;
-    }
-    void ReloadIniFile() override { ++reloads; }
-};
-
-// The probe: answers as told and records the address texts.
-class FakeProbe : public tk::IProbe {
-public:
-    std::vector<std::string> hosts;
-    bool answer = true;
-    bool Probe(const char* host) override {
-        hosts.push_back(host);
-        return answer;
-    }
-};
-
-// A clock that always shows 12:34:56 local time.
-class FixedClock : public tk::IClock {
-public:
-    int64_t Now() override { return 1700000000; }
-    bool ToLocalTime(int64_t, std::tm& local) override {
-        local = std::tm{};
-        local.tm_year = 123;
-        local.tm_mon = 10;
-        local.tm_mday = 14;
-        local.tm_hour = 12;
-        local.tm_min = 34;
-        local.tm_sec = 56;
-        return true;
-    }
-};
-
-// Timer requests of the window, into the shared log; the timers themselves are never set, so
-// tests drive them by sending WM_TIMER.
-class TimerRecorder : public tk::ITimerService {
-public:
-    explicit TimerRecorder(EventLog& log) : m_log(log) {}
-    void SetTimer(uintptr_t id, uint32_t periodMs) override {
-        m_log.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(periodMs));
-        armed[id] = periodMs;
-    }
-    void KillTimer(uintptr_t id) override {
-        m_log.push_back("KillTimer " + std::to_string(id));
-        armed.erase(id);
-    }
-    std::map<uintptr_t, uint32_t> armed;  // timer ID -> period
-
-private:
-    EventLog& m_log;
-};
-
-// The Run key: opening and deleting fail as told, setting succeeds; requests recorded.
-class FakeRunKey : public tk::IRunKey {
-public:
-    bool opens = true;
-    bool deleteWorks = true;
-    std::vector<std::string> requests;
-
-    bool Open() override {
-        requests.push_back("Open");
-        return opens;
-    }
-    bool SetValue(const std::string& name, const std::string& data) override {
-        requests.push_back("Set " + name + "=" + data);
-        return true;
-    }
-    bool DeleteValue(const std::string& name) override {
-        requests.push_back("Delete " + name);
-        return deleteWorks;
-    }
-    void Close() override { requests.push_back("Close"); }
-};
 
 // One call of Shell_NotifyIconA.
 struct NotifyCall {
@@ -196,13 +107,13 @@ private:
 };
 
 // Settings file contents for a CONT section plus serial or network screens.
-struct ScreenSpec {
+struct ScreenSetup {
     bool network;
     const char* ip;  // "a,b,c,d" for network screens
 };
 
 inline std::string SettingsText(const std::string& cont,
-                                const std::vector<ScreenSpec>& screens = {}) {
+                                const std::vector<ScreenSetup>& screens = {}) {
     std::string text = "[CONT]\r\n" + cont;
     if (!screens.empty()) text += "ScreenCount=" + std::to_string(screens.size()) + "\r\n";
     for (size_t i = 0; i < screens.size(); ++i) {
@@ -235,10 +146,11 @@ public:
     // settings: the settings file's contents (nullopt: no file at all).
     explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
                         const WindowOptions& options = {})
-        : timers(log), tray(log) {
+        : tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
-        const AdjustTimeServices services{settingsPath, profile, library, probe, clock, key, options.modulePath};
+        const AdjustTimeServices services{settingsPath, profile, library,           probe,
+                                          clock,        key,     options.modulePath};
         dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
                                     : std::make_unique<CAdjustTimeDlg>(services, timers);
         if (!options.create) return;
@@ -282,10 +194,10 @@ public:
     TempDir dir;
     std::string settingsPath = dir.File("TK100_Dll_Set.ini");
     tk::Win32Profile profile{settingsPath};
-    FakeLibrary library;
+    FakeControllerLibrary library;
     FakeProbe probe;
-    FixedClock clock;
-    TimerRecorder timers;
+    FixedClock clock{12, 34, 56};
+    TimerRecorder timers{&log};
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
     TrayRecorder tray;
@@ -390,7 +302,7 @@ inline HWND FindListWindow(HWND owner) {
 // Clicks button 1005 and, once the list window shows, runs act on it; true when it showed.
 // While it is open the main window is disabled.
 inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>& act,
-                    bool* mainDisabled = nullptr) {
+                           bool* mainDisabled = nullptr) {
     bool shown = false;
     ModalScript script({[&] {
                            HWND list = FindListWindow(w.Live());

@@ -29,7 +29,7 @@ constexpr int kManualControls[] = {IDC_AUTO_START, IDC_SETTINGS,   IDC_UNIT,
                                    IDC_INTERVAL,   IDC_START_STOP, IDC_MANUAL};
 
 const char kRunning[] = "bStart=1\r\nnSel=1\r\nTimer=5\r\n";  // 5 minutes, switched on at start
-const std::vector<tk_test::ScreenSpec> kThreeSerialScreens = {
+const std::vector<tk_test::ScreenSetup> kThreeSerialScreens = {
     {false, ""}, {false, ""}, {false, ""}};
 
 // Posts a click of button id to the window, as a click queued while the window is busy arrives.
@@ -227,6 +227,7 @@ TEST(MainWindowScheduler, IntervalLimitsThroughTheControls) {
     } cases[] = {
         {0, "61", "你选择是的秒，请输入0~60之间", 10000000},
         {0, "0", nullptr, 0},
+        {1, "60", nullptr, 3600000},
         {1, "61", "你选择是的分钟，请输入0~60之间", 10000000},
         {2, "24", nullptr, 86400000},
         {2, "25", "你选择是的小时，请输入0~24之间", 10000000},
@@ -454,20 +455,22 @@ TEST(MainWindowAbout, SystemCommandSixteenOpensTheAboutBox) {
 TEST(MainWindowClosing, KeysAndCloseBoxInTheModalRun) {
     const struct {
         const char* name;
-        bool focusInterval;  // else the focus stays where start-up put it (button 1000)
+        int focus;  // the control given the focus; 0: where start-up put it (button 1000)
         const char* interval;
         WPARAM key;  // 0: the close box
         INT_PTR result;
         int running;  // after the key, when the window stayed
         size_t prompts;
     } cases[] = {
-        {"Enter in the interval box", true, "5", VK_RETURN, IDOK, 0, 0},
-        {"Esc", true, "5", VK_ESCAPE, IDCANCEL, 0, 0},
-        {"close box", true, "", 0, IDCANCEL, 0, 1},
+        {"Enter in the interval box", IDC_INTERVAL, "5", VK_RETURN, IDOK, 0, 0},
+        {"Enter in the unit list, closed", IDC_UNIT, "5", VK_RETURN, IDOK, 0, 0},
+        {"Enter on the check box", IDC_AUTO_START, "5", VK_RETURN, IDOK, 0, 0},
+        {"Esc", IDC_INTERVAL, "5", VK_ESCAPE, IDCANCEL, 0, 0},
+        {"close box", IDC_INTERVAL, "", 0, IDCANCEL, 0, 1},
         // Enter on a push button clicks it; the window stays until Esc.
-        {"Enter on button 1000", false, "5", VK_RETURN, IDCANCEL, 1, 0},
+        {"Enter on button 1000", 0, "5", VK_RETURN, IDCANCEL, 1, 0},
         // Enter with no whole number: the prompt, and the window stays until Esc.
-        {"Enter, bad interval", true, "", VK_RETURN, IDCANCEL, 0, 2},
+        {"Enter, bad interval", IDC_INTERVAL, "", VK_RETURN, IDCANCEL, 0, 2},
     };
     for (const auto& c : cases) {
         BoxRecorder boxes;
@@ -478,10 +481,9 @@ TEST(MainWindowClosing, KeysAndCloseBoxInTheModalRun) {
                                 if (w.Live() == nullptr) return false;
                                 ::SetWindowTextA(w.Item(IDC_INTERVAL), c.interval);
                                 // The focus moves as Tab would move it.
-                                if (c.focusInterval) {
+                                if (c.focus != 0) {
                                     ::SendMessageA(w.Live(), WM_NEXTDLGCTL,
-                                                   reinterpret_cast<WPARAM>(w.Item(IDC_INTERVAL)),
-                                                   TRUE);
+                                                   reinterpret_cast<WPARAM>(w.Item(c.focus)), TRUE);
                                 }
                                 if (c.key == 0) {
                                     ::PostMessageA(w.Live(), WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -125,17 +125,6 @@ TEST(TrayIcon, TimersAndPassesGoOnWhileHidden) {
     EXPECT_EQ(w.timers.armed.count(2), 1u);
 }
 
-TEST(TrayIcon, ExitCommandEndsTheProgramAlsoHiddenAndRunning) {
-    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
-    ::ShowWindow(w.hwnd, SW_MINIMIZE);
-    ASSERT_EQ(w.dialog->State().running, 1);
-    // What choosing "退出" delivers.
-    ::SendMessageA(w.hwnd, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
-    EXPECT_FALSE(::IsWindow(w.hwnd));
-    EXPECT_EQ(w.log.back(), "NIM_DELETE");
-}
-
 // What the test window procedure saw of the tray menu while it was open.
 struct MenuSeen {
     int idleMessages = 0;
@@ -166,6 +155,21 @@ LRESULT CALLBACK WatchMenu(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return ::CallWindowProcA(g_menu.original, window, message, wParam, lParam);
 }
 
+// Right-clicks the icon of window, watched by WatchMenu, which chooses the menu's first item;
+// false when the menu had to be ended from outside.
+bool RightClickAndChooseTheFirstItem(HWND window) {
+    g_menu = MenuSeen{};
+    g_menu.original = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
+    bool gaveUp = false;
+    ModalScript script({}, [&] {
+        gaveUp = true;
+        ::EndMenu();
+    });
+    EXPECT_EQ(Notify(window, 5, WM_RBUTTONUP), 1);
+    return !gaveUp;
+}
+
 TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     MainWindow w;
     // Another window of the program is in front when the icon is clicked.
@@ -176,17 +180,7 @@ TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     ::ShowWindow(w.hwnd, SW_MINIMIZE);
     ::SetCursorPos(300, 200);
 
-    g_menu.original = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(w.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchMenu)));
-    bool gaveUp = false;
-    {
-        ModalScript script({}, [&] {
-            gaveUp = true;
-            ::EndMenu();
-        });
-        EXPECT_EQ(Notify(w.hwnd, 5, WM_RBUTTONUP), 1);
-    }
-    EXPECT_FALSE(gaveUp);
+    EXPECT_TRUE(RightClickAndChooseTheFirstItem(w.hwnd));
     EXPECT_EQ(g_menu.items, (std::vector<std::pair<UINT, std::string>>{{2, "退出"}}));
     EXPECT_EQ(g_menu.foreground, w.hwnd);
     EXPECT_EQ(g_menu.rect.left, 300);
@@ -194,6 +188,21 @@ TEST(TrayIcon, RightClickTracksTheExitMenuAtTheCursor) {
     // The chosen command arrives as a message once the menu is gone.
     tk_test::PumpAll();
     EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
+}
+
+// "退出" chosen from the real tray menu while the window is hidden and automatic
+// synchronisation runs: the window ends with Cancel, its tray icon removed.
+TEST(TrayIcon, ExitFromTheMenuEndsTheProgramAlsoHiddenAndRunning) {
+    MainWindow w(SettingsText("bStart=1\r\nnSel=1\r\nTimer=5\r\n"));
+    ::ShowWindow(w.hwnd, SW_MINIMIZE);
+    ASSERT_FALSE(::IsWindowVisible(w.hwnd));
+    ASSERT_EQ(w.dialog->State().running, 1);
+    EXPECT_TRUE(RightClickAndChooseTheFirstItem(w.hwnd));
+    ASSERT_EQ(g_menu.items.size(), 1u);
+    tk_test::PumpAll();
+    EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(IDCANCEL));
+    EXPECT_FALSE(::IsWindow(w.hwnd));
+    EXPECT_EQ(w.log.back(), "NIM_DELETE");
 }
 
 // Start with Windows through check box 1019 with a recorded Run key: the choice is recorded
@@ -208,8 +217,8 @@ TEST(StartWithWindows, ClickRecordsBStartThenSetsTheRunValue) {
         EXPECT_EQ(w.Check(), BST_CHECKED);
         EXPECT_EQ(w.Cont("bStart"), "1");
         const Requests expected =
-            opens ? Requests{"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}
-                  : Requests{"Open"};
+            opens ? Requests{"open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close"}
+                  : Requests{"open"};
         EXPECT_EQ(w.runKey.requests, expected);
         EXPECT_EQ(w.Text(IDC_STATUS), opens ? "状态：设置自动启动成功！" : "状态：");
         EXPECT_EQ(w.dialog->StatusColourFlag(), 1);
@@ -230,7 +239,7 @@ TEST(StartWithWindows, LaterStatusTextsStayRedUntilAnActionSucceeds) {
     w.Click(IDC_AUTO_START);
     EXPECT_EQ(w.Check(), BST_UNCHECKED);
     EXPECT_EQ(w.Cont("bStart"), "0");
-    EXPECT_EQ(w.runKey.requests, (std::vector<std::string>{"Open", "Delete Sync", "Close"}));
+    EXPECT_EQ(w.runKey.requests, (std::vector<std::string>{"open", "delete [Sync]", "close"}));
     ASSERT_EQ(w.Text(IDC_STATUS), "状态：关闭自动启动失败！");
     EXPECT_EQ(w.dialog->StatusColourFlag(), 0);
     std::vector<COLORREF> colourDuringPass;
@@ -255,7 +264,7 @@ TEST(StartWithWindows, ActsOnTheBoxAlsoWhenTheIntervalIsNoNumber) {
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{tk::ui::kIntegerPrompt});
     EXPECT_EQ(w.Cont("bStart"), "1");
     EXPECT_EQ(w.runKey.requests,
-              (std::vector<std::string>{"Open", "Set Sync=C:\\Tools\\Sync\\TK.exe", "Close"}));
+              (std::vector<std::string>{"open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close"}));
     EXPECT_EQ(w.Text(IDC_STATUS), "状态：设置自动启动成功！");
 }
 

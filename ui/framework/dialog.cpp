@@ -1,8 +1,6 @@
 #include "ui/framework/dialog.h"
 
 #include <algorithm>
-#include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -58,32 +56,7 @@ void ReportHandlerException(UINT message, const char* what) noexcept {
     ReportFailure(text);
 }
 
-// Reads a control's whole text.
-std::string ControlText(HWND control) { return Window(control).GetText(); }
-
 }  // namespace
-
-// Accepts what a user would call a whole number in an edit; "12a", "" and "1 2" are refused.
-bool ParseWholeNumber(const std::string& text, int& value) {
-    auto isBlank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    const size_t firstDigit = i;
-    long long number = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        number = number * 10 + (text[i++] - '0');
-        if (number > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (i == firstDigit) return false;
-    while (i < text.size() && isBlank(text[i])) ++i;
-    if (i != text.size()) return false;
-    if (negative) number = -number;
-    if (number < INT_MIN || number > INT_MAX) return false;
-    value = static_cast<int>(number);
-    return true;
-}
 
 Dialog::Dialog(UINT templateId) : m_templateId(templateId) {}
 
@@ -234,9 +207,6 @@ INT_PTR Dialog::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return TRUE;
 }
 
-// Fills lists and combo boxes from the initialisation data stored under the template's ID:
-// records of control ID, message, data length and data (a zero-terminated item text), ended by
-// a zero control ID.
 // Dialogs open centred over their owner, or on the work area of the screen when they have none
 // (or it is hidden or minimised), and stay within that work area.
 void Dialog::CenterOnOwner() {
@@ -261,6 +231,9 @@ void Dialog::CenterOnOwner() {
     ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Fills lists and combo boxes from the initialisation data stored under the template's ID:
+// records of control ID, message, data length and data (a zero-terminated item text), ended by
+// a zero control ID.
 void Dialog::ApplyInitData() {
     HINSTANCE module = ResourceModule();
     HRSRC info =
@@ -299,58 +272,6 @@ void Dialog::ApplyInitData() {
 void Dialog::Detach() {
     if (m_hwnd != nullptr) ::SetWindowLongPtrA(m_hwnd, DWLP_USER, 0);
     m_hwnd = nullptr;
-}
-
-// Pushes or takes one integer.
-void DataExchange::Int(int id, int& value) {
-    if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
-    if (!m_take) {
-        ::SetWindowTextA(control, std::to_string(value).c_str());
-        return;
-    }
-    int parsed = 0;
-    if (ParseWholeNumber(ControlText(control), parsed)) {
-        value = parsed;
-        return;
-    }
-    m_dialog.MessageBox(kIntegerPrompt, MB_OK | MB_ICONEXCLAMATION);
-    Fail(control);
-}
-
-// Pushes or takes one check state.
-void DataExchange::Check(int id, int& value) {
-    if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
-    if (m_take) {
-        value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
-    } else {
-        ::SendMessageA(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
-    }
-}
-
-// Pushes or takes one text.
-void DataExchange::Text(int id, std::string& value) {
-    if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
-    if (m_take) {
-        value = ControlText(control);
-    } else {
-        ::SetWindowTextA(control, value.c_str());
-    }
-}
-
-// Binds a wrapper the first time through.
-void DataExchange::Control(int id, Window& control) {
-    if (!m_ok || control.IsAttached()) return;
-    control.Attach(m_dialog.Item(id));
-}
-
-// Stops the exchange at control and hands it to the user: focus, text selected.
-void DataExchange::Fail(HWND control) {
-    m_ok = false;
-    ::SetFocus(control);
-    ::SendMessageA(control, EM_SETSEL, 0, -1);
 }
 
 }  // namespace tk::ui

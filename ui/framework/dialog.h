@@ -9,18 +9,12 @@
 #include <string>
 
 #include "ui/framework/controls.h"
+#include "ui/framework/data_exchange.h"
 
 namespace tk::ui {
 
-// The framework's prompt when a control bound to an integer holds something else.
-inline constexpr char kIntegerPrompt[] = "请输入一个整数。";
-
 // Result a dialog ends with when a handler let an exception out.
 inline constexpr INT_PTR kAbortResult = IDABORT;
-
-// Parses a whole number: optional blanks, an optional sign, at least one digit, optional
-// blanks, nothing else, and within the range of int. Leaves value alone on failure.
-bool ParseWholeNumber(const std::string& text, int& value);
 
 // Base of every dialog window of the program.
 //
@@ -34,10 +28,11 @@ bool ParseWholeNumber(const std::string& text, int& value);
 // (WM_COMMAND from a control, WM_NOTIFY) are dropped before they reach the table, so a push
 // that rewrites an edit does not look like the user's change.
 //
-// "Default handling first, then more" (WM_SIZE, WM_DESTROY): for a dialog the default is the
-// dialog manager's own, which runs only after the dialog procedure returns FALSE. For WM_SIZE
-// and WM_DESTROY it does nothing that the handler could observe, so a handler that does its
-// work and sets handled to false is equivalent to running after the default.
+// Handlers of WM_TIMER, WM_SIZE and WM_DESTROY (the typed entries of message_table.h) run
+// before the default handling, which for a dialog is the dialog manager's own and runs only
+// once the dialog procedure has returned FALSE. For these messages it does nothing a handler
+// could observe, so a handler that frees or hides something after "the default handling" in a
+// frame window does the same here by running first and letting the message go on.
 class Dialog {
 public:
     explicit Dialog(UINT templateId);
@@ -81,7 +76,7 @@ protected:
     virtual void OnOK();
     // IDCANCEL (Esc, close box, Alt+F4): ends with IDCANCEL.
     virtual void OnCancel();
-    // The dialog's one data-exchange routine (see DataExchange); true when it succeeded.
+    // The dialog's one data-exchange routine (see data_exchange.h); true when it succeeded.
     virtual bool DoDataExchange(bool take);
     // Dispatches a message through the class's message table; true when handled, with the
     // message's result.
@@ -104,42 +99,6 @@ private:
     bool m_modal = false;
     int m_exchangeDepth = 0;
     std::optional<INT_PTR> m_endResult;
-};
-
-// One run of a dialog's data exchange, in one direction. Each call binds one control to one
-// member; after the first failure the remaining calls do nothing, so the members of later
-// controls keep their values.
-//
-//   bool CMyDlg::DoDataExchange(bool take) {
-//       tk::ui::DataExchange dx(*this, take);
-//       dx.Control(IDC_UNIT, m_unitList);
-//       dx.Int(IDC_INTERVAL, m_interval);
-//       dx.Check(IDC_AUTO_START, m_autoStart);
-//       return dx.Ok();
-//   }
-class DataExchange {
-public:
-    DataExchange(const Dialog& dialog, bool take) : m_dialog(dialog), m_take(take) {}
-
-    bool Taking() const { return m_take; }
-    bool Ok() const { return m_ok; }
-
-    // Integer with an edit: push writes "%d"; take parses a whole number, and on anything else
-    // shows the integer prompt, focuses the edit with its text selected and fails.
-    void Int(int id, int& value);
-    // Check box with an integer: 1 ticked, 0 clear (2 indeterminate).
-    void Check(int id, int& value);
-    // Text with an edit or static.
-    void Text(int id, std::string& value);
-    // Binds a wrapper to the control the first time (both directions).
-    void Control(int id, Window& control);
-
-private:
-    void Fail(HWND control);
-
-    const Dialog& m_dialog;
-    bool m_take;
-    bool m_ok = true;
 };
 
 }  // namespace tk::ui

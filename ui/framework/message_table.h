@@ -3,7 +3,8 @@
 //
 //   using Entry = tk::ui::MessageEntry<CMyDlg>;
 //   const tk::ui::MessageTable<CMyDlg> CMyDlg::kMessageTable = {
-//       Entry::Message(WM_TIMER, &CMyDlg::OnTimer),
+//       Entry::Timer(&CMyDlg::OnTimer),
+//       Entry::Message(WM_PAINT, &CMyDlg::OnPaint),
 //       Entry::Command(IDC_START, BN_CLICKED, &CMyDlg::OnStart),
 //       Entry::Notify(IDC_LIST, NM_DBLCLK, &CMyDlg::OnListDblClk),
 //   };
@@ -12,7 +13,10 @@
 //   }
 //
 // Entries are tried in table order. A message handler may set `handled` to false to let the
-// message go on to later entries and finally to the dialog manager's default handling.
+// message go on to later entries and finally to the dialog manager's default handling. The
+// typed entries for WM_TIMER, WM_SIZE and WM_DESTROY always let it go on: these messages
+// report something that happened, and the dialog manager's default handling of them does
+// nothing a handler would replace.
 #ifndef TK_UI_FRAMEWORK_MESSAGE_TABLE_H
 #define TK_UI_FRAMEWORK_MESSAGE_TABLE_H
 
@@ -34,6 +38,12 @@ public:
     // Any other message; returns the message's result.
     using MessageHandler = LRESULT (T::*)(UINT message, WPARAM wParam, LPARAM lParam,
                                           bool& handled);
+    // WM_TIMER: the timer's ID.
+    using TimerHandler = void (T::*)(UINT_PTR timerId);
+    // WM_SIZE: the kind of change (SIZE_MINIMIZED, ...) and the new client size.
+    using SizeHandler = void (T::*)(UINT type, int width, int height);
+    // WM_DESTROY: no arguments.
+    using DestroyHandler = void (T::*)();
 
     // WM_COMMAND from control (or menu item) id with notification code.
     static MessageEntry Command(int id, UINT code, CommandHandler handler) {
@@ -76,6 +86,21 @@ public:
         return entry;
     }
 
+    // WM_TIMER, then the default handling.
+    static MessageEntry Timer(TimerHandler handler) {
+        return Typed(Kind::Timer, &MessageEntry::m_timer, handler);
+    }
+
+    // WM_SIZE, then the default handling.
+    static MessageEntry Size(SizeHandler handler) {
+        return Typed(Kind::Size, &MessageEntry::m_size, handler);
+    }
+
+    // WM_DESTROY, then the default handling.
+    static MessageEntry Destroy(DestroyHandler handler) {
+        return Typed(Kind::Destroy, &MessageEntry::m_destroy, handler);
+    }
+
     // Calls the handler if the entry matches; true when the message counts as handled.
     bool Dispatch(T& self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) const {
         bool handled = true;
@@ -103,15 +128,34 @@ public:
             case Kind::Registered:
                 if (*m_registered == 0 || message != *m_registered) return false;
                 break;
+            case Kind::Timer:
+                if (message == WM_TIMER) (self.*m_timer)(static_cast<UINT_PTR>(wParam));
+                return false;
+            case Kind::Size:
+                if (message == WM_SIZE) {
+                    (self.*m_size)(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+                }
+                return false;
+            case Kind::Destroy:
+                if (message == WM_DESTROY) (self.*m_destroy)();
+                return false;
         }
         result = (self.*m_message)(message, wParam, lParam, handled);
         return handled;
     }
 
 private:
-    enum class Kind { Command, Notify, Message, Registered };
+    enum class Kind { Command, Notify, Message, Registered, Timer, Size, Destroy };
 
     explicit MessageEntry(Kind kind) : m_kind(kind) {}
+
+    // An entry of a typed kind with its handler in field.
+    template <typename Handler>
+    static MessageEntry Typed(Kind kind, Handler MessageEntry::*field, Handler handler) {
+        MessageEntry entry(kind);
+        entry.*field = handler;
+        return entry;
+    }
 
     Kind m_kind;
     int m_id = 0;
@@ -122,6 +166,9 @@ private:
     CommandHandler m_command = nullptr;
     NotifyHandler m_notify = nullptr;
     MessageHandler m_message = nullptr;
+    TimerHandler m_timer = nullptr;
+    SizeHandler m_size = nullptr;
+    DestroyHandler m_destroy = nullptr;
 };
 
 // The message table of dialog class T, in dispatch order.

@@ -47,11 +47,11 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Message(WM_PAINT, &CAdjustTimeDlg::OnPaint),
     Entry::Message(WM_QUERYDRAGICON, &CAdjustTimeDlg::OnQueryDragIcon),
     Entry::Command(IDC_START_STOP, BN_CLICKED, &CAdjustTimeDlg::OnStartStop),
-    Entry::Message(WM_TIMER, &CAdjustTimeDlg::OnTimer),
+    Entry::Timer(&CAdjustTimeDlg::OnTimer),
     Entry::Command(IDC_SETTINGS, BN_CLICKED, &CAdjustTimeDlg::OnSettings),
     Entry::Message(tk::ui::kTrayMessage, &CAdjustTimeDlg::OnTrayNotification),
-    Entry::Message(WM_SIZE, &CAdjustTimeDlg::OnSize),
-    Entry::Message(WM_DESTROY, &CAdjustTimeDlg::OnDestroy),
+    Entry::Size(&CAdjustTimeDlg::OnSize),
+    Entry::Destroy(&CAdjustTimeDlg::OnDestroy),
     Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &CAdjustTimeDlg::OnCtlColor),
     Entry::Command(IDC_AUTO_START, BN_CLICKED, &CAdjustTimeDlg::OnAutoStart),
     Entry::Command(IDC_MANUAL, BN_CLICKED, &CAdjustTimeDlg::OnManualAdjust),
@@ -60,25 +60,25 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
 };
 
-// The settings are read only once the window exists (OnInitDialog).
+// The scheduler runs on the window's own timers. The settings are read only once the window
+// exists (OnInitDialog).
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
-    : CAdjustTimeDlg(services, nullptr) {}
-
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
-    : CAdjustTimeDlg(services, &timers) {}
-
-// The scheduler is built on the window's own timers when there are no others. The shell
-// broadcasts "TaskbarCreated" when it (re)creates the notification area.
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
-      m_settingsPath(services.settingsPath),
-      m_settings(services.settings),
-      m_library(services.library),
-      m_probe(services.probe),
-      m_runKey(services.runKey),
-      m_modulePath(services.modulePath),
-      m_scheduler(m_state, *this, timers != nullptr ? *timers : *this, services.clock,
-                  [this] { RunAutomaticPass(); }) {
+      m_services(services),
+      m_scheduler(m_state, *this, *this, services.clock, [this] { RunAutomaticPass(); }) {
+    RegisterTaskbarCreated();
+}
+
+// The scheduler runs on the timers a test drives.
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
+    : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
+      m_services(services),
+      m_scheduler(m_state, *this, timers, services.clock, [this] { RunAutomaticPass(); }) {
+    RegisterTaskbarCreated();
+}
+
+// The shell broadcasts "TaskbarCreated" when it (re)creates the notification area.
+void CAdjustTimeDlg::RegisterTaskbarCreated() {
     if (s_taskbarCreatedMessage == 0) {
         s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
     }
@@ -111,7 +111,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     }
     // The whole file is read through one parse of it: with hundreds of screens, a call of the
     // profile API per key would hold up the window's first appearance.
-    tk::ProfileBatch snapshot(m_settingsPath);
+    tk::ProfileBatch snapshot(m_services.settingsPath);
     m_unitList.SetCurSel(tk::ReadSel(snapshot));
     m_intervalValue = tk::ReadTimer(snapshot);
     tk::LoadRoster(snapshot, m_roster);
@@ -204,17 +204,13 @@ LRESULT CAdjustTimeDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) {
 // Button 1000: automatic synchronisation on or off.
 void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
 
-// Timers 1 and 2, then the default handling.
-LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    m_scheduler.OnTimer(static_cast<uintptr_t>(wParam));
-    handled = false;
-    return 0;
-}
+// Timers 1 and 2.
+void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
 
 // Button 1005: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() {
-    CCreateIniFile list(m_settingsPath);
+    CCreateIniFile list(m_services.settingsPath);
     list.DoModal(Hwnd());
     ReloadScreens();
 }
@@ -222,9 +218,9 @@ void CAdjustTimeDlg::OnSettings() {
 // Re-reads the roster through one parse of the file and makes the controller library re-read
 // the file.
 void CAdjustTimeDlg::ReloadScreens() {
-    tk::ProfileBatch snapshot(m_settingsPath);
+    tk::ProfileBatch snapshot(m_services.settingsPath);
     tk::LoadRoster(snapshot, m_roster);
-    m_library.ReloadIniFile();
+    m_services.library.ReloadIniFile();
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
@@ -244,20 +240,14 @@ LRESULT CAdjustTimeDlg::OnTrayNotification(UINT, WPARAM wParam, LPARAM lParam, b
     return 1;
 }
 
-// A minimised window leaves the taskbar and lives on in the notification area only. The
-// dialog manager's own size handling does nothing this depends on.
-LRESULT CAdjustTimeDlg::OnSize(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    handled = false;
-    if (wParam == SIZE_MINIMIZED) ::ShowWindow(Hwnd(), SW_HIDE);
-    return 0;
+// A minimised window leaves the taskbar and lives on in the notification area only.
+void CAdjustTimeDlg::OnSize(UINT type, int, int) {
+    if (type == SIZE_MINIMIZED) ::ShowWindow(Hwnd(), SW_HIDE);
 }
 
-// The window goes away: so does its tray icon. Left to the default handling as well.
-LRESULT CAdjustTimeDlg::OnDestroy(UINT, WPARAM, LPARAM, bool& handled) {
-    handled = false;
-    m_trayIcon.Remove();
-    return 0;
-}
+// The window goes away, and its tray icon with it. This runs before the dialog manager's
+// default handling of WM_DESTROY, which does nothing the icon depends on (see dialog.h).
+void CAdjustTimeDlg::OnDestroy() { m_trayIcon.Remove(); }
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
 // Only the static kind is coloured (static texts, check boxes, disabled or read-only edits).
@@ -285,8 +275,8 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartServices services{m_settings, m_runKey, *this, *this};
-    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, services);
+    const tk::AutostartServices services{m_services.settings, m_services.runKey, *this, *this};
+    tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath, services);
 }
 
 // Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
@@ -298,14 +288,16 @@ void CAdjustTimeDlg::OnManualAdjust() {
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    if (!tk::WriteSel(m_settings, m_unitList.GetCurSel())) tk::ReportFailure("writing nSel");
+    if (!tk::WriteSel(m_services.settings, m_unitList.GetCurSel())) {
+        tk::ReportFailure("writing nSel");
+    }
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    if (!tk::WriteTimer(m_settings, m_intervalValue)) tk::ReportFailure("writing Timer");
+    if (!tk::WriteTimer(m_services.settings, m_intervalValue)) tk::ReportFailure("writing Timer");
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -315,7 +307,9 @@ LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
 }
 
 // What a pass needs: the library, the probe, and this window as status line and pump.
-tk::PassServices CAdjustTimeDlg::PassServicesOf() { return {m_library, m_probe, *this, *this}; }
+tk::PassServices CAdjustTimeDlg::PassServicesOf() {
+    return {m_services.library, m_services.probe, *this, *this};
+}
 
 // Timer 2's pass.
 void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf()); }
@@ -353,8 +347,12 @@ int32_t CAdjustTimeDlg::TakeIntervalValue() {
     return m_intervalValue;
 }
 
+// A timer the system refuses leaves the clock line or the passes standing; only noted, as the
+// window has no place to say so.
 void CAdjustTimeDlg::SetTimer(uintptr_t id, uint32_t periodMs) {
-    ::SetTimer(Hwnd(), id, periodMs, nullptr);
+    if (::SetTimer(Hwnd(), id, periodMs, nullptr) == 0) {
+        tk::ReportFailure(("setting timer " + std::to_string(id)).c_str());
+    }
 }
 
 void CAdjustTimeDlg::KillTimer(uintptr_t id) { ::KillTimer(Hwnd(), id); }

@@ -72,17 +72,15 @@ protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers);
-
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnQueryDragIcon(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void OnStartStop();
-    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnTimer(UINT_PTR timerId);
     void OnSettings();
     LRESULT OnTrayNotification(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnSize(UINT type, int width, int height);
+    void OnDestroy();
     LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void OnAutoStart();
     void OnManualAdjust();
@@ -99,15 +97,11 @@ private:
     // Number of the "TaskbarCreated" message, registered when the first window is constructed.
     static UINT s_taskbarCreatedMessage;
 
+    static void RegisterTaskbarCreated();
     static HICON LoadMainIcon();
     static HBRUSH CreateStatusBrush();
 
-    std::string m_settingsPath;
-    tk::IProfile& m_settings;
-    tk::IControllerLibrary& m_library;
-    tk::IProbe& m_probe;
-    tk::IRunKey& m_runKey;
-    std::string m_modulePath;
+    const AdjustTimeServices m_services;
 
     HICON m_icon = LoadMainIcon();  // shared icon from LoadIcon: never destroyed
     tk::ui::TrayIcon m_trayIcon;

@@ -1,0 +1,193 @@
+// Fakes of the synchronisation core's interfaces, shared by the native and the Windows tests:
+// the controller library, the probe, the clock, the timers, the Run key, the status line and
+// the one-message pump. Each records what it is asked; given an event log, it also writes each
+// request there as a short text ("adjust 1", "SetTimer 2 300000"), so a test can check the
+// order of steps across fakes. None of them reaches a real controller, address or timer.
+#ifndef TK_TESTS_COMMON_FAKES_H
+#define TK_TESTS_COMMON_FAKES_H
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/autostart.h"
+#include "core/clock_text.h"
+#include "core/pass.h"
+#include "core/scheduler.h"
+
+namespace tk_test {
+
+// Requests of several fakes, in the order they were made.
+using EventLog = std::vector<std::string>;
+
+// Base of the fakes: writes an event into the shared log, if there is one.
+class LoggingFake {
+public:
+    explicit LoggingFake(EventLog* log) : m_log(log) {}
+
+protected:
+    void Note(std::string event) const {
+        if (m_log != nullptr) m_log->push_back(std::move(event));
+    }
+
+private:
+    EventLog* m_log;
+};
+
+// The controller library: records the screens asked for and answers 1 unless told otherwise
+// for a screen; onAdjust runs inside the call.
+class FakeControllerLibrary : public tk::IControllerLibrary, LoggingFake {
+public:
+    explicit FakeControllerLibrary(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    std::vector<int> adjusted;
+    int reloads = 0;
+    std::map<int, int> results;  // screen number -> result of AdjustTime
+    std::function<void(int screenNumber)> onAdjust;
+
+    int AdjustTime(int screenNumber) override {
+        Note("adjust " + std::to_string(screenNumber));
+        adjusted.push_back(screenNumber);
+        if (onAdjust) onAdjust(screenNumber);
+        const auto found = results.find(screenNumber);
+        return found == results.end() ? 1 : found->second;
+    }
+    void ReloadIniFile() override {
+        Note("reload");
+        ++reloads;
+    }
+};
+
+// The probe: records the address texts and answers as told, per host or else with answer.
+class FakeProbe : public tk::IProbe, LoggingFake {
+public:
+    explicit FakeProbe(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    std::vector<std::string> hosts;
+    bool answer = true;
+    std::map<std::string, bool> answers;  // host -> answer, in place of `answer`
+    std::function<void(const std::string& host)> onProbe;
+
+    bool Probe(const char* host) override {
+        Note(std::string("probe ") + host);
+        hosts.push_back(host);
+        if (onProbe) onProbe(host);
+        const auto found = answers.find(host);
+        return found == answers.end() ? answer : found->second;
+    }
+};
+
+// A clock standing still at one local time of day, whose conversion can be made to fail.
+class FixedClock : public tk::IClock {
+public:
+    FixedClock(int hour, int minute, int second)
+        : m_hour(hour), m_minute(minute), m_second(second) {}
+
+    bool fails = false;
+
+    int64_t Now() override { return 1700000000; }
+    bool ToLocalTime(int64_t, std::tm& local) override {
+        if (fails) return false;
+        local = std::tm{};
+        local.tm_year = 123;
+        local.tm_mon = 10;
+        local.tm_mday = 14;
+        local.tm_hour = m_hour;
+        local.tm_min = m_minute;
+        local.tm_sec = m_second;
+        return true;
+    }
+
+private:
+    int m_hour, m_minute, m_second;
+};
+
+// Timer requests: recorded, never set, so tests fire the timers by hand.
+class TimerRecorder : public tk::ITimerService, LoggingFake {
+public:
+    explicit TimerRecorder(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    std::map<uintptr_t, uint32_t> armed;  // timer ID -> period
+
+    void SetTimer(uintptr_t id, uint32_t periodMs) override {
+        Note("SetTimer " + std::to_string(id) + " " + std::to_string(periodMs));
+        armed[id] = periodMs;
+    }
+    void KillTimer(uintptr_t id) override {
+        Note("KillTimer " + std::to_string(id));
+        armed.erase(id);
+    }
+};
+
+// The Run key: opening, setting and deleting succeed unless told otherwise; every request is
+// recorded ("open", "set [name]=data", "delete [name]", "close").
+class FakeRunKey : public tk::IRunKey, LoggingFake {
+public:
+    explicit FakeRunKey(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    bool opens = true;
+    bool setWorks = true;
+    bool deleteWorks = true;
+    std::vector<std::string> requests;
+
+    bool Open() override {
+        Request("open");
+        return opens;
+    }
+    bool SetValue(const std::string& name, const std::string& data) override {
+        Request("set [" + name + "]=" + data);
+        return setWorks;
+    }
+    bool DeleteValue(const std::string& name) override {
+        Request("delete [" + name + "]");
+        return deleteWorks;
+    }
+    void Close() override { Request("close"); }
+
+private:
+    void Request(const std::string& request) {
+        Note(request);
+        requests.push_back(request);
+    }
+};
+
+// The status line and its colour flag: "status <text>", "colour <flag>".
+class RecordingStatusView : public tk::IStatusView, public tk::IStatusColour, LoggingFake {
+public:
+    explicit RecordingStatusView(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    std::vector<std::string> texts;
+    int colourFlag = 1;
+
+    void SetStatusText(const std::string& text) override {
+        Note("status " + text);
+        texts.push_back(text);
+    }
+    void SetStatusColourFlag(int flag) override {
+        Note("colour " + std::to_string(flag));
+        colourFlag = flag;
+    }
+};
+
+// The one-message pump: "pump"; onPump runs where a window message would be dispatched.
+class RecordingPump : public tk::IMessagePump, LoggingFake {
+public:
+    explicit RecordingPump(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    int pumps = 0;
+    std::function<void()> onPump;
+
+    void PumpOne() override {
+        Note("pump");
+        ++pumps;
+        if (onPump) onPump();
+    }
+};
+
+}  // namespace tk_test
+
+#endif
