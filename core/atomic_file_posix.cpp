@@ -56,7 +56,11 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) return false;
+    if (fd.Get() < 0) {
+        if (errno != ENOENT && errno != ENOTDIR) return false;
+        bytes.clear();
+        return true;
+    }
     std::string out;
     char buf[65536];
     for (;;) {
@@ -95,8 +99,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
                     ::fsync(fd.Get()) == 0 && fd.Close() &&
                     ::rename(tmpPath.c_str(), path.c_str()) == 0;
     if (!ok) {
+        // The caller reports why the save failed: keep the failing step's error code.
+        const int error = errno;
         fd.Close();
         ::unlink(tmpPath.c_str());
+        errno = error;
         return false;
     }
     // Make the rename itself durable.

@@ -39,7 +39,12 @@ std::string DirectoryOf(const std::string& path) {
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f.Valid()) return false;
+    if (!f.Valid()) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+        bytes.clear();
+        return true;
+    }
     std::string out;
     char buf[65536];
     for (;;) {
@@ -71,7 +76,12 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         ok = ok && FlushFileBuffers(f.Get()) && f.Close();
     }
     ok = ok && MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(tmpPath);
+    if (!ok) {
+        // The caller reports why the save failed: keep the failing step's error code.
+        const DWORD error = GetLastError();
+        DeleteFileA(tmpPath);
+        SetLastError(error);
+    }
     return ok;
 }
 

@@ -359,6 +359,9 @@ TEST_F(ProfileInteropTest, CommitThatCannotReplaceTheFileChangesNothing) {
     EXPECT_EQ(tk::ReadScreenCount(batch), 1);
     tk_test::SaveScreens(batch, 3, 1);
     EXPECT_FALSE(batch.Commit());
+    const DWORD error = ::GetLastError();
+    EXPECT_TRUE(error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED)
+        << "the reason was lost: error " << error;
     ::CloseHandle(holder);
     EXPECT_EQ(Bytes(path), before);
 
@@ -376,6 +379,30 @@ TEST_F(ProfileInteropTest, CommitThatCannotReplaceTheFileChangesNothing) {
     EXPECT_TRUE(batch.Commit());
     tk::Win32Profile api(path);
     EXPECT_EQ(tk::ReadScreenCount(api), 3);
+}
+
+// A file that another program holds without sharing it for reading reads as defaults, as
+// through the API, and a batch that could not read it never writes it, even once it is free:
+// the batch's edits were made on an empty stand-in and would replace the operator's file.
+TEST_F(ProfileInteropTest, BatchThatCouldNotReadTheFileNeverWritesIt) {
+    const std::string path = File("locked.ini");
+    const std::string before = "[CONT]\r\nScreenCount=2\r\nnSel=1\r\n";
+    tk_test::WriteFileBytes(path, before);
+    HANDLE holder = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    tk::ProfileBatch batch(path);
+    tk::Win32Profile api(path);
+    EXPECT_FALSE(batch.Loaded());
+    EXPECT_EQ(tk::ReadScreenCount(batch), tk::ReadScreenCount(api));
+    EXPECT_EQ(tk::ReadSel(batch), 2);
+    EXPECT_TRUE(tk::WriteScreenCount(batch, 0));
+    ::CloseHandle(holder);
+    EXPECT_FALSE(batch.Commit());
+    EXPECT_EQ(Bytes(path), before);
+    EXPECT_TRUE(tk::ProfileBatch(path).Loaded());
+    EXPECT_TRUE(tk::ProfileBatch(File("absent.ini")).Loaded());
+    EXPECT_TRUE(tk::ProfileBatch(File("absent\\x.ini")).Loaded());
 }
 
 // Milliseconds since start on the performance counter.
