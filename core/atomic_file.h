@@ -4,9 +4,18 @@
 
 namespace tk {
 
-// Reads a whole file. A file that does not exist, or whose folder does not, reads as empty;
-// false when it exists and cannot be read (held by another program, no access).
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+// What reading a whole file found.
+enum class FileRead {
+    kRead,     // the bytes are the file's
+    kMissing,  // neither the file nor perhaps its folder exists; the bytes are empty
+    kFailed,   // it exists and could not be read (held by another program, no access)
+};
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes);
+
+// Reads a whole file; false when it does not exist or cannot be read.
+inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    return ReadFileIfPresent(path, bytes) == FileRead::kRead;
+}
 
 // Replaces path with bytes in one step: the data goes to a temporary file in the same folder,
 // is flushed, and is renamed over the target. A failure at any point leaves the old file as it

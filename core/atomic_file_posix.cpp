@@ -54,12 +54,12 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
-        if (errno != ENOENT && errno != ENOTDIR) return false;
+        if (errno != ENOENT && errno != ENOTDIR) return FileRead::kFailed;
         bytes.clear();
-        return true;
+        return FileRead::kMissing;
     }
     std::string out;
     char buf[65536];
@@ -67,13 +67,13 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
         const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return FileRead::kFailed;
         }
         if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
     }
     bytes.swap(out);
-    return true;
+    return FileRead::kRead;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

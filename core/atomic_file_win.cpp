@@ -36,25 +36,27 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
     FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) {
         const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return false;
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            return FileRead::kFailed;
+        }
         bytes.clear();
-        return true;
+        return FileRead::kMissing;
     }
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return false;
+        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return FileRead::kFailed;
         if (n == 0) break;
         out.append(buf, n);
     }
     bytes.swap(out);
-    return true;
+    return FileRead::kRead;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

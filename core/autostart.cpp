@@ -1,5 +1,6 @@
 #include "core/autostart.h"
 
+#include "core/failure_report.h"
 #include "core/gbk.h"
 #include "core/settings.h"
 
@@ -20,10 +21,10 @@ private:
 };
 
 // Colour first, so the text is drawn in the new colour when it is painted.
-void Report(const AutostartPorts& ports, bool success, const char* successText,
+void Report(const AutostartServices& services, bool success, const char* successText,
             const char* failureText) {
-    ports.colour.SetStatusColourFlag(success ? 1 : 0);
-    ports.status.SetStatusText(success ? successText : failureText);
+    services.colour.SetStatusColourFlag(success ? 1 : 0);
+    services.status.SetStatusText(success ? successText : failureText);
 }
 
 }  // namespace
@@ -51,17 +52,21 @@ std::string RunValueData(const std::string& modulePath) {
     return "\"" + modulePath + "\"";
 }
 
-void ApplyStartWithWindows(int state, const std::string& modulePath, const AutostartPorts& ports) {
+void ApplyStartWithWindows(int state, const std::string& modulePath,
+                           const AutostartServices& services) {
     const bool on = state != 0;
-    WriteStart(ports.settings, on ? 1 : 0);
+    if (!WriteStart(services.settings, on ? 1 : 0)) ReportFailure("writing bStart");
     const std::string name = RunValueName(modulePath);
-    if (!ports.runKey.Open()) return;
-    const RunKeyCloser closer(ports.runKey);
+    if (!services.runKey.Open()) {
+        ReportFailure("opening the Run key");
+        return;
+    }
+    const RunKeyCloser closer(services.runKey);
     if (on) {
-        Report(ports, ports.runKey.SetValue(name, RunValueData(modulePath)), kAutostartSetText,
-               kAutostartSetFailedText);
+        Report(services, services.runKey.SetValue(name, RunValueData(modulePath)),
+               kAutostartSetText, kAutostartSetFailedText);
     } else {
-        Report(ports, ports.runKey.DeleteValue(name), kAutostartClearedText,
+        Report(services, services.runKey.DeleteValue(name), kAutostartClearedText,
                kAutostartClearFailedText);
     }
 }

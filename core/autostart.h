@@ -28,7 +28,8 @@ public:
     virtual void SetStatusColourFlag(int flag) = 0;
 };
 
-struct AutostartPorts {
+// What a click of the start-with-Windows box works with.
+struct AutostartServices {
     IProfile& settings;
     IRunKey& runKey;
     IStatusColour& colour;
@@ -47,8 +48,9 @@ std::string RunValueName(const std::string& modulePath);
 // Data of the Run value: the executable's path, quoted when it contains a space.
 std::string RunValueData(const std::string& modulePath);
 
-// Click of check box 1019 with its state (nonzero: ticked): records the choice as bStart,
-// then adds or removes the executable's Run value and reports the result.
-void ApplyStartWithWindows(int state, const std::string& modulePath, const AutostartPorts& ports);
+// Click of the start-with-Windows check box with its state (nonzero: ticked): records the choice as
+// bStart, then adds or removes the executable's Run value and reports the result.
+void ApplyStartWithWindows(int state, const std::string& modulePath,
+                           const AutostartServices& services);
 
 }  // namespace tk

@@ -22,7 +22,7 @@ public:
     bool ToLocalTime(int64_t time, std::tm& local) override;
 };
 
-// strftime formats of the clock line (control 1021).
+// strftime formats of the main window's clock line.
 inline constexpr char kClockStoppedFormat[] = "当前时间：%H:%M:%S 校时停止";
 inline constexpr char kClockSyncingFormat[] = "当前时间：%H:%M:%S 正在校时...";
 inline constexpr char kClockCountdownFormat[] = "当前时间：%H:%M:%S ";

@@ -25,17 +25,17 @@ std::string PassSummaryText(int count, int failures) {
 }
 
 // Probes a network screen first; asks the library to set the clock of a reachable or serial one.
-bool AdjustScreen(const ScreenEntry& entry, int screenNumber, const PassPorts& ports) {
+bool AdjustScreen(const ScreenEntry& entry, int screenNumber, const PassServices& services) {
     if (entry.network) {
         const std::string host(entry.address, strnlen(entry.address, sizeof entry.address));
-        if (!ports.probe.Probe(host.c_str())) return false;
+        if (!services.probe.Probe(host.c_str())) return false;
     }
-    return ports.library.AdjustTime(screenNumber) != 0;
+    return services.library.AdjustTime(screenNumber) != 0;
 }
 
 }  // namespace
 
-void RunPass(const ScreenRoster& roster, SyncState& state, const PassPorts& ports) {
+void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services) {
     state.busy = 1;
     state.elapsed = 0;
     int failures = 0;
@@ -43,20 +43,20 @@ void RunPass(const ScreenRoster& roster, SyncState& state, const PassPorts& port
     const int32_t visited = std::min(roster.count, ScreenRoster::kMaxScreens);
     for (int32_t i = 0; i < visited; ++i) {
         const int screenNumber = i + 1;
-        const bool success = AdjustScreen(roster.entries[i], screenNumber, ports);
+        const bool success = AdjustScreen(roster.entries[i], screenNumber, services);
         if (!success) ++failures;
-        ports.status.SetStatusText(ScreenResultText(screenNumber, success));
-        ports.pump.PumpOne();
+        services.status.SetStatusText(ScreenResultText(screenNumber, success));
+        services.pump.PumpOne();
     }
-    ports.status.SetStatusText(PassSummaryText(roster.count, failures));
+    services.status.SetStatusText(PassSummaryText(roster.count, failures));
     state.busy = 0;
 }
 
-void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassPorts& ports,
-                   IControlEnabler& controls) {
-    for (int id : kManualPassControls) controls.EnableControl(id, false);
-    RunPass(roster, state, ports);
-    for (int id : kManualPassControls) controls.EnableControl(id, true);
+void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
+                   IManualPassView& view) {
+    view.ShowManualPassRunning(true);
+    RunPass(roster, state, services);
+    view.ShowManualPassRunning(false);
 }
 
 }  // namespace tk

@@ -22,7 +22,7 @@ public:
     virtual bool Probe(const char* host) = 0;
 };
 
-// The status line (control 1007).
+// The main window's status line.
 class IStatusView {
 public:
     virtual ~IStatusView() = default;
@@ -36,11 +36,13 @@ public:
     virtual void PumpOne() = 0;
 };
 
-// Enables or disables one control of the main window by ID.
-class IControlEnabler {
+// The main window around a manual pass.
+class IManualPassView {
 public:
-    virtual ~IControlEnabler() = default;
-    virtual void EnableControl(int id, bool enable) = 0;
+    virtual ~IManualPassView() = default;
+    // true: a manual pass begins, and every control that could start another action or change
+    // the settings meanwhile is disabled; false: it has ended, and they are enabled again.
+    virtual void ShowManualPassRunning(bool running) = 0;
 };
 
 // Scheduler state shared by the pass, the timers and the start/stop button.
@@ -51,21 +53,21 @@ struct SyncState {
     int64_t interval = 10000;  // seconds between passes
 };
 
-struct PassPorts {
+// What a pass works with.
+struct PassServices {
     IControllerLibrary& library;
     IProbe& probe;
     IStatusView& status;
     IMessagePump& pump;
 };
+// The former name, still used by the stand-in library's end-to-end test and the benchmarks.
+using PassPorts = PassServices;
 
 // One synchronisation pass over the roster.
-void RunPass(const ScreenRoster& roster, SyncState& state, const PassPorts& ports);
+void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services);
 
-// Controls disabled (in this order) around a manual pass and enabled again (same order).
-inline constexpr int kManualPassControls[] = {1019, 1005, 1006, 1002, 1000, 1008};
-
-// The manual button: disable the controls above, run a pass, enable them again.
-void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassPorts& ports,
-                   IControlEnabler& controls);
+// The manual button: the window shows the pass running, the pass runs, the window shows it over.
+void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
+                   IManualPassView& view);
 
 }  // namespace tk

@@ -326,7 +326,7 @@ namespace {
 // False when the file exists and could not be read.
 bool LoadDocument(const std::string& path, ProfileDocument& doc) {
     std::string bytes;
-    const bool read = ReadWholeFile(path, bytes);
+    const bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
     if (!read) bytes.clear();
     doc.Parse(bytes);
     return read;

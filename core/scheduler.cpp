@@ -16,7 +16,7 @@ struct IntervalUnit {
     const char* message;  // nullptr: a refused value changes nothing without a word
 };
 
-// Units by their index in control 1006. Values below 0 are refused in every unit: the box
+// Units by their index in the unit list. Values below 0 are refused in every unit: the box
 // takes digits only, but a pasted "-5" reaches here, and a negative interval would give timer 2
 // a period that wraps to about 49 days while the countdown stays at 0. 分 and 时 refuse it with
 // their range message; 天 refuses it silently and keeps the interval.
@@ -94,11 +94,11 @@ void Scheduler::Switch() {
         ArmPassTimer();
         m_view.SetButtonText(kButtonRunningText);
         m_view.SetStatusText(kStatusRunningText);
-        for (int id : kSchedulerControls) m_view.EnableControl(id, false);
+        m_view.ShowAutomaticSyncOn(true);
     } else {
         m_view.SetButtonText(kButtonStoppedText);
         m_view.SetStatusText(kStatusStoppedText);
-        for (int id : kSchedulerControls) m_view.EnableControl(id, true);
+        m_view.ShowAutomaticSyncOn(false);
     }
 }
 

@@ -16,16 +16,12 @@ inline constexpr uint32_t kClockTimerPeriodMs = 1000;
 // The longest period one window timer holds; longer waits are armed in pieces of this size.
 inline constexpr uint32_t kMaxTimerPeriodMs = 0x7FFFFFFF;
 
-// Controls disabled (in this order) while automatic synchronisation is on, enabled again
-// (same order) when it is switched off.
-inline constexpr int kSchedulerControls[] = {1019, 1005, 1006, 1002, 1008};
-
-// Texts of the start/stop button (control 1000).
+// Texts of the start/stop button.
 inline constexpr char kButtonRunningText[] = "停止校时";
 inline constexpr char kButtonStoppedText[] = "启用自动校时";
 inline constexpr char kButtonStoppingText[] = "正在停止";
 
-// Texts of the status line (control 1007).
+// Texts of the status line.
 inline constexpr char kStatusRunningText[] = "状态：校时正在运行...";
 inline constexpr char kStatusStoppedText[] = "状态：校时停止";
 inline constexpr char kStatusStoppingText[] = "状态：正在停止校时...";
@@ -36,13 +32,16 @@ inline constexpr char kMinutesRangeMessage[] = "你选择是的分钟，请输�
 inline constexpr char kHoursRangeMessage[] = "你选择是的小时，请输入0~24之间";
 
 // What the scheduler needs of the main window.
-class ISchedulerView : public IStatusView, public IControlEnabler {
+class ISchedulerView : public IStatusView {
 public:
-    virtual void SetButtonText(const std::string& text) = 0;  // control 1000
-    virtual void SetClockText(const std::string& text) = 0;   // control 1021, redrawn at once
+    // true: automatic synchronisation was switched on, and the controls that would change its
+    // settings or run a pass of their own are disabled; false: switched off, they are enabled.
+    virtual void ShowAutomaticSyncOn(bool on) = 0;
+    virtual void SetButtonText(const std::string& text) = 0;  // the start/stop button
+    virtual void SetClockText(const std::string& text) = 0;   // the clock line, redrawn at once
     virtual void ShowMessage(const std::string& text) = 0;    // OK message box
-    virtual int UnitIndex() = 0;  // selection of control 1006; -1 or any index
-    // The interval value after taking it from control 1002 (the previous value when the
+    virtual int UnitIndex() = 0;  // selection of the unit list; -1 or any index
+    // The interval value after taking it from the interval box (the previous value when the
     // window refuses the text).
     virtual int32_t TakeIntervalValue() = 0;
 };

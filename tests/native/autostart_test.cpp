@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/failure_recorder.h"
+
 namespace {
 
 using Log = std::vector<std::string>;
@@ -81,15 +83,15 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "flag 1",
           "text 状态：设置自动启动成功！", "close"}},
-        // A failed settings write is not looked at.
+        // A failed settings write changes nothing else; it is only noted.
         {"clear",
          0,
          sync,
          false,
          true,
          true,
-         {"write CONT/bStart=0", "open", "delete [Sync]", "flag 1", "text 状态：关闭自动启动成功！",
-          "close"}},
+         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "flag 1",
+          "text 状态：关闭自动启动成功！", "close"}},
         {"clear, delete fails",
          0,
          sync,
@@ -98,10 +100,17 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          false,
          {"write CONT/bStart=0", "open", "delete [Sync]", "flag 0", "text 状态：关闭自动启动失败！",
           "close"}},
-        {"key not opened", 1, sync, true, false, true, {"write CONT/bStart=1", "open"}},
+        {"key not opened",
+         1,
+         sync,
+         true,
+         false,
+         true,
+         {"write CONT/bStart=1", "open", "failed: opening the Run key"}},
     };
     for (const auto& c : cases) {
         Recorder r;
+        const tk_test::FailureRecorder failures(&r.log);
         r.writeResult = c.writeResult;
         r.openResult = c.openResult;
         r.valueResult = c.valueResult;

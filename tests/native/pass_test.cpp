@@ -29,13 +29,13 @@ tk::ScreenRoster MakeRoster(const std::vector<Screen>& screens) {
     return roster;
 }
 
-// Stands in for the library, the probe, the status line, the pump and the controls at once,
+// Stands in for the library, the probe, the status line, the pump and the window at once,
 // writing everything they are asked into one log. Nothing here touches the network.
 class Recorder : public tk::IControllerLibrary,
                  public tk::IProbe,
                  public tk::IStatusView,
                  public tk::IMessagePump,
-                 public tk::IControlEnabler {
+                 public tk::IManualPassView {
 public:
     explicit Recorder(const tk::SyncState& state) : m_state(state) {}
 
@@ -56,11 +56,11 @@ public:
     }
     void SetStatusText(const std::string& text) override { log.push_back(text); }
     void PumpOne() override { log.push_back("pump" + Busy()); }
-    void EnableControl(int id, bool enable) override {
-        log.push_back((enable ? "enable " : "disable ") + std::to_string(id));
+    void ShowManualPassRunning(bool running) override {
+        log.push_back(running ? "manual pass shown running" : "manual pass shown over");
     }
 
-    tk::PassPorts Ports() { return {*this, *this, *this, *this}; }
+    tk::PassServices Services() { return {*this, *this, *this, *this}; }
 
 private:
     // Marks calls made while the busy flag is not set, so a missing flag shows in the log.
@@ -75,7 +75,7 @@ TEST(Pass, EmptyRosterReportsOnlyTheSummary) {
     state.elapsed = 42;
     state.interval = 300;
     Recorder recorder(state);
-    tk::RunPass(MakeRoster({}), state, recorder.Ports());
+    tk::RunPass(MakeRoster({}), state, recorder.Services());
     EXPECT_EQ(recorder.log, std::vector<std::string>{"此次校时共：0张卡，其中0张成功，0张失败！"});
     EXPECT_EQ(state.busy, 0);
     EXPECT_EQ(state.elapsed, 0);
@@ -88,7 +88,7 @@ TEST(Pass, SilentNetworkScreenFailsWithoutALibraryCall) {
     Recorder recorder(state);
     tk::RunPass(
         MakeRoster({{false, "192.168.1.236"}, {true, "10.1.2.3"}, {false, "192.168.1.236"}}), state,
-        recorder.Ports());
+        recorder.Services());
     EXPECT_EQ(recorder.log, (std::vector<std::string>{
                                 "adjust 1",
                                 "状态：1号屏校时成功！",
@@ -138,7 +138,7 @@ TEST(Pass, OneScreenProbeLibraryAndText) {
         Recorder recorder(state);
         recorder.adjustResults[1] = c.libraryResult;
         recorder.probeAnswers["127.0.0.9"] = c.answers;
-        tk::RunPass(MakeRoster({{c.network, "127.0.0.9"}}), state, recorder.Ports());
+        tk::RunPass(MakeRoster({{c.network, "127.0.0.9"}}), state, recorder.Services());
         EXPECT_EQ(recorder.log, c.log) << c.name;
     }
 }
@@ -150,7 +150,7 @@ TEST(Pass, FullRosterVisitsEveryScreenOnce) {
     Recorder recorder(state);
     for (int n = 1; n <= kMax; n += 2) recorder.adjustResults[n] = 0;
     tk::RunPass(MakeRoster(std::vector<Screen>(kMax, Screen{false, "192.168.1.236"})), state,
-                recorder.Ports());
+                recorder.Services());
 
     ASSERT_EQ(recorder.log.size(), 3u * kMax + 1);
     for (int n = 1; n <= kMax; ++n) {
@@ -161,29 +161,19 @@ TEST(Pass, FullRosterVisitsEveryScreenOnce) {
     EXPECT_EQ(recorder.log.back(), "此次校时共：300张卡，其中150张成功，150张失败！");
 }
 
-TEST(ManualPass, SixControlsOffAroundThePass) {
+TEST(ManualPass, WindowShowsThePassRunningAroundIt) {
     tk::SyncState state;
     Recorder recorder(state);
     recorder.probeAnswers["127.0.0.1"] = true;
-    tk::RunManualPass(MakeRoster({{true, "127.0.0.1"}}), state, recorder.Ports(), recorder);
+    tk::RunManualPass(MakeRoster({{true, "127.0.0.1"}}), state, recorder.Services(), recorder);
     EXPECT_EQ(recorder.log, (std::vector<std::string>{
-                                "disable 1019",
-                                "disable 1005",
-                                "disable 1006",
-                                "disable 1002",
-                                "disable 1000",
-                                "disable 1008",
+                                "manual pass shown running",
                                 "probe 127.0.0.1",
                                 "adjust 1",
                                 "状态：1号屏校时成功！",
                                 "pump",
                                 "此次校时共：1张卡，其中1张成功，0张失败！",
-                                "enable 1019",
-                                "enable 1005",
-                                "enable 1006",
-                                "enable 1002",
-                                "enable 1000",
-                                "enable 1008",
+                                "manual pass shown over",
                             }));
     EXPECT_EQ(state.busy, 0);
 }

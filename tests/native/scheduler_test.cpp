@@ -31,8 +31,8 @@ struct Harness : tk::ISchedulerView, tk::ITimerService, tk::IClock {
     tk::Scheduler scheduler{state, *this, *this, *this, [this] { RunPass(); }};
 
     void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
-    void EnableControl(int id, bool enable) override {
-        log.push_back((enable ? "enable " : "disable ") + std::to_string(id));
+    void ShowAutomaticSyncOn(bool on) override {
+        log.push_back(on ? "automatic sync shown on" : "automatic sync shown off");
     }
     void SetButtonText(const std::string& text) override { log.push_back("button " + text); }
     void SetClockText(const std::string& text) override {
@@ -88,14 +88,15 @@ struct Harness : tk::ISchedulerView, tk::ITimerService, tk::IClock {
 };
 
 const Log kSwitchedOn = {
-    "button 停止校时", "status 状态：校时正在运行...",
-    "disable 1019",    "disable 1005",
-    "disable 1006",    "disable 1002",
-    "disable 1008",
+    "button 停止校时",
+    "status 状态：校时正在运行...",
+    "automatic sync shown on",
 };
 const Log kSwitchedOff = {
-    "kill 2",      "button 启用自动校时", "status 状态：校时停止", "enable 1019",
-    "enable 1005", "enable 1006",         "enable 1002",           "enable 1008",
+    "kill 2",
+    "button 启用自动校时",
+    "status 状态：校时停止",
+    "automatic sync shown off",
 };
 
 Log Concat(std::initializer_list<Log> parts) {
@@ -276,7 +277,7 @@ TEST(Scheduler, SecondPressDuringTheSamePassStillSwitchesOnce) {
     };
     h.scheduler.OnTimer(tk::kPassTimerId);
     EXPECT_EQ(h.state.running, 0);
-    EXPECT_EQ(h.Count("enable 1008"), 1);
+    EXPECT_EQ(h.Count("automatic sync shown off"), 1);
     EXPECT_EQ(h.Count("button 正在停止"), 2);
     EXPECT_EQ(h.armed.count(tk::kPassTimerId), 0u);
 }

@@ -14,6 +14,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "tests/common/failure_recorder.h"
 #include "tests/win/framework_test_res.h"
 #include "tests/win/win_test_util.h"
 #include "ui/framework/controls.h"
@@ -366,11 +367,25 @@ TEST_F(FrameworkTest, DialogsOpenCentred) {
 
 TEST_F(FrameworkTest, ExceptionFromHandlerEndsTheDialogAndDoesNotEscape) {
     HWND hwnd = Hwnd();
+    tk_test::FailureRecorder failures;
     m_dialog.m_throwOnGo = true;
     ::SendDlgItemMessageA(hwnd, IDC_T_GO, BM_CLICK, 0, 0);
     EXPECT_EQ(m_dialog.m_goClicks, 1);
     EXPECT_EQ(m_dialog.EndResult(), std::optional<INT_PTR>(tk::ui::kAbortResult));
     EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(failures.notes,
+              std::vector<std::string>{"handling message 0x0111 (exception: handler failed)"});
+}
+
+// A dialog whose template is missing fails to run or to be created, with a note each time.
+TEST(FrameworkDialog, MissingTemplateFailsWithANote) {
+    tk_test::FailureRecorder failures;
+    tk::ui::Dialog missing(65000);
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_FALSE(missing.Create());
+    EXPECT_EQ(missing.Hwnd(), nullptr);
+    EXPECT_EQ(failures.notes,
+              (std::vector<std::string>{"running dialog 65000", "creating dialog 65000"}));
 }
 
 TEST_F(FrameworkTest, InitialisationDataFillsListsInTheirOwnOrder) {

@@ -1,13 +1,14 @@
 // A real main window, created modeless inside the test process, with everything outside it
 // replaced: a settings file in a private temporary directory, a recording controller library,
-// probe, timer service, Run key and tray, a fixed clock, and message boxes captured through the
-// framework's hook. Nothing here reaches a real controller, address or timer.
+// probe, timer service, Run key and tray, a fixed clock, and message boxes and failure notes
+// captured through their hooks. Nothing here reaches a real controller, address or timer.
 #ifndef TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
 #define TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -17,7 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "core/run_key.h"
+#include "core/win32_profile.h"
 #include "resources/resource.h"
+#include "tests/common/failure_recorder.h"
 #include "tests/win/win_test_util.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/tray_icon.h"
@@ -118,7 +122,8 @@ struct NotifyCall {
     NOTIFYICONDATAA record;
 };
 
-// Captures the tray requests for the life of the object, into the shared log as well.
+// Captures the tray requests for the life of the object, into the shared log as well, and
+// answers them as told.
 class TrayRecorder {
 public:
     explicit TrayRecorder(EventLog& log) {
@@ -127,7 +132,7 @@ public:
             log.push_back(message == NIM_ADD      ? "NIM_ADD"
                           : message == NIM_DELETE ? "NIM_DELETE"
                                                   : "NIM_OTHER");
-            return TRUE;
+            return answer;
         });
     }
     ~TrayRecorder() { tk::ui::SetNotifyIconHook(m_previous); }
@@ -139,9 +144,54 @@ public:
         return n;
     }
     std::vector<NotifyCall> calls;
+    BOOL answer = TRUE;  // what the shell says to each request
 
 private:
     tk::ui::NotifyIconHook m_previous;
+};
+
+// Records, in order, every control of one window that is enabled or disabled ("disable 1019"),
+// from the WM_ENABLE the control is sent; start-up inside Create is seen as well, since a
+// thread hook sees the message and not a subclass installed afterwards.
+class EnablingRecorder {
+public:
+    explicit EnablingRecorder(const std::unique_ptr<CAdjustTimeDlg>& dialog) : m_dialog(dialog) {
+        if (Recorders().empty()) {
+            s_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &EnablingRecorder::OnMessage, nullptr,
+                                         ::GetCurrentThreadId());
+        }
+        Recorders().push_back(this);
+    }
+    ~EnablingRecorder() {
+        auto& all = Recorders();
+        all.erase(std::find(all.begin(), all.end(), this));
+        if (all.empty()) ::UnhookWindowsHookEx(s_hook);
+    }
+    EnablingRecorder(const EnablingRecorder&) = delete;
+    EnablingRecorder& operator=(const EnablingRecorder&) = delete;
+
+    std::vector<std::string> changes;
+
+private:
+    static std::vector<EnablingRecorder*>& Recorders() {
+        static std::vector<EnablingRecorder*> recorders;
+        return recorders;
+    }
+    static LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_ENABLE) {
+            const HWND parent = ::GetParent(message->hwnd);
+            for (EnablingRecorder* recorder : Recorders()) {
+                if (!recorder->m_dialog || recorder->m_dialog->Hwnd() != parent) continue;
+                recorder->changes.push_back((message->wParam ? "enable " : "disable ") +
+                                            std::to_string(::GetDlgCtrlID(message->hwnd)));
+            }
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline HHOOK s_hook = nullptr;
+    const std::unique_ptr<CAdjustTimeDlg>& m_dialog;
 };
 
 // Settings file contents for a CONT section plus serial or network screens.
@@ -185,17 +235,11 @@ public:
     explicit MainWindow(const std::optional<std::string>& settings = std::nullopt,
                         const WindowOptions& options = {})
         : timers(log), tray(log) {
-        settingsPath = dir.File("TK100_Dll_Set.ini");
         if (settings) WriteFileBytes(settingsPath, *settings);
-        AdjustTimeDependencies dependencies;
-        dependencies.settingsPath = settingsPath;
-        dependencies.library = &library;
-        dependencies.probe = &probe;
-        dependencies.clock = &clock;
-        dependencies.timers = options.realTimers ? nullptr : &timers;
-        dependencies.runKey = options.realRunKey ? nullptr : &runKey;
-        dependencies.modulePath = options.modulePath;
-        dialog = std::make_unique<CAdjustTimeDlg>(dependencies);
+        tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
+        const AdjustTimeServices services{profile, library, probe, clock, key, options.modulePath};
+        dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
+                                    : std::make_unique<CAdjustTimeDlg>(services, timers);
         if (!options.create) return;
         created = dialog->Create();
         hwnd = dialog->Hwnd();
@@ -235,14 +279,18 @@ public:
 
     EventLog log;
     TempDir dir;
-    std::string settingsPath;
+    std::string settingsPath = dir.File("TK100_Dll_Set.ini");
+    tk::Win32Profile profile{settingsPath};
     FakeLibrary library;
     FakeProbe probe;
     FixedClock clock;
     TimerRecorder timers;
     FakeRunKey runKey;
+    tk::RegistryRunKey realRunKey;
     TrayRecorder tray;
+    FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;
+    EnablingRecorder enabling{dialog};
     bool created = false;
     HWND hwnd = nullptr;  // the window Create made, kept after it is gone
 };

@@ -21,9 +21,9 @@ using tk_test::ModalScript;
 using tk_test::SettingsText;
 using tk_test::TextOf;
 
-// The controls the scheduler disables while automatic synchronisation is on.
-constexpr int kSchedulerControls[] = {IDC_AUTO_START, IDC_SETTINGS, IDC_UNIT, IDC_INTERVAL,
-                                      IDC_MANUAL};
+// The controls disabled while automatic synchronisation is on.
+constexpr int kAutomaticSyncControls[] = {IDC_AUTO_START, IDC_SETTINGS, IDC_UNIT, IDC_INTERVAL,
+                                          IDC_MANUAL};
 // The controls the manual button disables during its pass.
 constexpr int kManualControls[] = {IDC_AUTO_START, IDC_SETTINGS,   IDC_UNIT,
                                    IDC_INTERVAL,   IDC_START_STOP, IDC_MANUAL};
@@ -123,7 +123,7 @@ TEST(MainWindowStartUp, RestoresUnitAndIntervalAndSwitchesOnOnlyForBStartOne) {
         EXPECT_EQ(w.dialog->State().running, running ? 1 : 0) << c.cont;
         EXPECT_EQ(w.Text(IDC_START_STOP), running ? "停止校时" : "启动自动校时") << c.cont;
         EXPECT_EQ(w.Text(IDC_STATUS), running ? "状态：校时正在运行..." : "状态：") << c.cont;
-        for (int id : kSchedulerControls) EXPECT_EQ(w.Enabled(id), !running) << c.cont << id;
+        for (int id : kAutomaticSyncControls) EXPECT_EQ(w.Enabled(id), !running) << c.cont << id;
         EXPECT_TRUE(w.Enabled(IDC_START_STOP)) << c.cont;
         EXPECT_EQ(tk_test::ReadFileBytes(w.settingsPath), settings) << c.cont;
     }
@@ -198,6 +198,24 @@ TEST(MainWindowSettings, IntervalBoxWritesTimerAtEachKeystroke) {
     // The typed value is the one switching on uses: 25 minutes.
     w.Click(IDC_START_STOP);
     EXPECT_EQ(w.timers.armed[2], 25u * 60 * 1000);
+}
+
+// Another program holds the settings file open without write sharing, so the writes of nSel
+// and Timer fail: the user sees nothing of it, and a developer finds a note of each.
+TEST(MainWindowSettings, RefusedWritesAreOnlyNoted) {
+    BoxRecorder boxes;
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"));
+    HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    w.ChooseUnit(3);
+    w.SetInterval("7");
+    ::CloseHandle(held);
+    EXPECT_EQ(w.failures.notes, (std::vector<std::string>{"writing nSel", "writing Timer"}));
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(w.Text(IDC_STATUS), "状态：");
+    EXPECT_EQ(w.Cont("nSel"), "1");
+    EXPECT_EQ(w.Cont("Timer"), "5");
 }
 
 TEST(MainWindowScheduler, IntervalLimitsThroughTheControls) {
@@ -303,6 +321,26 @@ TEST(MainWindowPass, SettingsButtonReloadsAndManualButtonRunsAPass) {
     EXPECT_EQ(w.dialog->State().running, 0);
 }
 
+// The controls go off and on one at a time in a fixed order: for automatic synchronisation
+// (switched on at start-up, off by the button) and around a manual pass.
+TEST(MainWindowPass, ControlsAreDisabledAndEnabledInTheirOrder) {
+    using Changes = std::vector<std::string>;
+    MainWindow w(SettingsText(kRunning, {{false, ""}}));
+    EXPECT_EQ(w.enabling.changes, (Changes{"disable 1019", "disable 1005", "disable 1006",
+                                           "disable 1002", "disable 1008"}));
+    w.enabling.changes.clear();
+    w.Click(IDC_START_STOP);
+    EXPECT_EQ(w.enabling.changes,
+              (Changes{"enable 1019", "enable 1005", "enable 1006", "enable 1002", "enable 1008"}));
+    w.enabling.changes.clear();
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(w.enabling.changes,
+              (Changes{"disable 1019", "disable 1005", "disable 1006", "disable 1002",
+                       "disable 1000", "disable 1008", "enable 1019", "enable 1005", "enable 1006",
+                       "enable 1002", "enable 1000", "enable 1008"}));
+    EXPECT_EQ(w.library.adjusted, std::vector<int>{1});
+}
+
 // A press of button 1000 that reaches the window during a manual pass (a click queued before
 // the button was disabled) is carried out once the pass is over.
 TEST(MainWindowPass, StartPressedDuringAManualPassSwitchesOnAfterIt) {
@@ -318,7 +356,7 @@ TEST(MainWindowPass, StartPressedDuringAManualPassSwitchesOnAfterIt) {
     EXPECT_EQ(w.dialog->State().running, 1);
     EXPECT_EQ(w.Text(IDC_START_STOP), "停止校时");
     EXPECT_EQ(w.timers.armed[2], 300000u);
-    for (int id : kSchedulerControls) EXPECT_FALSE(w.Enabled(id)) << id;
+    for (int id : kAutomaticSyncControls) EXPECT_FALSE(w.Enabled(id)) << id;
 }
 
 TEST(MainWindowPass, AnExceptionFromALibraryCallEndsTheWindowInsteadOfLeavingIt) {

@@ -1,7 +1,10 @@
-// The compiled resources: templates 102 and 100 as the dialog manager builds them (texts read
-// back as GBK bytes), string 101, icon 5, the manifest, and the guard against duplicate IDs.
+// The compiled resources: templates 102, 100, 103 and 104 as the dialog manager builds them
+// (texts read back as GBK bytes, rectangles in dialog units), string 101, icon 5, the manifest,
+// and the guard against duplicate IDs.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstring>
 #include <map>
@@ -18,6 +21,11 @@ namespace {
 // A control without an ID of its own (IDC_STATIC, -1), as GetDlgCtrlID reports it.
 constexpr int kNoId = -1;
 
+// A rectangle in dialog units, as the template gives it: x, y, width, height.
+struct DluRect {
+    int x, y, width, height;
+};
+
 // What a control of a template must look like once built.
 struct ExpectedControl {
     int id;
@@ -26,6 +34,9 @@ struct ExpectedControl {
     DWORD styleMask;        // bits compared: the type field and the flags that matter
     DWORD styleValue;       // their required values
     bool framed;            // sunken frame (WS_BORDER or WS_EX_CLIENTEDGE in the template)
+    // Where the template puts it; a combo box's height includes its dropped-down list.
+    std::optional<DluRect> rect = std::nullopt;
+    bool hidden = false;  // created without WS_VISIBLE
 };
 
 // Style bits compared per kind of control. The dialog manager turns a control's WS_BORDER into
@@ -35,6 +46,11 @@ constexpr DWORD kStaticBits = SS_TYPEMASK | SS_CENTERIMAGE | SS_NOPREFIX;
 constexpr DWORD kEditBits = ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP | ES_MULTILINE;
 constexpr DWORD kComboBits = 0x3 | CBS_SORT | WS_TABSTOP;  // 0x3: the CBS_ type field
 constexpr DWORD kFlatPush = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
+constexpr DWORD kPush = BS_PUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kListViewBits =
+    LVS_TYPEMASK | LVS_ALIGNMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+constexpr DWORD kDigits = ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP;
+constexpr DWORD kSortedList = CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP;
 
 // clang-format off
 // Template 102, in template order.
@@ -58,13 +74,120 @@ const ExpectedControl kAboutControls[] = {
     {kNoId, "Static", "版权所有 (C) 2026", kStaticBits, SS_LEFT, false},
     {IDOK,  "Button", "确定",              kButtonBits | WS_GROUP, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, false},
 };
+
+// Template 103, in template order: the list view (several rows selectable, report view set
+// when the window opens), the button column with the export button hidden, the group box.
+const ExpectedControl kScreenListControls[] = {
+    {1008,  "SysListView32", "",         kListViewBits, LVS_ICON | LVS_ALIGNLEFT | LVS_SHOWSELALWAYS | WS_TABSTOP, true, DluRect{7, 19, 373, 155}},
+    {1009,  "Button",        "导入文件", kButtonBits, kPush, false, DluRect{380, 29, 30, 14}},
+    {1010,  "Button",        "添加卡",   kButtonBits, kPush, false, DluRect{380, 53, 30, 14}},
+    {1012,  "Button",        "修改",     kButtonBits, kPush, false, DluRect{380, 74, 30, 14}},
+    {1011,  "Button",        "删除",     kButtonBits, kPush, false, DluRect{380, 97, 30, 14}},
+    {1018,  "Button",        "保存文件", kButtonBits, kPush, false, DluRect{362, 120, 50, 14}, true},
+    {IDOK,  "Button",        "确定",     kButtonBits, BS_DEFPUSHBUTTON | WS_TABSTOP, false, DluRect{381, 160, 30, 14}},
+    {kNoId, "Button",        "控制卡参数", kButtonBits, BS_GROUPBOX, false, DluRect{7, 7, 405, 170}},
+};
+
+// Template 104, in template order: each label left of its control (x 17 in the left column,
+// x 163 in the right one), OK and Cancel, then the four group boxes.
+const ExpectedControl kScreenParamControls[] = {
+    {kNoId, "Static",         "控制卡型号：", kStaticBits, SS_LEFT, false, DluRect{17, 23, 42, 8}},
+    {1011,  "ComboBox",       "",             kComboBits,  kSortedList, false, DluRect{60, 21, 42, 120}},
+    {kNoId, "Static",         "控制卡地址:",  kStaticBits, SS_LEFT, false, DluRect{163, 23, 41, 8}},
+    {1003,  "Edit",           "",             kEditBits,   kDigits, true, DluRect{205, 21, 38, 12}},
+    {kNoId, "Static",         "通许方式 ：",  kStaticBits, SS_LEFT, false, DluRect{17, 42, 42, 8}},
+    {1012,  "ComboBox",       "",             kComboBits,  kSortedList, false, DluRect{60, 40, 42, 120}},
+    {kNoId, "Static",         "串口号:",      kStaticBits, SS_LEFT, false, DluRect{17, 69, 42, 8}},
+    {1013,  "ComboBox",       "",             kComboBits,  kSortedList, false, DluRect{60, 67, 42, 120}},
+    {kNoId, "Static",         "波特率:",      kStaticBits, SS_LEFT, false, DluRect{163, 67, 41, 8}},
+    {1014,  "ComboBox",       "",             kComboBits,  kSortedList, false, DluRect{205, 65, 38, 120}},
+    {kNoId, "Static",         "网络端口:",    kStaticBits, SS_LEFT, false, DluRect{17, 96, 42, 8}},
+    {1015,  "Edit",           "",             kEditBits,   kDigits, true, DluRect{60, 94, 40, 12}},
+    {kNoId, "Static",         "IP地址:",      kStaticBits, SS_LEFT, false, DluRect{163, 97, 41, 8}},
+    {1016,  "SysIPAddress32", "0.0.0.0",      WS_TABSTOP,  WS_TABSTOP, false, DluRect{205, 95, 94, 12}},
+    {kNoId, "Static",         "屏宽：",       kStaticBits, SS_LEFT, false, DluRect{17, 123, 42, 8}},
+    {1017,  "Edit",           "",             kEditBits,   kDigits, true, DluRect{60, 121, 40, 12}},
+    {kNoId, "Static",         "屏高：",       kStaticBits, SS_LEFT, false, DluRect{163, 122, 41, 8}},
+    {1018,  "Edit",           "",             kEditBits,   kDigits, true, DluRect{207, 120, 40, 12}},
+    {kNoId, "Static",         "颜色:",        kStaticBits, SS_LEFT, false, DluRect{17, 139, 42, 8}},
+    {1019,  "ComboBox",       "",             kComboBits,  kSortedList, false, DluRect{60, 137, 42, 120}},
+    {IDOK,  "Button",         "确定",         kButtonBits, BS_DEFPUSHBUTTON | WS_TABSTOP, false, DluRect{62, 158, 50, 14}},
+    {IDCANCEL, "Button",      "取消",         kButtonBits, kPush, false, DluRect{187, 158, 50, 14}},
+    {kNoId, "Button",         "硬件设置",     kButtonBits, BS_GROUPBOX, false, DluRect{7, 12, 305, 44}},
+    {kNoId, "Button",         "串口设置",     kButtonBits, BS_GROUPBOX, false, DluRect{7, 56, 305, 28}},
+    {kNoId, "Button",         "网络设置",     kButtonBits, BS_GROUPBOX, false, DluRect{7, 85, 305, 27}},
+    {kNoId, "Button",         "屏幕设置",     kButtonBits, BS_GROUPBOX, false, DluRect{7, 112, 305, 41}},
+};
 // clang-format on
 
-// Template id built as a plain modeless dialog that handles nothing.
+// Sizes that windows of this thread were created with, recorded while BuildTemplate runs.
+std::map<HWND, SIZE>& CreatedSizes() {
+    static std::map<HWND, SIZE> sizes;
+    return sizes;
+}
+
+// Records the size each window is created with, before the window can change it.
+LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTA& create = *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+        CreatedSizes()[reinterpret_cast<HWND>(wParam)] = {create.cx, create.cy};
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Template id built as a plain modeless dialog that handles nothing. The list view and IP
+// address classes are registered first, as the program does before it opens those windows.
 HWND BuildTemplate(UINT id) {
-    return ::CreateDialogParamA(
+    static const BOOL registered = [] {
+        INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                        ICC_LISTVIEW_CLASSES | ICC_INTERNET_CLASSES};
+        return ::InitCommonControlsEx(&classes);
+    }();
+    EXPECT_TRUE(registered);
+    CreatedSizes().clear();
+    HHOOK hook = ::SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, ::GetCurrentThreadId());
+    HWND dialog = ::CreateDialogParamA(
         ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
         [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    ::UnhookWindowsHookEx(hook);
+    return dialog;
+}
+
+// The control stands where the template puts it: the rectangle in dialog units, mapped to
+// pixels by the dialog's font, against the control's place in the dialog's client area. The
+// dialog manager maps the position and the size each on its own (not the right and bottom
+// edges), and so does MapDialogRect with each field.
+void ExpectRect(HWND dialog, HWND control, const DluRect& want) {
+    RECT expected = {want.x, want.y, want.width, want.height};
+    ASSERT_TRUE(::MapDialogRect(dialog, &expected));
+    RECT actual;
+    ::GetWindowRect(control, &actual);
+    const LONG height = actual.bottom - actual.top;
+    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left);
+    EXPECT_EQ(actual.top, expected.top);
+    EXPECT_EQ(actual.right - actual.left, expected.right);
+    char className[64] = {};
+    ::GetClassNameA(control, className, sizeof className);
+    if (std::strcmp(className, "ComboBox") != 0) {
+        EXPECT_EQ(height, expected.bottom);
+        return;
+    }
+    // A combo box makes its own window as high as its edit part; the template's height, with
+    // the list dropped down, is the height the dialog manager created it with.
+    const auto created = CreatedSizes().find(control);
+    ASSERT_NE(created, CreatedSizes().end());
+    EXPECT_EQ(created->second.cy, expected.bottom);
+}
+
+// The dialog's client area is the template's size in dialog units.
+void ExpectClientSize(HWND dialog, int width, int height) {
+    RECT expected = {0, 0, width, height};
+    ASSERT_TRUE(::MapDialogRect(dialog, &expected));
+    RECT client;
+    ::GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, expected.right);
+    EXPECT_EQ(client.bottom, expected.bottom);
 }
 
 // Compares the built dialog's controls, in creation order, with the expected ones.
@@ -88,8 +211,10 @@ void ExpectControls(HWND dialog, const ExpectedControl (&expected)[N]) {
         }
         const auto style = static_cast<DWORD>(::GetWindowLongPtrA(child, GWL_STYLE));
         EXPECT_EQ(style & want.styleMask, want.styleValue);
-        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
+        EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE),
+                  static_cast<DWORD>(want.hidden ? WS_CHILD : WS_CHILD | WS_VISIBLE));
         EXPECT_EQ((::GetWindowLongPtrA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0, want.framed);
+        if (want.rect) ExpectRect(dialog, child, *want.rect);
     }
     EXPECT_EQ(child, nullptr) << "more controls than expected";
 }
@@ -129,6 +254,36 @@ TEST(AboutBoxTemplate, BuildsTheBoxWithGbkTextsAndOkAsDefault) {
               DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
     ExpectControls(dialog, kAboutControls);
     EXPECT_EQ(::SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+    ::DestroyWindow(dialog);
+}
+
+TEST(ScreenListTemplate, BuildsTheListWindowWithTheExportButtonHidden) {
+    HWND dialog = BuildTemplate(103);
+    ASSERT_NE(dialog, nullptr) << ::GetLastError();
+    EXPECT_EQ(tk_test::TextOf(dialog), "控制卡参数");
+    EXPECT_EQ(::GetWindowLongPtrA(dialog, GWL_STYLE) & ~(DS_SETFONT | DS_3DLOOK | WS_CLIPSIBLINGS),
+              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    ExpectClientSize(dialog, 419, 185);
+    ExpectControls(dialog, kScreenListControls);
+    // OK is the default button; there is no Cancel button (Esc and the close box cancel).
+    EXPECT_EQ(::SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+    EXPECT_EQ(::GetDlgItem(dialog, IDCANCEL), nullptr);
+    ::DestroyWindow(dialog);
+}
+
+TEST(ScreenParamTemplate, BuildsTheParameterWindowWithLabelsLeftOfTheirControls) {
+    HWND dialog = BuildTemplate(104);
+    ASSERT_NE(dialog, nullptr) << ::GetLastError();
+    EXPECT_EQ(tk_test::TextOf(dialog), "控制卡参数配置");
+    EXPECT_EQ(::GetWindowLongPtrA(dialog, GWL_STYLE) & ~(DS_SETFONT | DS_3DLOOK | WS_CLIPSIBLINGS),
+              DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU);
+    ExpectClientSize(dialog, 319, 184);
+    ExpectControls(dialog, kScreenParamControls);
+    EXPECT_EQ(::SendMessageA(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+    // The lists are empty until the window's own code fills them.
+    for (int id : {1011, 1012, 1013, 1014, 1019}) {
+        EXPECT_EQ(::SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0), 0) << id;
+    }
     ::DestroyWindow(dialog);
 }
 

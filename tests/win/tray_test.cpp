@@ -61,6 +61,18 @@ TEST(TrayIcon, RemovedWithTheWindowAndAddedAgainWhenTheTaskbarIsRecreated) {
     EXPECT_EQ(std::memcmp(&added, &removed, sizeof added), 0);
 }
 
+// A shell that refuses the icon changes nothing the user sees; each refusal is noted.
+TEST(TrayIcon, RefusedRequestsAreOnlyNoted) {
+    MainWindow w(std::nullopt, {false});
+    w.tray.answer = FALSE;
+    ASSERT_TRUE(w.dialog->Create());
+    EXPECT_TRUE(::IsWindowVisible(w.dialog->Hwnd()));
+    EXPECT_EQ(w.log, (EventLog{"NIM_ADD", "SetTimer 1 1000"}));
+    w.dialog->Destroy();
+    EXPECT_EQ(w.failures.notes,
+              (std::vector<std::string>{"adding the tray icon", "removing the tray icon"}));
+}
+
 TEST(TrayIcon, MinimisingHidesTheWindowAndADoubleClickBringsItBack) {
     const struct {
         const char* name;

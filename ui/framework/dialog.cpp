@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstring>
+#include <exception>
 
+#include "core/failure_report.h"
 #include "ui/framework/message_box.h"
 
 namespace tk::ui {
@@ -47,6 +50,13 @@ public:
 private:
     int& m_depth;
 };
+
+// Notes an exception a handler of message let out, with what it said.
+void ReportHandlerException(UINT message, const char* what) noexcept {
+    char text[160];
+    std::snprintf(text, sizeof text, "handling message 0x%04X (exception: %.100s)", message, what);
+    ReportFailure(text);
+}
 
 // Reads a control's whole text.
 std::string ControlText(HWND control) { return Window(control).GetText(); }
@@ -93,6 +103,7 @@ INT_PTR Dialog::DoModal(HWND owner) {
     const INT_PTR result =
         ::DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), owner,
                           &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (result == -1) ReportFailure(("running dialog " + std::to_string(m_templateId)).c_str());
     m_modal = false;
     return result;
 }
@@ -101,8 +112,11 @@ INT_PTR Dialog::DoModal(HWND owner) {
 bool Dialog::Create(HWND owner) {
     m_modal = false;
     m_endResult.reset();
-    return ::CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), owner,
-                                &Dialog::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    const bool created =
+        ::CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(m_templateId), owner,
+                             &Dialog::DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    if (!created) ReportFailure(("creating dialog " + std::to_string(m_templateId)).c_str());
+    return created;
 }
 
 // Closes a modeless window.
@@ -177,13 +191,16 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (self == nullptr) return FALSE;
     try {
         return self->HandleMessage(hwnd, message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ReportHandlerException(message, e.what());
     } catch (...) {
-        // A window being destroyed cannot be ended again; the exception is only swallowed.
-        if (message != WM_DESTROY && message != WM_NCDESTROY && self->m_hwnd == hwnd) {
-            self->EndDialog(kAbortResult);
-        }
-        return FALSE;
+        ReportHandlerException(message, "not a std::exception");
     }
+    // A window being destroyed cannot be ended again; the exception is only swallowed.
+    if (message != WM_DESTROY && message != WM_NCDESTROY && self->m_hwnd == hwnd) {
+        self->EndDialog(kAbortResult);
+    }
+    return FALSE;
 }
 
 // Routes one message and turns its result into what the dialog manager expects.

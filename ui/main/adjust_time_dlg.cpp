@@ -1,10 +1,8 @@
 #include "ui/main/adjust_time_dlg.h"
 
-// winsock2.h before anything that might pull in the old winsock.h.
-#include <winsock2.h>
-
 #include <iterator>
 
+#include "core/failure_report.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 #include "ui/main/about_dlg.h"
@@ -15,6 +13,21 @@ using Entry = tk::ui::MessageEntry<CAdjustTimeDlg>;
 
 // Items of the unit list (control 1006), by their index: the nSel value.
 constexpr const char* kUnitItems[] = {"秒", "分", "时", "天"};
+
+// Controls disabled, in this order, while automatic synchronisation is on, and enabled again
+// in the same order when it is switched off.
+constexpr int kAutomaticSyncControls[] = {IDC_AUTO_START, IDC_SETTINGS, IDC_UNIT, IDC_INTERVAL,
+                                          IDC_MANUAL};
+// Controls disabled, in this order, while a manual pass runs, and enabled again in the same
+// order after it: also the start/stop button, whose press would wait for the pass anyway.
+constexpr int kManualPassControls[] = {IDC_AUTO_START, IDC_SETTINGS,   IDC_UNIT,
+                                       IDC_INTERVAL,   IDC_START_STOP, IDC_MANUAL};
+
+// Enables or disables the dialog's controls ids in the order given.
+template <size_t N>
+void EnableControls(HWND dialog, const int (&ids)[N], bool enable) {
+    for (int id : ids) ::EnableWindow(::GetDlgItem(dialog, id), enable ? TRUE : FALSE);
+}
 
 // Colours of the status line (by the status-colour flag) and of the clock line.
 constexpr COLORREF kStatusGoodColour = RGB(0, 255, 0);
@@ -45,38 +58,36 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
 };
 
-// The result of WSAStartup is not looked at: without sockets every probe simply fails.
-CAdjustTimeDlg::SocketLibrary::SocketLibrary() {
-    WSADATA data;
-    m_started = ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
+// The settings are read only once the window exists (OnInitDialog).
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
+    : CAdjustTimeDlg(services, nullptr) {}
 
-CAdjustTimeDlg::SocketLibrary::~SocketLibrary() {
-    if (m_started) ::WSACleanup();
-}
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
+    : CAdjustTimeDlg(services, &timers) {}
 
-// Members get their values as the window object is constructed; the settings are read only
-// once the window exists (OnInitDialog).
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeDependencies& dependencies)
+// The scheduler is built on the window's own timers when there are no others. The shell
+// broadcasts "TaskbarCreated" when it (re)creates the notification area.
+CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
-      m_library(dependencies.library != nullptr ? *dependencies.library : m_importedLibrary),
-      m_probe(dependencies.probe != nullptr ? *dependencies.probe : m_icmpProbe),
-      m_clock(dependencies.clock != nullptr ? *dependencies.clock : m_systemClock),
-      m_runKey(dependencies.runKey != nullptr ? *dependencies.runKey : m_registryRunKey),
-      m_givenSettingsPath(dependencies.settingsPath),
-      m_modulePath(dependencies.modulePath.empty() ? tk::ExecutablePath()
-                                                   : dependencies.modulePath),
-      m_icon(::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_statusBrush(::CreateSolidBrush(kStatusBackground)),
-      m_scheduler(m_state, *this,
-                  dependencies.timers != nullptr ? *dependencies.timers
-                                                 : static_cast<tk::ITimerService&>(*this),
-                  m_clock, [this] { RunAutomaticPass(); }) {
-    // The shell broadcasts this message when it (re)creates the notification area.
+      m_settings(services.settings),
+      m_library(services.library),
+      m_probe(services.probe),
+      m_runKey(services.runKey),
+      m_modulePath(services.modulePath),
+      m_scheduler(m_state, *this, timers != nullptr ? *timers : *this, services.clock,
+                  [this] { RunAutomaticPass(); }) {
     if (s_taskbarCreatedMessage == 0) {
         s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
     }
 }
+
+// Shared by every window of the module; LoadIcon's icons are never destroyed.
+HICON CAdjustTimeDlg::LoadMainIcon() {
+    return ::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+// Background of the status line.
+HBRUSH CAdjustTimeDlg::CreateStatusBrush() { return ::CreateSolidBrush(kStatusBackground); }
 
 // A window still open (a test's modeless one) goes through its destroy handling first, so the
 // tray icon is removed while the object is whole.
@@ -89,9 +100,6 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    m_settingsPath = m_givenSettingsPath.empty() ? tk::SettingsPathFromModule(tk::ExecutablePath())
-                                                 : m_givenSettingsPath;
-    m_settings = tk::Win32Profile(m_settingsPath);
     m_statusColour = 1;
 
     // Inserted at explicit positions: the template gives the list the sorted style.
@@ -138,9 +146,15 @@ bool CAdjustTimeDlg::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 // Appends the about item to the system menu, after a separator.
 void CAdjustTimeDlg::AddAboutItem() {
     HMENU systemMenu = ::GetSystemMenu(Hwnd(), FALSE);
-    if (systemMenu == nullptr) return;
+    if (systemMenu == nullptr) {
+        tk::ReportFailure("getting the system menu");
+        return;
+    }
     char text[256] = {};
-    if (::LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0) return;
+    if (::LoadStringA(ResourceModule(), IDS_ABOUTBOX, text, sizeof text) <= 0) {
+        tk::ReportFailure("loading the about item's text");
+        return;
+    }
     ::AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuA(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
 }
@@ -191,9 +205,8 @@ LRESULT CAdjustTimeDlg::OnTimer(UINT, WPARAM wParam, LPARAM, bool& handled) {
     return 0;
 }
 
-// Button 1005. The controller list window runs here, modally on m_settingsPath, before the
-// reload; the reload follows whatever it returns, so the screens of the settings file (also
-// ones edited by hand) are the ones the next pass and the library work on.
+// Button 1005: the screens of the settings file, also ones edited by hand, become the ones the
+// next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() { ReloadScreens(); }
 
 // Re-reads the roster and makes the controller library re-read the settings file.
@@ -260,27 +273,27 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartPorts ports{m_settings, m_runKey, *this, *this};
-    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, ports);
+    const tk::AutostartServices services{m_settings, m_runKey, *this, *this};
+    tk::ApplyStartWithWindows(m_startWithWindows, m_modulePath, services);
 }
 
 // Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
-    tk::RunManualPass(m_roster, m_state, PassPortsOf(), *this);
+    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this);
     m_scheduler.AfterManualPass();
 }
 
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    tk::WriteSel(m_settings, m_unitList.GetCurSel());
+    if (!tk::WriteSel(m_settings, m_unitList.GetCurSel())) tk::ReportFailure("writing nSel");
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    tk::WriteTimer(m_settings, m_intervalValue);
+    if (!tk::WriteTimer(m_settings, m_intervalValue)) tk::ReportFailure("writing Timer");
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -290,17 +303,21 @@ LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
 }
 
 // What a pass needs: the library, the probe, and this window as status line and pump.
-tk::PassPorts CAdjustTimeDlg::PassPortsOf() { return {m_library, m_probe, *this, *this}; }
+tk::PassServices CAdjustTimeDlg::PassServicesOf() { return {m_library, m_probe, *this, *this}; }
 
 // Timer 2's pass.
-void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassPortsOf()); }
+void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf()); }
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) {
     ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());
 }
 
-void CAdjustTimeDlg::EnableControl(int id, bool enable) {
-    ::EnableWindow(Item(id), enable ? TRUE : FALSE);
+void CAdjustTimeDlg::ShowAutomaticSyncOn(bool on) {
+    EnableControls(Hwnd(), kAutomaticSyncControls, !on);
+}
+
+void CAdjustTimeDlg::ShowManualPassRunning(bool running) {
+    EnableControls(Hwnd(), kManualPassControls, !running);
 }
 
 void CAdjustTimeDlg::SetButtonText(const std::string& text) {

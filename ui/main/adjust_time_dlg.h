@@ -1,6 +1,6 @@
 // The main window: interval, start/stop and manual buttons, status and clock lines, start with
-// Windows, the notification-area icon. It holds the settings path, the screen roster and the
-// scheduler state, and is the window behind every port of the synchronisation core.
+// Windows, the notification-area icon. It holds the screen roster and the scheduler state, and
+// is the view behind the synchronisation core's interfaces.
 #ifndef TK_UI_MAIN_ADJUST_TIME_DLG_H
 #define TK_UI_MAIN_ADJUST_TIME_DLG_H
 
@@ -10,43 +10,43 @@
 #include "core/autostart.h"
 #include "core/clock_text.h"
 #include "core/pass.h"
-#include "core/probe.h"
+#include "core/profile.h"
 #include "core/roster.h"
-#include "core/run_key.h"
 #include "core/scheduler.h"
-#include "core/win32_profile.h"
-#include "library/controller_library.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
 #include "ui/framework/message_table.h"
 #include "ui/framework/unique_handle.h"
 #include "ui/main/tray_icon.h"
 
-// What the main window talks to besides its own controls. An empty field stands for the
-// program's own: the settings file beside the executable, TK100_Dll.dll, the ICMP probe, the
-// PC's clock, the window's own timers, the per-user Run key and the executable's path.
-struct AdjustTimeDependencies {
-    std::string settingsPath;
-    tk::IControllerLibrary* library = nullptr;
-    tk::IProbe* probe = nullptr;
-    tk::IClock* clock = nullptr;
-    tk::ITimerService* timers = nullptr;
-    tk::IRunKey* runKey = nullptr;
+// What the main window works with besides its own controls and timers: the program's entry
+// builds the real ones (app.cpp), a test its fakes. They outlive the window.
+struct AdjustTimeServices {
+    tk::IProfile& settings;  // the settings file shared with the controller library
+    tk::IControllerLibrary& library;
+    tk::IProbe& probe;
+    tk::IClock& clock;
+    tk::IRunKey& runKey;
     std::string modulePath;  // the executable the Run value names
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
+                       public tk::IManualPassView,
                        public tk::ITimerService,
                        public tk::IMessagePump,
                        public tk::IStatusColour {
 public:
-    explicit CAdjustTimeDlg(const AdjustTimeDependencies& dependencies = {});
+    // The scheduler runs on the window's own timers.
+    explicit CAdjustTimeDlg(const AdjustTimeServices& services);
+    // The scheduler runs on timers instead (tests drive them by hand).
+    CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers);
     ~CAdjustTimeDlg() override;
 
-    // ISchedulerView (with IStatusView and IControlEnabler).
+    // ISchedulerView (with IStatusView) and IManualPassView.
     void SetStatusText(const std::string& text) override;
-    void EnableControl(int id, bool enable) override;
+    void ShowAutomaticSyncOn(bool on) override;
+    void ShowManualPassRunning(bool running) override;
     void SetButtonText(const std::string& text) override;
     void SetClockText(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
@@ -62,7 +62,6 @@ public:
 
     const tk::SyncState& State() const { return m_state; }
     const tk::ScreenRoster& Roster() const { return m_roster; }
-    const std::string& SettingsPath() const { return m_settingsPath; }
     int StatusColourFlag() const { return m_statusColour; }
     const tk::ui::TrayIcon& Tray() const { return m_trayIcon; }
 
@@ -72,17 +71,7 @@ protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // Starts Windows Sockets 2.2 for the life of the window object.
-    class SocketLibrary {
-    public:
-        SocketLibrary();
-        ~SocketLibrary();
-        SocketLibrary(const SocketLibrary&) = delete;
-        SocketLibrary& operator=(const SocketLibrary&) = delete;
-
-    private:
-        bool m_started = false;
-    };
+    CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService* timers);
 
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -102,36 +91,29 @@ private:
 
     void AddAboutItem();
     void ReloadScreens();
-    tk::PassPorts PassPortsOf();
+    tk::PassServices PassServicesOf();
     void RunAutomaticPass();
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Number of the "TaskbarCreated" message, registered when the first window is constructed.
     static UINT s_taskbarCreatedMessage;
 
-    // The program's own stand-ins for dependencies a test did not give.
-    tk::ImportedControllerLibrary m_importedLibrary;
-    tk::IcmpProbe m_icmpProbe;
-    tk::SystemClock m_systemClock;
-    tk::RegistryRunKey m_registryRunKey;
+    static HICON LoadMainIcon();
+    static HBRUSH CreateStatusBrush();
 
+    tk::IProfile& m_settings;
     tk::IControllerLibrary& m_library;
     tk::IProbe& m_probe;
-    tk::IClock& m_clock;
     tk::IRunKey& m_runKey;
-    std::string m_givenSettingsPath;
     std::string m_modulePath;
 
-    HICON m_icon;  // shared icon from LoadIcon: never destroyed
+    HICON m_icon = LoadMainIcon();  // shared icon from LoadIcon: never destroyed
     tk::ui::TrayIcon m_trayIcon;
     tk::ui::ComboBox m_unitList;
-    SocketLibrary m_socketLibrary;
     int m_intervalValue = 10;
     int m_statusColour = 0;
     tk::ScreenRoster m_roster;
-    std::string m_settingsPath;
-    tk::Win32Profile m_settings{std::string()};  // on m_settingsPath once it is built
-    tk::ui::UniqueBrush m_statusBrush;
+    tk::ui::UniqueBrush m_statusBrush{CreateStatusBrush()};
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;

@@ -1,9 +1,50 @@
 // The program: the application object and the entry point that runs it.
+// winsock2.h before windows.h, which would otherwise pull in the old winsock.h.
+// clang-format off
+#include <winsock2.h>
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
+// clang-format on
 
+#include <string>
+
+#include "core/clock_text.h"
+#include "core/failure_report.h"
+#include "core/probe.h"
+#include "core/run_key.h"
+#include "core/settings.h"
+#include "core/win32_profile.h"
+#include "library/controller_library.h"
 #include "ui/main/adjust_time_dlg.h"
+
+namespace {
+
+// Windows Sockets 2.2 for as long as the object lives: every probe needs it.
+class SocketSession {
+public:
+    // Without sockets every probe simply fails, so a failure is only noted. WSAStartup returns
+    // its error instead of setting the last error, which the note reads.
+    SocketSession() {
+        WSADATA data;
+        const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
+        m_started = error == 0;
+        if (!m_started) {
+            ::SetLastError(static_cast<DWORD>(error));
+            tk::ReportFailure("starting Windows Sockets 2.2");
+        }
+    }
+    ~SocketSession() {
+        if (m_started) ::WSACleanup();
+    }
+    SocketSession(const SocketSession&) = delete;
+    SocketSession& operator=(const SocketSession&) = delete;
+
+private:
+    bool m_started = false;
+};
+
+}  // namespace
 
 // The application: runs the main window once and ends with it. It has no name of its own (the
 // message boxes take theirs from the executable) and reads no command line.
@@ -13,16 +54,24 @@ public:
     bool InitInstance();
 };
 
-// Common controls first, then the main window, modally, for the whole run.
+// Common controls first; then the real services the main window works with, which outlive it;
+// then the main window, modally, for the whole run. The settings file is the one beside the
+// executable, which the controller library finds there on its own.
 bool CTK自动校时App::InitInstance() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
-    {
-        CAdjustTimeDlg dialog;
-        dialog.DoModal();
-    }
+
+    const SocketSession sockets;
+    const std::string modulePath = tk::ExecutablePath();
+    tk::Win32Profile settings(tk::SettingsPathFromModule(modulePath));
+    tk::ImportedControllerLibrary library;
+    tk::IcmpProbe probe;
+    tk::SystemClock clock;
+    tk::RegistryRunKey runKey;
+    CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, modulePath});
+    dialog.DoModal();
     return false;
 }
 

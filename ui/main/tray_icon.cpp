@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/failure_report.h"
 #include "ui/framework/unique_handle.h"
 
 namespace tk::ui {
@@ -16,13 +17,11 @@ NotifyIconHook& Hook() {
 }
 
 // Hands one request to the shell, or to the test's hook.
-void Notify(DWORD message, const NOTIFYICONDATAA& record) {
+void Notify(DWORD message, const NOTIFYICONDATAA& record, const char* what) {
     NOTIFYICONDATAA copy = record;
-    if (const NotifyIconHook& hook = Hook()) {
-        hook(message, copy);
-    } else {
-        ::Shell_NotifyIconA(message, &copy);
-    }
+    const NotifyIconHook& hook = Hook();
+    const BOOL done = hook ? hook(message, copy) : ::Shell_NotifyIconA(message, &copy);
+    if (!done) ReportFailure(what);
 }
 
 }  // namespace
@@ -50,10 +49,10 @@ void TrayIcon::Init(HWND owner, HICON icon) {
 }
 
 // Puts the icon into the notification area.
-void TrayIcon::Add() { Notify(NIM_ADD, m_record); }
+void TrayIcon::Add() { Notify(NIM_ADD, m_record, "adding the tray icon"); }
 
 // Takes the icon out of the notification area.
-void TrayIcon::Remove() { Notify(NIM_DELETE, m_record); }
+void TrayIcon::Remove() { Notify(NIM_DELETE, m_record, "removing the tray icon"); }
 
 // A tray menu does not close when the user clicks elsewhere unless its owner is the foreground
 // window while it is tracked, and the next menu may then fail to show unless the owner gets a
@@ -63,7 +62,10 @@ void ShowTrayMenu(HWND owner) {
     POINT cursor{};
     ::GetCursorPos(&cursor);
     UniqueMenu menu(::CreatePopupMenu());
-    if (!menu) return;
+    if (!menu) {
+        ReportFailure("creating the tray menu");
+        return;
+    }
     ::AppendMenuA(menu.Get(), MF_STRING, kTrayExitCommand, kTrayExitText);
     ::SetForegroundWindow(owner);
     ::TrackPopupMenu(menu.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, cursor.x, cursor.y,

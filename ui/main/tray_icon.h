@@ -27,7 +27,8 @@ using NotifyIconHook = std::function<BOOL(DWORD message, NOTIFYICONDATAA& record
 NotifyIconHook SetNotifyIconHook(NotifyIconHook hook);
 
 // The icon record, filled once, and the two calls that put it into the notification area and
-// take it out again. Results are not looked at: nothing can be done without the shell.
+// take it out again. A refusal is only noted for a developer: nothing can be done without the
+// shell.
 class TrayIcon {
 public:
     TrayIcon();

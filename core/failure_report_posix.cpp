@@ -1,0 +1,16 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core/failure_report.h"
+
+namespace tk {
+
+std::string LastErrorText() {
+    const int error = errno;
+    return "error " + std::to_string(error) + ": " + std::strerror(error);
+}
+
+void WriteDebugLine(const std::string& line) { std::fputs(line.c_str(), stderr); }
+
+}  // namespace tk

@@ -1,0 +1,68 @@
+#include "core/screen_list_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/native/temp_dir.h"
+
+namespace tk {
+namespace {
+
+class ScreenListFile : public test::SettingsDirTest {};
+
+const char kGoodScreen[] =
+    "nCtrlType=3\r\nnCtrlAddress=1\r\nnCommType=1\r\nnHeight=32\r\nnWidth=64\r\n"
+    "nSerialType=1\r\nnSerialNum=1\r\nnNetPort=5005\r\nsNetAdderrs=10.0.0.5\r\nnColorOrder=1\r\n";
+
+// A damaged count is not walked to its end, and no row comes from sections that are not there.
+TEST_F(ScreenListFile, HugeCountWithoutSectionsIsNoExchangeFile) {
+    WriteFile("[CONT]\r\nScreenCount=2147483647\r\n");
+    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxListScreens);
+    EXPECT_EQ(imported.status, ExchangeImportStatus::kNoScreenSections);
+    EXPECT_TRUE(imported.rows.empty());
+}
+
+TEST_F(ScreenListFile, SectionWithOnlyEmptyValuesStillCounts) {
+    WriteFile("[CONT]\r\nScreenCount=2\r\n[Screen0]\r\nnWidth=\r\n[Screen1]\r\n" +
+              std::string(kGoodScreen));
+    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxListScreens);
+    ASSERT_EQ(imported.rows.size(), 2u);
+    EXPECT_EQ(imported.rows[0][kColumnModel], "无效");
+    EXPECT_EQ(imported.rows[0][kColumnWidth], "");
+    EXPECT_EQ(imported.rows[1][kColumnModel], "TK300");
+}
+
+TEST_F(ScreenListFile, RowLimitCountsWhatWasLeftOut) {
+    std::string text = "[CONT]\r\nScreenCount=4\r\n";
+    for (int i = 0; i < 4; ++i) text += "[Screen" + std::to_string(i) + "]\r\n" + kGoodScreen;
+    WriteFile(text);
+    const ExchangeImport imported = ReadExchangeFile(m_path, 3);
+    EXPECT_EQ(imported.status, ExchangeImportStatus::kImported);
+    EXPECT_EQ(imported.rows.size(), 3u);
+    EXPECT_EQ(imported.leftOut, 1);
+    EXPECT_EQ(ReadExchangeFile(m_path, 4).leftOut, 0);
+}
+
+TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxListScreens).status, ExchangeImportStatus::kNoFile);
+    WriteFile("");
+    const ExchangeImport empty = ReadExchangeFile(m_path, kMaxListScreens);
+    EXPECT_EQ(empty.status, ExchangeImportStatus::kImported);
+    EXPECT_TRUE(empty.rows.empty());
+}
+
+TEST_F(ScreenListFile, SettingsRowsAreWrittenCountFirstInKeyOrder) {
+    const ScreenRow row = {"TK300", "2", "网络通讯", "COM4", "9600", "5005",
+                           "10.0.0.5", "单色", "128", "16"};
+    ASSERT_TRUE(SaveSettingsRows(m_path, {row}));
+    EXPECT_EQ(ReadFile(),
+              "[CONT]\r\nScreenCount=1\r\n[地址：0]\r\nCardType=4\r\nCardAddress=1\r\n"
+              "CommunicationMode=1\r\nScreemHeight=16\r\nScreemWidth=128\r\nSerialBaud=9600\r\n"
+              "SerialNum=4\r\nNetPort=5005\r\nIpAddress0=10\r\nIpAddress1=0\r\nIpAddress2=0\r\n"
+              "IpAddress3=5\r\nColorStyle=0\r\n");
+}
+
+}  // namespace
+}  // namespace tk

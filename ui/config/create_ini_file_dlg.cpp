@@ -1,0 +1,233 @@
+#include "ui/config/create_ini_file_dlg.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/model_table.h"
+#include "core/profile_file.h"
+#include "core/settings.h"
+#include "resources/resource.h"
+#include "core/screen_list_file.h"
+
+namespace {
+
+using Entry = tk::ui::MessageEntry<CCreateIniFile>;
+
+// Posted by the opening so that its notice shows over the visible window.
+constexpr UINT kShowLoadNotice = WM_APP + 1;
+
+// The window styles that put a list view into report view.
+constexpr LONG kListViewTypeMask = LVS_TYPEMASK;
+
+// One text of a printf format.
+template <typename... T>
+std::string Formatted(const char* format, T... values) {
+    char text[1024];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// The system's text for an error code, with the code itself.
+std::string ErrorText(DWORD code) {
+    char text[512] = {};
+    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, code, 0, text, sizeof text, nullptr);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                          text[length - 1] == ' ' || text[length - 1] == '.')) {
+        text[--length] = '\0';
+    }
+    return Formatted("%s (%lu)", text, static_cast<unsigned long>(code));
+}
+
+// The rows of the list, top to bottom.
+std::vector<tk::ScreenRow> RowsOf(const CCreateIniFile& window) {
+    std::vector<tk::ScreenRow> rows;
+    for (int i = 0; i < window.RowCount(); ++i) rows.push_back(window.Row(i));
+    return rows;
+}
+
+}  // namespace
+
+const tk::ui::MessageTable<CCreateIniFile> CCreateIniFile::kMessageTable = {
+    Entry::Command(IDC_LIST_IMPORT, BN_CLICKED, &CCreateIniFile::OnImport),
+    Entry::Command(IDC_LIST_ADD, BN_CLICKED, &CCreateIniFile::OnAdd),
+    Entry::Command(IDC_LIST_MODIFY, BN_CLICKED, &CCreateIniFile::OnModify),
+    Entry::Command(IDC_LIST_DELETE, BN_CLICKED, &CCreateIniFile::OnDelete),
+    Entry::Command(IDC_LIST_EXPORT, BN_CLICKED, &CCreateIniFile::OnExport),
+    Entry::Notify(IDC_LIST_SCREENS, NM_DBLCLK, &CCreateIniFile::OnDoubleClick),
+    Entry::Message(kShowLoadNotice, &CCreateIniFile::OnShowLoadNotice),
+};
+
+CCreateIniFile::CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& editor,
+                               tk::ui::IFileChooser& files)
+    : tk::ui::Dialog(IDD_SCREEN_LIST),
+      m_settingsPath(std::move(settingsPath)),
+      m_editor(editor),
+      m_files(files) {}
+
+tk::ScreenRow CCreateIniFile::Row(int index) const {
+    tk::ScreenRow row;
+    for (size_t column = 0; column < row.size(); ++column) {
+        row[column] = m_list.GetItemText(index, static_cast<int>(column));
+    }
+    return row;
+}
+
+int CCreateIniFile::RowCount() const { return m_list.GetItemCount(); }
+
+// The list in report view with grid lines and whole-row selection, its ten columns, and the
+// screens of the settings file.
+BOOL CCreateIniFile::OnInitDialog() {
+    tk::ui::Dialog::OnInitDialog();
+    const LONG style = ::GetWindowLongA(m_list.Hwnd(), GWL_STYLE);
+    ::SetWindowLongA(m_list.Hwnd(), GWL_STYLE, (style & ~kListViewTypeMask) | LVS_REPORT);
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (size_t column = 0; column < tk::kListColumns.size(); ++column) {
+        m_list.InsertColumn(static_cast<int>(column), tk::kListColumns[column].title,
+                            tk::kListColumns[column].width);
+    }
+    LoadRows();
+    if (m_screensInFile > tk::kMaxListScreens) ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
+    return TRUE;
+}
+
+bool CCreateIniFile::DoDataExchange(bool take) {
+    tk::ui::DataExchange dx(*this, take);
+    dx.Control(IDC_LIST_SCREENS, m_list);
+    return dx.Ok();
+}
+
+bool CCreateIniFile::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
+}
+
+// Rows from the settings file, read through one parse of it; at most as many as the main
+// window's roster holds.
+void CCreateIniFile::LoadRows() {
+    tk::ProfileBatch settings(m_settingsPath);
+    m_screensInFile = tk::ReadScreenCount(settings);
+    std::vector<tk::ScreenRow> rows;
+    for (int i = 0; i < std::min(m_screensInFile, tk::kMaxListScreens); ++i) {
+        rows.push_back(tk::ReadSettingsScreen(settings, i));
+    }
+    ReplaceRows(rows);
+}
+
+// The list shows exactly these rows. It is not redrawn meanwhile: a redraw per row would cost
+// more than all the rest.
+void CCreateIniFile::ReplaceRows(const std::vector<tk::ScreenRow>& rows) {
+    ::SendMessageA(m_list.Hwnd(), WM_SETREDRAW, FALSE, 0);
+    m_list.DeleteAllItems();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        m_list.InsertItem(static_cast<int>(i), rows[i][tk::kColumnModel]);
+        SetRowTexts(static_cast<int>(i), rows[i]);
+    }
+    ::SendMessageA(m_list.Hwnd(), WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(m_list.Hwnd(), nullptr, TRUE);
+}
+
+// The file holds more screens than the list: the operator learns it once the window shows.
+LRESULT CCreateIniFile::OnShowLoadNotice(UINT, WPARAM, LPARAM, bool&) {
+    MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+void CCreateIniFile::SetRowTexts(int index, const tk::ScreenRow& row) {
+    for (size_t column = 0; column < row.size(); ++column) {
+        m_list.SetItemText(index, static_cast<int>(column), row[column]);
+    }
+}
+
+int CCreateIniFile::FirstSelectedRow() const { return m_list.GetNextItem(-1, LVNI_SELECTED); }
+
+// Button 1010: a new screen, numbered after the last row, always appended.
+void CCreateIniFile::OnAdd() {
+    if (RowCount() >= tk::kMaxListScreens) {
+        MessageBox(kListFullText, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    tk::ScreenRow row;
+    if (!m_editor.EditScreen(Hwnd(), RowCount() + 1, nullptr, row)) return;
+    m_nextRow = RowCount();
+    m_list.InsertItem(m_nextRow, row[tk::kColumnModel]);
+    SetRowTexts(m_nextRow, row);
+    ++m_nextRow;
+}
+
+// Button 1012: the first selected row.
+void CCreateIniFile::OnModify() {
+    const int index = FirstSelectedRow();
+    if (index < 0) {
+        MessageBox(kSelectToModifyText, MB_OK);
+        return;
+    }
+    ModifyRow(index);
+}
+
+// A double-click on a row modifies that row; one beside the rows does nothing.
+LRESULT CCreateIniFile::OnDoubleClick(NMHDR& header, bool&) {
+    const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
+    if (activate.iItem >= 0 && activate.iItem < RowCount()) ModifyRow(activate.iItem);
+    return 0;
+}
+
+void CCreateIniFile::ModifyRow(int index) {
+    const tk::ScreenRow given = Row(index);
+    tk::ScreenRow edited;
+    if (m_editor.EditScreen(Hwnd(), index + 1, &given, edited)) SetRowTexts(index, edited);
+}
+
+// Button 1011: the first selected row goes at once; other selected rows stay.
+void CCreateIniFile::OnDelete() {
+    const int index = FirstSelectedRow();
+    if (index < 0) {
+        MessageBox(kSelectToDeleteText, MB_OK);
+        return;
+    }
+    m_list.DeleteItem(index);
+}
+
+// Writes ScreenCount and every row to the settings file in one replace of the file; when that
+// fails the file keeps its old bytes and the window stays open with every edit.
+void CCreateIniFile::OnOK() {
+    if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this))) {
+        const std::string reason = ErrorText(::GetLastError());
+        MessageBox(Formatted(kSaveFailedFormat, reason.c_str()), MB_OK | MB_ICONERROR);
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+// Button 1009: the rows of an exchange file replace the list.
+void CCreateIniFile::OnImport() {
+    std::string path;
+    if (!m_files.ChooseOpenPath(Hwnd(), path)) return;
+    const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxListScreens);
+    switch (imported.status) {
+        case tk::ExchangeImportStatus::kNoFile:
+            MessageBox(Formatted(kImportNoFileFormat, path.c_str()), MB_OK | MB_ICONERROR);
+            return;
+        case tk::ExchangeImportStatus::kNoScreenSections:
+            MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
+                       MB_OK | MB_ICONERROR);
+            return;
+        case tk::ExchangeImportStatus::kImported:
+            break;
+    }
+    ReplaceRows(imported.rows);
+    if (imported.leftOut > 0) {
+        MessageBox(Formatted(kImportCutFormat, imported.screenCount, imported.leftOut),
+                   MB_OK | MB_ICONWARNING);
+    }
+}
+
+// Button 1018 (hidden): the rows into an exchange file; the list stays as it is.
+void CCreateIniFile::OnExport() {
+    std::string path;
+    if (!m_files.ChooseSavePath(Hwnd(), path)) return;
+    if (!tk::SaveExchangeFile(path, RowsOf(*this))) {
+        const std::string reason = ErrorText(::GetLastError());
+        MessageBox(Formatted(kExportFailedFormat, path.c_str(), reason.c_str()),
+                   MB_OK | MB_ICONERROR);
+    }
+}

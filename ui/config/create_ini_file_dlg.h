@@ -1,0 +1,79 @@
+// The controller list window: every screen of the settings file as one row of ten texts. Rows
+// are added, modified and deleted through the parameter window, imported from and exported to
+// an exchange file, and written back to the settings file on OK, as one all-or-nothing update.
+#ifndef TK_UI_CONFIG_CREATE_INI_FILE_DLG_H
+#define TK_UI_CONFIG_CREATE_INI_FILE_DLG_H
+
+#include <string>
+#include <vector>
+
+#include "core/screen_row_codec.h"
+#include "ui/config/screen_list_services.h"
+#include "ui/framework/controls.h"
+#include "ui/framework/dialog.h"
+#include "ui/framework/message_table.h"
+
+// Texts of the list window's message boxes.
+inline constexpr char kSelectToModifyText[] = "请选择要修改的项";
+inline constexpr char kSelectToDeleteText[] = "请选择要删除的项";
+inline constexpr char kListFullText[] = "列表已满：最多只能配置300张卡。";
+// "%d": the number of screens in the file.
+inline constexpr char kTooManyScreensFormat[] =
+    "配置文件中有%d张卡，列表只显示前300张；按确定将只保存这300张。";
+// "%s": why the file could not be written.
+inline constexpr char kSaveFailedFormat[] = "参数没有保存，配置文件保持原样。\r\n原因：%s";
+// "%s": the chosen path.
+inline constexpr char kImportNoFileFormat[] = "导入失败：文件不存在。\r\n%s";
+// "%d": ScreenCount of the chosen file.
+inline constexpr char kImportNoScreensFormat[] =
+    "导入失败：文件的ScreenCount为%d，但文件中没有任何Screen段，不是导出的控制卡文件。列表保持不变。";
+// "%d": ScreenCount of the file, then the screens left out.
+inline constexpr char kImportCutFormat[] =
+    "文件中有%d张卡，列表最多300张：只导入了前300张，%d张没有导入。";
+// "%s": the chosen path, then why it could not be written.
+inline constexpr char kExportFailedFormat[] = "文件没有保存：%s\r\n原因：%s";
+
+class CCreateIniFile : public tk::ui::Dialog {
+public:
+    // settingsPath: the settings file the list is read from and written to.
+    explicit CCreateIniFile(std::string settingsPath,
+                            tk::ui::IScreenEditor& editor = tk::ui::ParameterWindowEditor(),
+                            tk::ui::IFileChooser& files = tk::ui::CommonFileDialogs());
+
+    // The texts of row `index` as the list shows them.
+    tk::ScreenRow Row(int index) const;
+    int RowCount() const;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool DoDataExchange(bool take) override;
+    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnOK() override;
+
+private:
+    void OnAdd();
+    void OnModify();
+    void OnDelete();
+    void OnImport();
+    void OnExport();
+    LRESULT OnDoubleClick(NMHDR& header, bool& handled);
+    LRESULT OnShowLoadNotice(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+
+    void LoadRows();
+    void ReplaceRows(const std::vector<tk::ScreenRow>& rows);
+    void ModifyRow(int index);
+    // Replaces the texts of row `index` with `row`; the model text is the row's own text.
+    void SetRowTexts(int index, const tk::ScreenRow& row);
+    int FirstSelectedRow() const;
+
+    static const tk::ui::MessageTable<CCreateIniFile> kMessageTable;
+
+    tk::ui::ListView m_list;
+    std::string m_settingsPath;
+    int m_nextRow = 0;  // where the add action puts its row
+    tk::ui::IScreenEditor& m_editor;
+    tk::ui::IFileChooser& m_files;
+    int m_screensInFile = 0;  // ScreenCount as read when the window opened
+};
+
+#endif

@@ -1,0 +1,39 @@
+// The controller parameter window: template 104, where the operator enters or edits the ten
+// texts of one screen. The list window opens it for add and modify; it reads and writes no file.
+#ifndef TK_UI_CONFIG_SCREEN_PARAM_DLG_H
+#define TK_UI_CONFIG_SCREEN_PARAM_DLG_H
+
+#include "core/screen_row_codec.h"
+#include "ui/framework/controls.h"
+#include "ui/framework/dialog.h"
+#include "ui/framework/message_table.h"
+
+// The caller sets the row between construction and the modal run, and reads it back after
+// IDOK; Cancel, or an OK that stops at a list without a selection, leaves it as it was.
+class CSrcreenParamDlg : public tk::ui::Dialog {
+public:
+    // number becomes the address text; the other nine texts start empty.
+    explicit CSrcreenParamDlg(int number);
+
+    const tk::ScreenRow& Row() const { return m_row; }
+    void SetRow(const tk::ScreenRow& row) { m_row = row; }
+
+protected:
+    bool DoDataExchange(bool take) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    static const tk::ui::MessageTable<CSrcreenParamDlg> kMessageTable;
+
+    tk::ui::ComboBox m_model;
+    tk::ui::ComboBox m_comm;
+    tk::ui::ComboBox m_serialPort;
+    tk::ui::ComboBox m_baud;
+    tk::ui::ComboBox m_colour;
+    tk::ui::IpAddress m_ip;
+    tk::ScreenRow m_row;
+};
+
+#endif
