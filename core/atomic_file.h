@@ -4,12 +4,23 @@
 
 namespace tk {
 
+// What reading a whole file found.
+enum class FileRead {
+    kRead,     // the bytes are the file's
+    kMissing,  // neither the file nor perhaps its folder exists; the bytes are empty
+    kFailed,   // it exists and could not be read (held by another program, no access)
+};
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes);
+
 // Reads a whole file; false when it does not exist or cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
+inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    return ReadFileIfPresent(path, bytes) == FileRead::kRead;
+}
 
 // Replaces path with bytes in one step: the data goes to a temporary file in the same folder,
 // is flushed, and is renamed over the target. A failure at any point leaves the old file as it
-// was (or absent) and no temporary file behind.
+// was (or absent) and no temporary file behind; the system's error code (GetLastError, errno)
+// is then the one of the step that failed.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
 }  // namespace tk

@@ -54,22 +54,26 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) return false;
+    if (fd.Get() < 0) {
+        if (errno != ENOENT && errno != ENOTDIR) return FileRead::kFailed;
+        bytes.clear();
+        return FileRead::kMissing;
+    }
     std::string out;
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return false;
+            return FileRead::kFailed;
         }
         if (n == 0) break;
         out.append(buf, static_cast<size_t>(n));
     }
     bytes.swap(out);
-    return true;
+    return FileRead::kRead;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
@@ -95,8 +99,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
                     ::fsync(fd.Get()) == 0 && fd.Close() &&
                     ::rename(tmpPath.c_str(), path.c_str()) == 0;
     if (!ok) {
+        // The caller reports why the save failed: keep the failing step's error code.
+        const int error = errno;
         fd.Close();
         ::unlink(tmpPath.c_str());
+        errno = error;
         return false;
     }
     // Make the rename itself durable.

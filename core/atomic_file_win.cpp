@@ -36,20 +36,27 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
     FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f.Valid()) return false;
+    if (!f.Valid()) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            return FileRead::kFailed;
+        }
+        bytes.clear();
+        return FileRead::kMissing;
+    }
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return false;
+        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return FileRead::kFailed;
         if (n == 0) break;
         out.append(buf, n);
     }
     bytes.swap(out);
-    return true;
+    return FileRead::kRead;
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
@@ -71,7 +78,12 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         ok = ok && FlushFileBuffers(f.Get()) && f.Close();
     }
     ok = ok && MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) DeleteFileA(tmpPath);
+    if (!ok) {
+        // The caller reports why the save failed: keep the failing step's error code.
+        const DWORD error = GetLastError();
+        DeleteFileA(tmpPath);
+        SetLastError(error);
+    }
     return ok;
 }
 

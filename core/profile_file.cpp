@@ -322,11 +322,14 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
 
 namespace {
 
-// Reads the file; a missing or unreadable file is an empty one, as for the profile API.
-void LoadDocument(const std::string& path, ProfileDocument& doc) {
+// Reads the file; a missing or unreadable file reads as an empty one, as for the profile API.
+// False when the file exists and could not be read.
+bool LoadDocument(const std::string& path, ProfileDocument& doc) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) bytes.clear();
+    const bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    if (!read) bytes.clear();
     doc.Parse(bytes);
+    return read;
 }
 
 unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* key, const char* def,
@@ -362,7 +365,7 @@ std::string WrittenValue(const char* value) { return Trimmed(value); }
 
 ProfileBatch::ProfileBatch(std::string path)
     : m_path(std::move(path)), m_doc(std::make_unique<ProfileDocument>()) {
-    LoadDocument(m_path, *m_doc);
+    m_loaded = LoadDocument(m_path, *m_doc);
 }
 
 ProfileBatch::~ProfileBatch() = default;
@@ -385,6 +388,8 @@ bool ProfileBatch::WriteString(const char* section, const char* key, const char*
 
 bool ProfileBatch::Commit() {
     if (!m_changed) return true;
+    // Writing edits made on an empty stand-in would replace the operator's file with them.
+    if (!m_loaded) return false;
     if (!ReplaceFileAtomically(m_path, m_doc->Serialize())) return false;
     m_changed = false;
     return true;

@@ -10,7 +10,8 @@ namespace tk {
 class ProfileDocument;
 
 // Reads an INI file once, answers reads and applies writes in memory with the profile API's
-// rules, and commits all writes with one atomic replace of the file.
+// rules, and commits all writes with one atomic replace of the file: the way to read a whole
+// settings file through one parse, and to save many keys as one all-or-nothing update.
 class ProfileBatch final : public IProfile {
 public:
     explicit ProfileBatch(std::string path);
@@ -23,12 +24,19 @@ public:
                        unsigned size) override;
     bool WriteString(const char* section, const char* key, const char* value) override;
 
-    // Writes the file if any write changed it; false when it could not be replaced.
+    // Writes the file if any write changed it; false when it could not be replaced (the
+    // system's error code says why) or could not be read in the first place. The file is then
+    // as it was, and the batch keeps its edits for another try.
     bool Commit();
+
+    // False when the file exists but could not be read (held by another program, no access):
+    // reads then give defaults, as the profile API's do, and Commit refuses to write.
+    bool Loaded() const { return m_loaded; }
 
 private:
     std::string m_path;
     std::unique_ptr<ProfileDocument> m_doc;
+    bool m_loaded = false;
     bool m_changed = false;
 };
 

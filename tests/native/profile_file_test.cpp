@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -244,6 +245,21 @@ TEST_F(ProfileFileTest, BatchMatchesSingleWrites) {
     EXPECT_FALSE(fs::exists(m_path));
 }
 
+// A file that exists but cannot be read is not replaced by edits made on an empty stand-in;
+// a missing file or folder reads as empty, as for the profile API.
+TEST_F(ProfileFileTest, BatchThatCouldNotReadTheFileRefusesToCommit) {
+    fs::create_directory(m_path);  // opens, but does not read
+    tk::ProfileBatch unreadable(m_path);
+    EXPECT_FALSE(unreadable.Loaded());
+    EXPECT_EQ(tk::GetProfileText(unreadable, "CONT", "Timer", "def", 10), "def");
+    EXPECT_TRUE(unreadable.WriteString("CONT", "Timer", "5"));
+    EXPECT_FALSE(unreadable.Commit());
+    EXPECT_TRUE(fs::is_directory(m_path));
+
+    EXPECT_TRUE(tk::ProfileBatch(m_dir + "/absent.ini").Loaded());
+    EXPECT_TRUE(tk::ProfileBatch(m_dir + "/absent/x.ini").Loaded());
+}
+
 TEST_F(ProfileFileTest, WriteIntoMissingFolderFailsAndCreatesNothing) {
     EXPECT_FALSE(tk::PortableProfile(m_dir + "/missing/x.ini").WriteString("CONT", "Timer", "5"));
     EXPECT_FALSE(fs::exists(m_dir + "/missing"));
@@ -264,12 +280,14 @@ TEST_F(ProfileFileTest, FullDiskLeavesTheOldFileWhole) {
         tk::ProfileBatch batch(m_path);
         for (int i = 0; i < 50; ++i)
             batch.WriteString(("S" + std::to_string(i)).c_str(), "Key", "a long enough value");
-        ::_exit(batch.Commit() ? 1 : 0);
+        // The reason stays for the caller to report.
+        ::_exit(batch.Commit() ? 1 : errno == EFBIG ? 0 : 2);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "commit reported success on a full disk";
+    EXPECT_NE(WEXITSTATUS(status), 1) << "commit reported success on a full disk";
+    EXPECT_NE(WEXITSTATUS(status), 2) << "the reason for the failure was lost";
     EXPECT_EQ(ReadFile(), original);
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1)
         << "a temporary file was left behind";

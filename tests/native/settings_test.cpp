@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
+
+#include "core/profile_file.h"
+#include "tests/native/temp_dir.h"
 
 namespace tk {
 namespace {
@@ -34,6 +39,87 @@ TEST(SettingsPath, ScreenSectionNamesAreGbk) {
     EXPECT_EQ(ScreenSectionName(299),
               "\xB5\xD8\xD6\xB7\xA3\xBA"
               "299");
+}
+
+// The [CONT] accessors on a real file through the portable store: key names, first-start
+// defaults and the bytes the writes leave.
+using GlobalSettingsTest = test::SettingsDirTest;
+
+TEST_F(GlobalSettingsTest, ReadsTheirOwnKeyOrTheFirstStartDefault) {
+    const struct {
+        const char* file;  // nullptr: no file
+        int screenCount, sel, timer, start;
+    } cases[] = {
+        {nullptr, 0, 2, 1, 0},
+        {"[CONT]\r\n", 0, 2, 1, 0},
+        {"[CONT]\r\nScreenCount=7\r\n", 7, 2, 1, 0},
+        {"[CONT]\r\nnSel=0\r\n", 0, 0, 1, 0},
+        {"[CONT]\r\nTimer=60\r\n", 0, 2, 60, 0},
+        {"[CONT]\r\nbStart=1\r\n", 0, 2, 1, 1},
+        {"[CONT]\r\nScreenCount=300\r\nnSel=1\r\nTimer=0\r\nbStart=1\r\n", 300, 1, 0, 1},
+        // Empty and quoted-empty values read as missing.
+        {"[CONT]\r\nScreenCount=\r\nnSel=\"\"\r\nTimer=''\r\nbStart=\r\n", 0, 2, 1, 0},
+        // The keys belong to [CONT] only.
+        {"[Other]\r\nScreenCount=7\r\nnSel=0\r\nTimer=60\r\nbStart=1\r\n", 0, 2, 1, 0},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(m_path);
+        if (c.file) WriteFile(c.file);
+        PortableProfile settings(m_path);
+        EXPECT_EQ(ReadScreenCount(settings), c.screenCount) << (c.file ? c.file : "(no file)");
+        EXPECT_EQ(ReadSel(settings), c.sel) << (c.file ? c.file : "(no file)");
+        EXPECT_EQ(ReadTimer(settings), c.timer) << (c.file ? c.file : "(no file)");
+        EXPECT_EQ(ReadStart(settings), c.start) << (c.file ? c.file : "(no file)");
+        if (!c.file) {
+            EXPECT_FALSE(std::filesystem::exists(m_path)) << "a read created the file";
+        }
+    }
+}
+
+TEST_F(GlobalSettingsTest, WritesChangeOnlyTheirOwnKey) {
+    const std::string start =
+        "[CONT]\r\nScreenCount=2\r\nnSel=1\r\nTimer=5\r\nbStart=0\r\n[Other]\r\nk=v\r\n";
+    const struct {
+        std::function<bool(IProfile&)> write;
+        const char* after;
+    } cases[] = {
+        {[](IProfile& p) { return WriteScreenCount(p, 300); },
+         "[CONT]\r\nScreenCount=300\r\nnSel=1\r\nTimer=5\r\nbStart=0\r\n[Other]\r\nk=v\r\n"},
+        {[](IProfile& p) { return WriteSel(p, 0); },
+         "[CONT]\r\nScreenCount=2\r\nnSel=0\r\nTimer=5\r\nbStart=0\r\n[Other]\r\nk=v\r\n"},
+        {[](IProfile& p) { return WriteTimer(p, 60); },
+         "[CONT]\r\nScreenCount=2\r\nnSel=1\r\nTimer=60\r\nbStart=0\r\n[Other]\r\nk=v\r\n"},
+        {[](IProfile& p) { return WriteStart(p, 1); },
+         "[CONT]\r\nScreenCount=2\r\nnSel=1\r\nTimer=5\r\nbStart=1\r\n[Other]\r\nk=v\r\n"},
+        {[](IProfile& p) { return WriteTimer(p, -1); },
+         "[CONT]\r\nScreenCount=2\r\nnSel=1\r\nTimer=-1\r\nbStart=0\r\n[Other]\r\nk=v\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(start);
+        PortableProfile settings(m_path);
+        EXPECT_TRUE(c.write(settings));
+        EXPECT_EQ(ReadFile(), c.after);
+    }
+}
+
+TEST_F(GlobalSettingsTest, FirstWritesMakeTheSection) {
+    PortableProfile settings(m_path);
+    EXPECT_TRUE(WriteSel(settings, 3));
+    EXPECT_TRUE(WriteTimer(settings, 25));
+    EXPECT_TRUE(WriteStart(settings, 1));
+    EXPECT_TRUE(WriteScreenCount(settings, 0));
+    EXPECT_EQ(ReadFile(), "[CONT]\r\nnSel=3\r\nTimer=25\r\nbStart=1\r\nScreenCount=0\r\n");
+    EXPECT_EQ(ReadSel(settings), 3);
+    EXPECT_EQ(ReadTimer(settings), 25);
+    EXPECT_EQ(ReadStart(settings), 1);
+    EXPECT_EQ(ReadScreenCount(settings), 0);
+
+    // Into a folder that does not exist the writes fail.
+    PortableProfile nowhere(m_dir + "/missing/TK100_Dll_Set.ini");
+    EXPECT_FALSE(WriteSel(nowhere, 3));
+    EXPECT_FALSE(WriteTimer(nowhere, 3));
+    EXPECT_FALSE(WriteStart(nowhere, 1));
+    EXPECT_FALSE(WriteScreenCount(nowhere, 1));
 }
 
 }  // namespace
