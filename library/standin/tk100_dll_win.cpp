@@ -48,7 +48,7 @@ void LoadSettings() {
 }
 
 // One exchange with the screen's controller over the link its section names.
-bool AdjustScreen(const tk::ScreenLink& screen) {
+bool AdjustScreen(const tk::ScreenSection& screen) {
     if (screen.cardAddress < 0 || screen.cardAddress > 0xFFFF) return false;
     if (screen.cardType < 0 || screen.cardType > 0xFFFF) return false;
     const auto address = static_cast<std::uint16_t>(screen.cardAddress);
@@ -88,7 +88,7 @@ extern "C" int __stdcall User_AdjustTime(int screenNumber) {
     try {
         LockGuard lock;
         if (!g_loaded) LoadSettings();
-        const tk::ScreenLink* screen = g_settings.Screen(screenNumber);
+        const tk::ScreenSection* screen = g_settings.Screen(screenNumber);
         return screen != nullptr && AdjustScreen(*screen) ? 1 : 0;
     } catch (...) {
         return 0;
