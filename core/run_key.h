@@ -35,7 +35,7 @@ private:
     UniqueRegKey m_key;
 };
 
-// Full path of the running executable, however long; empty if it cannot be had.
+// Full path of the running executable (ModuleFilePath of the process's own module).
 std::string ExecutablePath();
 
 }  // namespace tk

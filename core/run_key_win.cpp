@@ -1,8 +1,8 @@
 #include <windows.h>
 
 #include <limits>
-#include <vector>
 
+#include "core/module_path_win.h"
 #include "core/run_key.h"
 
 namespace tk {
@@ -33,18 +33,6 @@ bool RegistryRunKey::DeleteValue(const std::string& name) {
     return m_key && RegDeleteValueA(m_key.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-// GetModuleFileNameA cuts a path that does not fit and then returns the buffer size, so the
-// buffer grows until the path and its terminating zero fit.
-std::string ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return "";
-        if (length < buffer.size()) return std::string(buffer.data(), length);
-        if (buffer.size() >= 32768 * 4) return "";
-        buffer.resize(buffer.size() * 2);
-    }
-}
+std::string ExecutablePath() { return ModuleFilePath(nullptr); }
 
 }  // namespace tk

@@ -7,9 +7,9 @@
 #include <windows.h>
 // clang-format on
 
-#include <string>
-#include <vector>
+#include <cstdint>
 
+#include "core/module_path_win.h"
 #include "core/settings.h"
 #include "core/win32_profile.h"
 #include "library/link_settings.h"
@@ -25,20 +25,10 @@ bool g_loaded = false;
 tk::LibrarySettings g_settings;
 std::uint16_t g_sequence = 0;
 
-// Full path of this DLL, whatever directory it was loaded from.
-std::string ModulePath() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(g_module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
-        if (n < path.size()) return std::string(path.data(), n);
-        path.resize(path.size() * 2);
-    }
-}
-
-// Reads the settings file beside the module into g_settings.
+// Reads the settings file beside the module into g_settings. The library finds the file beside
+// its own module because the tool never passes it a path.
 void LoadSettings() {
-    tk::Win32Profile profile(tk::SettingsPathFromModule(ModulePath()));
+    tk::Win32Profile profile(tk::SettingsPathFromModule(tk::ModuleFilePath(g_module)));
     g_settings = tk::ReadLibrarySettings(profile);
     if (!g_loaded) {
         // Requests of two processes that load the library should not share sequence numbers.
