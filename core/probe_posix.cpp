@@ -4,11 +4,12 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstring>
+#include <utility>
 
 #include "core/probe.h"
+#include "core/unique_fd_posix.h"
 
 namespace tk {
 
@@ -17,17 +18,14 @@ namespace {
 // An ICMP socket owned by the probe, closed when the probe is done with it.
 class PosixEchoSocket : public IEchoSocket {
 public:
-    explicit PosixEchoSocket(int fd) : m_fd(fd) {}
-    ~PosixEchoSocket() override { ::close(m_fd); }
-    PosixEchoSocket(const PosixEchoSocket&) = delete;
-    PosixEchoSocket& operator=(const PosixEchoSocket&) = delete;
+    explicit PosixEchoSocket(UniqueFd fd) : m_fd(std::move(fd)) {}
 
     bool SetTimeouts(int milliseconds) override {
         timeval timeout{};
         timeout.tv_sec = milliseconds / 1000;
         timeout.tv_usec = (milliseconds % 1000) * 1000;
-        return ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0 &&
-               ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0;
+        return ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0 &&
+               ::setsockopt(m_fd.Get(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) == 0;
     }
 
     void Send(std::uint32_t address, const EchoRequest& packet) override {
@@ -35,26 +33,26 @@ public:
         to.sin_family = AF_INET;
         to.sin_port = 0;
         to.sin_addr.s_addr = address;
-        (void)::sendto(m_fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+        (void)::sendto(m_fd.Get(), packet.data(), packet.size(), 0,
+                       reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
     // poll rather than select: a descriptor number above FD_SETSIZE would overrun an fd_set.
     bool WaitReadable(int microseconds) override {
-        pollfd entry{m_fd, POLLIN, 0};
+        pollfd entry{m_fd.Get(), POLLIN, 0};
         const int ready = ::poll(&entry, 1, (microseconds + 999) / 1000);
         return ready == 1 && (entry.revents & POLLIN) != 0;
     }
 
 private:
-    int m_fd;
+    UniqueFd m_fd;
 };
 
 // Opens an IPv4 ICMP socket of the given type; nullptr when refused.
 std::unique_ptr<IEchoSocket> OpenIcmpSocket(int type) {
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (fd < 0) return nullptr;
-    return std::make_unique<PosixEchoSocket>(fd);
+    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP));
+    if (!fd) return nullptr;
+    return std::make_unique<PosixEchoSocket>(std::move(fd));
 }
 
 }  // namespace
