@@ -1,14 +1,13 @@
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <time.h>
 
-#include <cstring>
 #include <utility>
 
 #include "core/probe.h"
+#include "core/probe_socket.h"
 #include "core/unique_fd_posix.h"
 
 namespace tk {
@@ -29,12 +28,7 @@ public:
     }
 
     void Send(std::uint32_t address, const EchoRequest& packet) override {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = 0;
-        to.sin_addr.s_addr = address;
-        (void)::sendto(m_fd.Get(), packet.data(), packet.size(), 0,
-                       reinterpret_cast<sockaddr*>(&to), sizeof to);
+        SendEchoRequest(m_fd.Get(), address, packet);
     }
 
     // poll rather than select: a descriptor number above FD_SETSIZE would overrun an fd_set.
@@ -62,18 +56,6 @@ std::unique_ptr<IEchoSocket> OpenRawEchoSocket() { return OpenIcmpSocket(SOCK_RA
 // A Linux ping socket: allowed to the groups in net.ipv4.ping_group_range. The kernel puts its
 // own identifier and checksum into the header; the rest of the request goes out as built.
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket() { return OpenIcmpSocket(SOCK_DGRAM); }
-
-bool ResolveIPv4(const char* host, std::uint32_t& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    sockaddr_in first;
-    std::memcpy(&first, found->ai_addr, sizeof first);
-    ::freeaddrinfo(found);
-    address = first.sin_addr.s_addr;
-    return true;
-}
 
 std::uint32_t SystemTickCount() {
     timespec now{};

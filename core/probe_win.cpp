@@ -1,16 +1,15 @@
 // winsock2.h must come before windows.h, and iphlpapi.h before icmpapi.h.
 // clang-format off
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
 // clang-format on
 
-#include <cstring>
 #include <utility>
 
 #include "core/probe.h"
+#include "core/probe_socket.h"
 #include "core/unique_handle_win.h"
 
 namespace tk {
@@ -42,13 +41,7 @@ public:
     }
 
     void Send(std::uint32_t address, const EchoRequest& packet) override {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = 0;
-        to.sin_addr.s_addr = address;
-        (void)::sendto(m_socket.Get(), reinterpret_cast<const char*>(packet.data()),
-                       static_cast<int>(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+        SendEchoRequest(m_socket.Get(), address, packet);
     }
 
     bool WaitReadable(int microseconds) override {
@@ -115,18 +108,6 @@ std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket() {
     UniqueIcmpHandle handle(::IcmpCreateFile());
     if (!handle) return nullptr;
     return std::make_unique<HelperEchoSocket>(std::move(handle));
-}
-
-bool ResolveIPv4(const char* host, std::uint32_t& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    sockaddr_in first;
-    std::memcpy(&first, found->ai_addr, sizeof first);
-    ::freeaddrinfo(found);
-    address = first.sin_addr.s_addr;
-    return true;
 }
 
 std::uint32_t SystemTickCount() { return ::GetTickCount(); }
