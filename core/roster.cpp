@@ -15,7 +15,7 @@ void LoadRoster(IProfile& settings, ScreenRoster& roster) {
     roster.count = count;
 
     for (int i = 0; i < count; ++i) {
-        const ScreenSection section = ReadScreenSection(settings, i);
+        const ScreenSection section = ReadScreenSection(settings, i, kAddressKeys);
         ScreenEntry& entry = roster.entries[i];
         entry.number = i + 1;
         std::memset(entry.address, 0, sizeof entry.address);

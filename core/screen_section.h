@@ -38,7 +38,16 @@ struct ScreenSection {
     bool Network() const { return communicationMode == 1; }
 };
 
+// Groups of keys a reader can ask for; the keys of the other groups keep their defaults, so
+// that loading a long list reads no more of the file than it needs.
+enum ScreenKeyGroups : unsigned {
+    kAddressKeys = 1u,  // CommunicationMode, IpAddress0..3: what the roster needs
+    kLinkKeys = 2u,     // CardType, CardAddress, SerialBaud, SerialNum, NetPort
+    kDisplayKeys = 4u,  // ScreemHeight, ScreemWidth, ColorStyle
+    kAllScreenKeys = kAddressKeys | kLinkKeys | kDisplayKeys,
+};
+
 // Reads the section "地址：index" (0-based), key by key in the order the file lists them.
-ScreenSection ReadScreenSection(IProfile& settings, int index);
+ScreenSection ReadScreenSection(IProfile& settings, int index, unsigned groups = kAllScreenKeys);
 
 }  // namespace tk

@@ -13,7 +13,10 @@ LibrarySettings ReadLibrarySettings(IProfile& settings) {
     LibrarySettings result;
     result.screenCount = ReadScreenCount(settings);
     const int sections = result.screenCount < kMaxScreens ? result.screenCount : kMaxScreens;
-    for (int i = 0; i < sections; ++i) result.screens.push_back(ReadScreenSection(settings, i));
+    for (int i = 0; i < sections; ++i) {
+        // The display keys are the list window's; the library never reads them.
+        result.screens.push_back(ReadScreenSection(settings, i, kAddressKeys | kLinkKeys));
+    }
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -219,7 +220,10 @@ class MapProfile final : public IProfile {
 public:
     std::map<std::pair<std::string, std::string>, std::string> values;
 
+    std::vector<std::string> keysRead;
+
     int GetInt(const char* section, const char* key, int def) override {
+        keysRead.push_back(key);
         auto it = values.find({section, key});
         return it == values.end() ? def : std::atoi(it->second.c_str());
     }
@@ -277,7 +281,11 @@ TEST(LibrarySettingsTest, OnlyScreenNumbersWithinTheCountHaveALink) {
     MapProfile p;
     EXPECT_EQ(ReadLibrarySettings(p).Screen(1), nullptr);  // no file, no screens
     p.values = {{{"CONT", "ScreenCount"}, "2"}};
+    p.keysRead.clear();
     const LibrarySettings two = ReadLibrarySettings(p);
+    // ScreenCount, then ten keys a screen: the display keys are not the library's.
+    EXPECT_EQ(p.keysRead.size(), 21u);
+    EXPECT_EQ(std::count(p.keysRead.begin(), p.keysRead.end(), "ScreemWidth"), 0);
     for (int n : {-1, 0, 3}) EXPECT_EQ(two.Screen(n), nullptr) << n;
     for (int n : {1, 2}) EXPECT_NE(two.Screen(n), nullptr) << n;
     p.values = {{{"CONT", "ScreenCount"}, "100000"}};

@@ -52,6 +52,63 @@ TEST_F(ScreenSectionRead, EachKeyFillsItsField) {
     EXPECT_EQ(Read(1).cardType, 21);
 }
 
+// Records the keys read, answering each with the default.
+class KeyRecorder final : public IProfile {
+public:
+    std::vector<std::string> reads;
+
+    int GetInt(const char* section, const char* key, int def) override {
+        reads.push_back(std::string(section) + "/" + key);
+        return def;
+    }
+    unsigned GetString(const char*, const char*, const char*, char*, unsigned) override {
+        ADD_FAILURE() << "a screen section holds only integers";
+        return 0;
+    }
+    bool WriteString(const char*, const char*, const char*) override { return false; }
+};
+
+// Each reader reads only its groups of keys, in file order: the roster five keys a screen, the
+// library ten, the list all thirteen.
+TEST(ScreenSection, ReadsOnlyTheGroupsAskedFor) {
+    const struct {
+        unsigned groups;
+        std::vector<std::string> keys;
+    } cases[] = {
+        {kAddressKeys,
+         {"CommunicationMode", "IpAddress0", "IpAddress1", "IpAddress2", "IpAddress3"}},
+        {kAddressKeys | kLinkKeys,
+         {"CardType", "CardAddress", "CommunicationMode", "SerialBaud", "SerialNum", "NetPort",
+          "IpAddress0", "IpAddress1", "IpAddress2", "IpAddress3"}},
+        {kDisplayKeys, {"ScreemHeight", "ScreemWidth", "ColorStyle"}},
+        {kAllScreenKeys,
+         {"CardType", "CardAddress", "CommunicationMode", "ScreemHeight", "ScreemWidth",
+          "SerialBaud", "SerialNum", "NetPort", "IpAddress0", "IpAddress1", "IpAddress2",
+          "IpAddress3", "ColorStyle"}},
+    };
+    for (const auto& c : cases) {
+        KeyRecorder settings;
+        ReadScreenSection(settings, 7, c.groups);
+        std::vector<std::string> expected;
+        for (const std::string& key : c.keys) expected.push_back("地址：7/" + key);
+        EXPECT_EQ(settings.reads, expected) << c.groups;
+    }
+}
+
+// Keys of the groups not asked for keep their defaults, whatever the file holds.
+TEST_F(ScreenSectionRead, KeysNotAskedForKeepTheirDefaults) {
+    WriteFile(
+        "[地址：0]\r\nCardType=23\r\nCommunicationMode=1\r\nScreemWidth=128\r\n"
+        "IpAddress0=10\r\n");
+    PortableProfile settings(m_path);
+    const ScreenSection roster = ReadScreenSection(settings, 0, kAddressKeys);
+    EXPECT_EQ(Fields(roster),
+              (std::vector<int>{21, 0, 1, 32, 64, 57600, 1, 5005, 10, 168, 1, 236, 1}));
+    const ScreenSection link = ReadScreenSection(settings, 0, kAddressKeys | kLinkKeys);
+    EXPECT_EQ(Fields(link),
+              (std::vector<int>{23, 0, 1, 32, 64, 57600, 1, 5005, 10, 168, 1, 236, 1}));
+}
+
 // Only exactly 1 makes a network screen.
 TEST(ScreenSection, NetworkIsModeOneOnly) {
     const struct {
