@@ -44,8 +44,8 @@ constexpr char kAbsent[] = "\n";
 constexpr int kMaxExchangeScan = 100000;
 
 // Keys any screen section of the exchange file has.
-constexpr const char* kExchangeKeys[] = {"nCtrlType", "nCtrlAddress", "nCommType",  "nHeight",
-                                         "nWidth",    "nSerialType",  "nSerialNum", "nNetPort",
+constexpr const char* kExchangeKeys[] = {"nCtrlType",   "nCtrlAddress", "nCommType",  "nHeight",
+                                         "nWidth",      "nSerialType",  "nSerialNum", "nNetPort",
                                          "sNetAdderrs", "nColorOrder"};
 
 // True when the section holds at least one of the exchange keys.

@@ -132,16 +132,13 @@ void OneRun(const std::string& dir, Figures& figures) {
     CCreateIniFile window(settings, tk::ui::ParameterWindowEditor(), files);
     figures.open.push_back(TimeMs([&] { window.Create(); }));
     ::DeleteFileA(exchange.c_str());
-    figures.exportFile.push_back(TimeMs([&] {
-        ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0);
-    }));
-    figures.import.push_back(TimeMs([&] {
-        ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_IMPORT, BM_CLICK, 0, 0);
-    }));
+    figures.exportFile.push_back(
+        TimeMs([&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0); }));
+    figures.import.push_back(
+        TimeMs([&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_IMPORT, BM_CLICK, 0, 0); }));
     if (window.RowCount() != kScreens) std::printf("import gave %d rows\n", window.RowCount());
-    figures.save.push_back(TimeMs([&] {
-        ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    }));
+    figures.save.push_back(TimeMs(
+        [&] { ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }));
     if (window.EndResult() != IDOK) std::printf("OK did not close the window\n");
 }
 

@@ -4,7 +4,8 @@
 // such a file on every call). In the same run it times the roster load of 300 screens through
 // the profile API, a call per key, and through one parse of the file, and prints the ratio.
 // Goal: 300 screens add at most 50 ms to the appearance, unchanged file or just written.
-//   scripts/wine-run build/windows/bench/win/startup_bench.exe <TKAdjustTime.exe> <TK100_Dll.dll> [runs]
+//   scripts/wine-run build/windows/bench/win/startup_bench.exe <TKAdjustTime.exe> <TK100_Dll.dll>
+//   [runs]
 #include <windows.h>
 
 #include <algorithm>

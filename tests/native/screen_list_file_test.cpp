@@ -54,8 +54,8 @@ TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {
 }
 
 TEST_F(ScreenListFile, SettingsRowsAreWrittenCountFirstInKeyOrder) {
-    const ScreenRow row = {"TK300", "2", "网络通讯", "COM4", "9600", "5005",
-                           "10.0.0.5", "单色", "128", "16"};
+    const ScreenRow row = {"TK300", "2",        "网络通讯", "COM4", "9600",
+                           "5005",  "10.0.0.5", "单色",     "128",  "16"};
     ASSERT_TRUE(SaveSettingsRows(m_path, {row}));
     EXPECT_EQ(ReadFile(),
               "[CONT]\r\nScreenCount=1\r\n[地址：0]\r\nCardType=4\r\nCardAddress=1\r\n"

@@ -136,14 +136,14 @@ const char kScreenC[] =
     "SerialBaud=115200\r\nSerialNum=2\r\nNetPort=6000\r\nIpAddress0=127\r\nIpAddress1=0\r\n"
     "IpAddress2=0\r\nIpAddress3=9\r\nColorStyle=1\r\n";
 
-const ScreenRow kRowA = {"TK300", "1", "网络通讯", "COM1", "57600", "5005",
-                         "10.0.0.5", "双色", "64", "32"};
-const ScreenRow kRowB = {"TK320", "2", "串口通讯", "COM3", "9600", "5005",
-                         "192.168.1.236", "单色", "128", "16"};
-const ScreenRow kRowC = {"TK700", "3", "网络通讯", "COM2", "115200", "6000",
-                         "127.0.0.9", "双色", "256", "64"};
-const ScreenRow kNewRow = {"TK500", "9", "串口通讯", "COM12", "115200", "5005",
-                           "127.0.0.1", "单色", "96", "48"};
+const ScreenRow kRowA = {"TK300", "1",        "网络通讯", "COM1", "57600",
+                         "5005",  "10.0.0.5", "双色",     "64",   "32"};
+const ScreenRow kRowB = {"TK320",         "2",    "串口通讯", "COM3", "9600", "5005",
+                         "192.168.1.236", "单色", "128",      "16"};
+const ScreenRow kRowC = {"TK700", "3",         "网络通讯", "COM2", "115200",
+                         "6000",  "127.0.0.9", "双色",     "256",  "64"};
+const ScreenRow kNewRow = {"TK500", "9",         "串口通讯", "COM12", "115200",
+                           "5005",  "127.0.0.1", "单色",     "96",    "48"};
 
 std::string ThreeScreens() {
     return "[CONT]\r\nnSel=1\r\nTimer=5\r\nScreenCount=3\r\n" + SettingsSection(0, kScreenA) +
@@ -211,8 +211,7 @@ void WriteThroughApi(const std::string& path, const std::vector<ScreenRow>& rows
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::string section = "地址：" + std::to_string(i);
         for (const auto& [key, value] : tk::SettingsKeyValues(rows[i])) {
-            ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                         path.c_str());
+            ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str());
         }
     }
 }
@@ -255,8 +254,8 @@ TEST(ScreenListOpening, ReportViewColumnsAndRowsFromTheFile) {
         info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         info.pszText = title;
         info.cchTextMax = sizeof title;
-        ASSERT_TRUE(::SendMessageA(w.List(), LVM_GETCOLUMNA, column,
-                                   reinterpret_cast<LPARAM>(&info)));
+        ASSERT_TRUE(
+            ::SendMessageA(w.List(), LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info)));
         EXPECT_STREQ(title, titles[column]);
         EXPECT_EQ(info.cx, widths[column]);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
@@ -271,8 +270,8 @@ TEST(ScreenListOpening, CountDecidesTheRows) {
         std::optional<std::string> file;
         int rows;
     };
-    const std::string threeSections = SettingsSection(0, kScreenA) +
-                                      SettingsSection(1, kScreenB) + SettingsSection(2, kScreenC);
+    const std::string threeSections =
+        SettingsSection(0, kScreenA) + SettingsSection(1, kScreenB) + SettingsSection(2, kScreenC);
     const Case cases[] = {
         {"no file", std::nullopt, 0},
         {"ScreenCount missing", "[CONT]\r\nnSel=1\r\n" + threeSections, 0},
@@ -512,8 +511,9 @@ TEST(ScreenListLimit, ThreeHundredRowsAtMost) {
     ListWindow over(ManyScreens(302));
     EXPECT_EQ(over.Rows(), 300);
     EXPECT_EQ(over.Row(299)[tk::kColumnAddress], "300");
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
-                                 "配置文件中有302张卡，列表只显示前300张；按确定将只保存这300张。"}));
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{
+                  "配置文件中有302张卡，列表只显示前300张；按确定将只保存这300张。"}));
     over.Click(IDOK);
     EXPECT_EQ(Value(over.path, "CONT", "ScreenCount"), "300");
 }
@@ -544,18 +544,18 @@ TEST(ScreenListImport, RowsOfTheFileReplaceTheList) {
 TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
     ListWindow w;
     const std::string exchange = w.dir.File("hall.ini");
-    WriteFileBytes(exchange,
-                   "[CONT]\r\nScreenCount=5\r\n" + ExchangeSection(0, kExchangeA) +
-                       ExchangeSection(1, "nCtrlType=99\r\nnCtrlAddress=0\r\nnCommType=0\r\n"
-                                          "nSerialType=7\r\nnNetPort=5005\r\n") +
-                       ExchangeSection(2, "nCtrlAddress=4\r\nnColorOrder=0\r\n") +
-                       /* no Screen3 at all */ ExchangeSection(4, kExchangeC));
+    WriteFileBytes(exchange, "[CONT]\r\nScreenCount=5\r\n" + ExchangeSection(0, kExchangeA) +
+                                 ExchangeSection(1,
+                                                 "nCtrlType=99\r\nnCtrlAddress=0\r\nnCommType=0\r\n"
+                                                 "nSerialType=7\r\nnNetPort=5005\r\n") +
+                                 ExchangeSection(2, "nCtrlAddress=4\r\nnColorOrder=0\r\n") +
+                                 /* no Screen3 at all */ ExchangeSection(4, kExchangeC));
     w.files.openPath = exchange;
     w.Click(IDC_LIST_IMPORT);
-    const ScreenRow unknownModel = {"无效", "0", "串口通讯", "COM错误", "", "5005",
-                                    "错误",  "双色", "错误",  "错误"};
-    const ScreenRow noModel = {"无效", "4", "串口通讯", "COM错误", "", "错误",
-                               "错误", "单色", "错误",   "错误"};
+    const ScreenRow unknownModel = {"无效", "0",    "串口通讯", "COM错误", "",
+                                    "5005", "错误", "双色",     "错误",    "错误"};
+    const ScreenRow noModel = {"无效", "4",    "串口通讯", "COM错误", "",
+                               "错误", "错误", "单色",     "错误",    "错误"};
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA, unknownModel, noModel, kRowC}));
 
     // Address 0 is written as -1; "无效" as CardType 21.
@@ -571,9 +571,10 @@ TEST(ScreenListImport, LongTextsAreCutToTheirFields) {
     ListWindow w;
     const std::string longText(300, '7');
     w.files.openPath = w.dir.File("long.ini");
-    WriteFileBytes(w.files.openPath, "[CONT]\r\nScreenCount=1\r\n[Screen0]\r\nnCtrlType=3\r\n"
-                                     "sNetAdderrs=123.123.123.123.45\r\nnWidth=" +
-                                         longText + "\r\n");
+    WriteFileBytes(w.files.openPath,
+                   "[CONT]\r\nScreenCount=1\r\n[Screen0]\r\nnCtrlType=3\r\n"
+                   "sNetAdderrs=123.123.123.123.45\r\nnWidth=" +
+                       longText + "\r\n");
     w.Click(IDC_LIST_IMPORT);
     ASSERT_EQ(w.Rows(), 1);
     EXPECT_EQ(w.Row(0)[tk::kColumnIp], "123.123.123.123");
@@ -588,7 +589,8 @@ TEST(ScreenListImport, FilesThatAreNoExchangeFileKeepTheRows) {
     };
     const Case cases[] = {
         {"missing file", std::nullopt, "导入失败：文件不存在。"},
-        {"a settings file", ThreeScreens(), "导入失败：文件的ScreenCount为3，但文件中没有任何Screen段"},
+        {"a settings file", ThreeScreens(),
+         "导入失败：文件的ScreenCount为3，但文件中没有任何Screen段"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -649,8 +651,9 @@ TEST(ScreenListImport, MoreThanThreeHundredScreensAreCut) {
     WriteFileBytes(w.files.openPath, text);
     w.Click(IDC_LIST_IMPORT);
     EXPECT_EQ(w.Rows(), 300);
-    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
-                                 "文件中有305张卡，列表最多300张：只导入了前300张，5张没有导入。"}));
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{
+                  "文件中有305张卡，列表最多300张：只导入了前300张，5张没有导入。"}));
 }
 
 TEST(ScreenListExport, ExportThenImportGivesTheRowsBackButTwo) {
@@ -674,8 +677,7 @@ TEST(ScreenListExport, ExportThenImportGivesTheRowsBackButTwo) {
     emptyBaud[tk::kColumnBaud] = "";
     ScreenRow fallback = kRowC;
     fallback[tk::kColumnModel] = "TK350";
-    EXPECT_EQ(w.AllRows(),
-              (std::vector<ScreenRow>{kRowA, kRowB, kRowC, emptyBaud, fallback}));
+    EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA, kRowB, kRowC, emptyBaud, fallback}));
     EXPECT_EQ(w.FileBytes(), ThreeScreens());
 }
 
@@ -721,8 +723,7 @@ TEST(ScreenListExport, AFileThatCannotBeWrittenIsReported) {
         w.Click(IDC_LIST_EXPORT);
     }
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("文件没有保存：" + w.files.savePath + "\r\n原因：", 0),
-              0u);
+    EXPECT_EQ(boxes.boxes[0].text.rfind("文件没有保存：" + w.files.savePath + "\r\n原因：", 0), 0u);
     EXPECT_EQ(ReadFileBytes(w.files.savePath), "[CONT]\r\nScreenCount=0\r\n");
     EXPECT_EQ(w.Rows(), 3);
     EXPECT_FALSE(w.Result().has_value());
@@ -750,7 +751,7 @@ TEST(ScreenListRealWindows, AddThroughTheParameterWindow) {
     EXPECT_TRUE(fill.Done());
     ASSERT_EQ(window.RowCount(), 4);
     EXPECT_EQ(window.Row(3), (ScreenRow{"TK500", "4", "网络通讯", "COM1", "115200", "5005",
-                                       "127.0.0.7", "单色", "96", "48"}));
+                                        "127.0.0.7", "单色", "96", "48"}));
 }
 
 // The Open dialog comes up over the list window with the exchange file's filter; a typed name

@@ -5,9 +5,9 @@
 
 #include "core/model_table.h"
 #include "core/profile_file.h"
+#include "core/screen_list_file.h"
 #include "core/settings.h"
 #include "resources/resource.h"
-#include "core/screen_list_file.h"
 
 namespace {
 

@@ -28,7 +28,8 @@ inline constexpr char kImportNoFileFormat[] = "导入失败：文件不存在。
 inline constexpr char kImportUnreadableFormat[] = "导入失败：文件无法读取：%s\r\n原因：%s";
 // "%d": ScreenCount of the chosen file.
 inline constexpr char kImportNoScreensFormat[] =
-    "导入失败：文件的ScreenCount为%d，但文件中没有任何Screen段，不是导出的控制卡文件。列表保持不变。";
+    "导入失败：文件的ScreenCount为%"
+    "d，但文件中没有任何Screen段，不是导出的控制卡文件。列表保持不变。";
 // "%d": ScreenCount of the file, then the screens left out.
 inline constexpr char kImportCutFormat[] =
     "文件中有%d张卡，列表最多300张：只导入了前300张，%d张没有导入。";
