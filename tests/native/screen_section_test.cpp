@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/profile_file.h"
+#include "core/roster.h"
 #include "tests/native/temp_dir.h"
 
 namespace tk {
@@ -52,12 +53,15 @@ TEST_F(ScreenSectionRead, EachKeyFillsItsField) {
     EXPECT_EQ(Read(1).cardType, 21);
 }
 
-// Records the keys read, answering each with the default.
+// Records the keys of screen sections read, answering each with the default and ScreenCount
+// with screenCount.
 class KeyRecorder final : public IProfile {
 public:
+    int screenCount = 0;
     std::vector<std::string> reads;
 
     int GetInt(const char* section, const char* key, int def) override {
+        if (std::string(key) == "ScreenCount") return screenCount;
         reads.push_back(std::string(section) + "/" + key);
         return def;
     }
@@ -93,6 +97,23 @@ TEST(ScreenSection, ReadsOnlyTheGroupsAskedFor) {
         for (const std::string& key : c.keys) expected.push_back("地址：7/" + key);
         EXPECT_EQ(settings.reads, expected) << c.groups;
     }
+}
+
+// A long list loads at start-up: the roster reads the mode and the address of each screen and
+// nothing else.
+TEST(ScreenSection, RosterReadsOnlyModeAndAddress) {
+    KeyRecorder settings;
+    settings.screenCount = 2;
+    ScreenRoster roster;
+    LoadRoster(settings, roster);
+    std::vector<std::string> expected;
+    for (const char* section : {"地址：0", "地址：1"}) {
+        for (const char* key :
+             {"CommunicationMode", "IpAddress0", "IpAddress1", "IpAddress2", "IpAddress3"}) {
+            expected.push_back(std::string(section) + "/" + key);
+        }
+    }
+    EXPECT_EQ(settings.reads, expected);
 }
 
 // Keys of the groups not asked for keep their defaults, whatever the file holds.

@@ -4,6 +4,7 @@
 #include <climits>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/module_path_win.h"
 #include "library/tk100_dll.h"
@@ -57,6 +58,37 @@ TEST(LibraryImport, ScreenNumbersBelowOneAreRefused) {
     for (int n : {0, -1, INT_MIN}) EXPECT_EQ(User_AdjustTime(n), 0) << n;
     User_ReloadIniFile();
     for (int n : {0, -1, INT_MIN}) EXPECT_EQ(User_AdjustTime(n), 0) << n;
+}
+
+// A module in a folder deeper than MAX_PATH: the path is read whole, not cut. Wine refuses such
+// paths to the ANSI file functions, so the folder is made and removed through the wide ones.
+TEST(ModuleFilePath, ReadsAPathLongerThanMaxPath) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    std::vector<std::wstring> dirs = {std::wstring(L"\\\\?\\") + temp + L"tk-long-module-path"};
+    for (wchar_t c : {L'a', L'b', L'c', L'd', L'e'})
+        dirs.push_back(dirs.back() + L"\\" + std::wstring(60, c));
+    for (const std::wstring& dir : dirs) {
+        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS);
+    }
+    const std::wstring copy = dirs.back() + L"\\TK100_Dll.dll";
+    const std::string source = tk::ModuleFilePath(GetModuleHandleA("TK100_Dll.dll"));
+    ASSERT_TRUE(CopyFileW(std::wstring(source.begin(), source.end()).c_str(), copy.c_str(), FALSE));
+
+    const HMODULE loaded = LoadLibraryW(copy.c_str());
+    ASSERT_NE(loaded, nullptr);
+    const std::string path = tk::ModuleFilePath(loaded);
+    FreeLibrary(loaded);
+    const std::wstring widened(path.begin(), path.end());  // the folders are all ASCII
+    const std::wstring tail = copy.substr(copy.find(L"tk-long-module-path"));
+    EXPECT_GT(path.size(), static_cast<size_t>(MAX_PATH));
+    EXPECT_TRUE(widened.size() >= tail.size() &&
+                widened.compare(widened.size() - tail.size(), tail.size(), tail) == 0)
+        << path;
+    EXPECT_TRUE(DeleteFileW(copy.c_str()));
+    for (auto dir = dirs.rbegin(); dir != dirs.rend(); ++dir)
+        EXPECT_TRUE(RemoveDirectoryW(dir->c_str()));
 }
 
 }  // namespace
