@@ -48,7 +48,7 @@ void BM_ProbeSilentHost(benchmark::State& state) {
 BENCHMARK(BM_ProbeSilentHost)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // Ports that cost nothing: every probe answers, every library call succeeds at once.
-class InstantPorts : public tk::IControllerLibrary,
+class InstantServices : public tk::IControllerLibrary,
                      public tk::IProbe,
                      public tk::IStatusView,
                      public tk::IMessagePump {
@@ -65,7 +65,7 @@ private:
     std::string m_status;
 };
 
-// The pass's own cost per screen (texts, loop, calls through the ports), half network screens.
+// The pass's own cost per screen (texts, loop, calls through the services), half network screens.
 void BM_PassPerScreen(benchmark::State& state) {
     tk::ScreenRoster roster;
     roster.count = static_cast<int32_t>(state.range(0));
@@ -75,15 +75,15 @@ void BM_PassPerScreen(benchmark::State& state) {
         std::snprintf(roster.entries[i].address, sizeof roster.entries[i].address, "192.168.1.%d",
                       i % 256);
     }
-    InstantPorts ports;
-    const tk::PassPorts passPorts{ports, ports, ports, ports};
+    InstantServices services;
+    const tk::PassServices passServices{services, services, services, services};
     tk::SyncState sync;
     for (auto _ : state) {
-        tk::RunPass(roster, sync, passPorts);
-        benchmark::DoNotOptimize(ports.Status().data());
+        tk::RunPass(roster, sync, passServices);
+        benchmark::DoNotOptimize(services.Status().data());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_PassPerScreen)->Arg(1)->Arg(30)->Arg(tk::ScreenRoster::kMaxScreens);
+BENCHMARK(BM_PassPerScreen)->Arg(1)->Arg(30)->Arg(tk::kMaxScreens);
 
 }  // namespace

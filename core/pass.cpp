@@ -40,7 +40,7 @@ void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& s
     state.elapsed = 0;
     int failures = 0;
     // The table holds kMaxScreens entries; the loader keeps the count within it.
-    const int32_t visited = std::min(roster.count, ScreenRoster::kMaxScreens);
+    const int32_t visited = std::min(roster.count, kMaxScreens);
     for (int32_t i = 0; i < visited; ++i) {
         const int screenNumber = i + 1;
         const bool success = AdjustScreen(roster.entries[i], screenNumber, services);

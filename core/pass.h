@@ -61,7 +61,6 @@ struct PassServices {
     IMessagePump& pump;
 };
 // The former name, still used by the stand-in library's end-to-end test and the benchmarks.
-using PassPorts = PassServices;
 
 // One synchronisation pass over the roster.
 void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services);

@@ -17,7 +17,6 @@ struct ScreenEntry {
 
 // The main window's table of screens, rebuilt in place by LoadRoster.
 struct ScreenRoster {
-    static constexpr int32_t kMaxScreens = tk::kMaxScreens;  // the one limit of every reader
     std::array<ScreenEntry, kMaxScreens> entries{};
     int32_t count = 0;  // entries in use, 0..kMaxScreens
 };

@@ -11,7 +11,7 @@
 
 #include "core/module_path_win.h"
 #include "core/settings.h"
-#include "core/win32_profile.h"
+#include "core/profile_file.h"
 #include "library/link_settings.h"
 #include "library/standin/links_win.h"
 #include "library/tk100_dll.h"
@@ -26,10 +26,12 @@ tk::LibrarySettings g_settings;
 std::uint16_t g_sequence = 0;
 
 // Reads the settings file beside the module into g_settings. The library finds the file beside
-// its own module because the tool never passes it a path.
+// its own module because the tool never passes it a path. The file is read through one parse:
+// the tool asks for a reload right after saving the list, and the profile API, a call per key,
+// re-reads a file that changed moments ago on every call (seconds for 300 screens under Wine).
 void LoadSettings() {
-    tk::Win32Profile profile(tk::SettingsPathFromModule(tk::ModuleFilePath(g_module)));
-    g_settings = tk::ReadLibrarySettings(profile);
+    tk::ProfileBatch settings(tk::SettingsPathFromModule(tk::ModuleFilePath(g_module)));
+    g_settings = tk::ReadLibrarySettings(settings);
     if (!g_loaded) {
         // Requests of two processes that load the library should not share sequence numbers.
         g_sequence = static_cast<std::uint16_t>(GetTickCount() ^ (GetCurrentProcessId() << 7));

@@ -144,7 +144,7 @@ TEST(Pass, OneScreenProbeLibraryAndText) {
 
 // A full roster: every screen visited in order with its own number, one pump each, no early stop.
 TEST(Pass, FullRosterVisitsEveryScreenOnce) {
-    constexpr int kMax = tk::ScreenRoster::kMaxScreens;
+    constexpr int kMax = tk::kMaxScreens;
     tk::SyncState state;
     PassFakes fakes(state);
     for (int n = 1; n <= kMax; n += 2) fakes.library.results[n] = 0;

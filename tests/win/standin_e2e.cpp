@@ -294,7 +294,7 @@ TEST_F(StandinE2e, PassReportsEachScreenAndTheSummary) {
     tk::ImportedControllerLibrary library;
     StatusLine status;
     NoPump pump;
-    tk::RunPass(roster, state, tk::PassPorts{library, probe, status, pump});
+    tk::RunPass(roster, state, tk::PassServices{library, probe, status, pump});
 
     const std::vector<ScreenCase> cases = Roster();
     std::vector<std::string> expected;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/gbk.h"
+#include "core/module_path_win.h"
 
 namespace tk::ui {
 
@@ -31,10 +32,8 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT type) {
 
 // Builds the caption from the module file name, as the program has no title of its own.
 std::string AppTitle() {
-    char path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    const std::string_view full(path, length);
+    const std::string path = tk::ModuleFilePath(nullptr);
+    const std::string_view full(path);
     const size_t slash = FindLastOfGbk(full, "\\/");
     const std::string_view name = slash == std::string::npos ? full : full.substr(slash + 1);
     const size_t dot = FindLastOfGbk(name, ".");
