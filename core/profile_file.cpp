@@ -326,7 +326,10 @@ namespace {
 // False when the file exists and could not be read.
 bool LoadDocument(const std::string& path, ProfileDocument& doc) {
     std::string bytes;
-    const bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    // A UTF-16 file (saved as "Unicode" by an editor) is read by the profile API but not here:
+    // taken as GBK it would read as nothing, and edits would be mixed into it.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) read = false;
     if (!read) bytes.clear();
     doc.Parse(bytes);
     return read;
