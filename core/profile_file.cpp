@@ -62,7 +62,8 @@ size_t FitGbk(const std::string& s, size_t max) {
     return i;
 }
 
-// A value with matching quotes at both ends is read without them.
+// A value with matching quotes at both ends is read without them; "" is an empty value, so an
+// integer key quoted empty reads as its default.
 std::string Unquoted(const std::string& v) {
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
         return v.substr(1, v.size() - 2);
