@@ -7,29 +7,11 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/unique_fd_posix.h"
 
 namespace tk {
 
 namespace {
-
-// Closes a descriptor on every path.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    bool Close() {
-        if (m_fd < 0) return true;
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -55,8 +37,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         if (errno != ENOENT && errno != ENOTDIR) return FileRead::kFailed;
         bytes.clear();
         return FileRead::kMissing;
@@ -80,8 +62,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     std::string tmpl = path + ".tmp-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
-    Fd fd(::mkstemp(name.data()));
-    if (fd.Get() < 0) return false;
+    UniqueFd fd(::mkstemp(name.data()));
+    if (!fd) return false;
     const std::string tmpPath(name.data());
 
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
@@ -95,20 +77,21 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         mode = 0666 & ~mask;
     }
 
+    // Closed here rather than by the owner, since a failed close can mean unwritten data.
     const bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) &&
-                    ::fsync(fd.Get()) == 0 && fd.Close() &&
+                    ::fsync(fd.Get()) == 0 && ::close(fd.Release()) == 0 &&
                     ::rename(tmpPath.c_str(), path.c_str()) == 0;
     if (!ok) {
         // The caller reports why the save failed: keep the failing step's error code.
         const int error = errno;
-        fd.Close();
+        fd.Reset();
         ::unlink(tmpPath.c_str());
         errno = error;
         return false;
     }
     // Make the rename itself durable.
-    Fd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0) ::fsync(dir.Get());
+    const UniqueFd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) ::fsync(dir.Get());
     return true;
 }
 

@@ -1,31 +1,10 @@
-#include <windows.h>
-
 #include "core/atomic_file.h"
 #include "core/gbk.h"
+#include "core/unique_handle_win.h"
 
 namespace tk {
 
 namespace {
-
-// Closes a file handle on every path.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : m_h(h) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    bool Valid() const { return m_h != INVALID_HANDLE_VALUE; }
-    bool Close() {
-        if (!Valid()) return true;
-        const BOOL ok = CloseHandle(m_h);
-        m_h = INVALID_HANDLE_VALUE;
-        return ok != FALSE;
-    }
-
-private:
-    HANDLE m_h;
-};
 
 // The folder part of a path, for the temporary file.
 std::string DirectoryOf(const std::string& path) {
@@ -37,9 +16,9 @@ std::string DirectoryOf(const std::string& path) {
 }  // namespace
 
 FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
-    FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f.Valid()) {
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
             return FileRead::kFailed;
@@ -64,9 +43,9 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     if (!GetTempFileNameA(DirectoryOf(path).c_str(), "tks", 0, tmpPath)) return false;
     bool ok;
     {
-        FileHandle f(CreateFileA(tmpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        UniqueFile f(CreateFileA(tmpPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        ok = f.Valid();
+        ok = static_cast<bool>(f);
         size_t done = 0;
         while (ok && done < bytes.size()) {
             DWORD n = 0;
@@ -75,9 +54,11 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
             ok = WriteFile(f.Get(), bytes.data() + done, chunk, &n, nullptr) && n == chunk;
             done += n;
         }
-        ok = ok && FlushFileBuffers(f.Get()) && f.Close();
+        // Closed here rather than by the owner, since a failed close can mean unwritten data.
+        ok = ok && FlushFileBuffers(f.Get()) && CloseHandle(f.Release());
     }
-    ok = ok && MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok &&
+         MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) {
         // The caller reports why the save failed: keep the failing step's error code.
         const DWORD error = GetLastError();

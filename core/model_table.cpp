@@ -17,7 +17,8 @@ const std::array<ControllerModel, 8> kControllerModels = {{
 
 namespace {
 
-// Byte comparison that folds ASCII letters only; GBK bytes must match exactly.
+// Byte comparison that folds ASCII letters only. Every model name is ASCII, so a text with a
+// double-byte character matches none, even where a trail byte folds like a letter.
 bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
     std::string::size_type i = 0;
     for (; i < a.size() && b[i] != '\0'; ++i) {

@@ -38,6 +38,8 @@ public:
 // Raw IPv4 ICMP socket; nullptr when the platform refuses it (no rights).
 std::unique_ptr<IEchoSocket> OpenRawEchoSocket();
 // The means that needs no rights: the ICMP helper API on Windows, a ping socket elsewhere.
+// Neither sends the 45-byte request byte for byte, as the system writes header fields of its
+// own, and the helper API takes no 30 ms socket time-outs: only the 100 ms wait bounds it.
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket();
 // Resolves a host text to its first IPv4 address (network byte order).
 bool ResolveIPv4(const char* host, std::uint32_t& address);

@@ -1,19 +1,28 @@
 // winsock2.h must come before windows.h, and iphlpapi.h before icmpapi.h.
 // clang-format off
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
 // clang-format on
 
-#include <cstring>
+#include <utility>
 
 #include "core/probe.h"
+#include "core/probe_socket.h"
+#include "core/unique_handle_win.h"
 
 namespace tk {
 
 namespace {
+
+// A handle from IcmpCreateFile, which reports failure as INVALID_HANDLE_VALUE.
+struct IcmpHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) noexcept { ::IcmpCloseHandle(handle); }
+};
+using UniqueIcmpHandle = UniqueAny<IcmpHandleTraits>;
 
 // Offset of the echo data behind the 8-byte ICMP header.
 constexpr std::size_t kEchoDataOffset = 8;
@@ -21,41 +30,33 @@ constexpr std::size_t kEchoDataOffset = 8;
 // A raw ICMP socket owned by the probe, closed when the probe is done with it.
 class RawEchoSocket : public IEchoSocket {
 public:
-    explicit RawEchoSocket(SOCKET socket) : m_socket(socket) {}
-    ~RawEchoSocket() override { ::closesocket(m_socket); }
-    RawEchoSocket(const RawEchoSocket&) = delete;
-    RawEchoSocket& operator=(const RawEchoSocket&) = delete;
+    explicit RawEchoSocket(UniqueSocket socket) : m_socket(std::move(socket)) {}
 
     // Winsock takes both time-outs as a DWORD of milliseconds.
     bool SetTimeouts(int milliseconds) override {
         const DWORD timeout = static_cast<DWORD>(milliseconds);
         const char* value = reinterpret_cast<const char*>(&timeout);
-        return ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, value, sizeof timeout) == 0 &&
-               ::setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, value, sizeof timeout) == 0;
+        return ::setsockopt(m_socket.Get(), SOL_SOCKET, SO_RCVTIMEO, value, sizeof timeout) == 0 &&
+               ::setsockopt(m_socket.Get(), SOL_SOCKET, SO_SNDTIMEO, value, sizeof timeout) == 0;
     }
 
     void Send(std::uint32_t address, const EchoRequest& packet) override {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = 0;
-        to.sin_addr.s_addr = address;
-        (void)::sendto(m_socket, reinterpret_cast<const char*>(packet.data()),
-                       static_cast<int>(packet.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+        SendEchoRequest(m_socket.Get(), address, packet);
     }
 
     bool WaitReadable(int microseconds) override {
         fd_set readable;
         FD_ZERO(&readable);
-        FD_SET(m_socket, &readable);
+        FD_SET(m_socket.Get(), &readable);
         timeval wait{};
         wait.tv_sec = microseconds / 1000000;
         wait.tv_usec = microseconds % 1000000;
-        return ::select(0, &readable, nullptr, nullptr, &wait) > 0 && FD_ISSET(m_socket, &readable);
+        return ::select(0, &readable, nullptr, nullptr, &wait) > 0 &&
+               FD_ISSET(m_socket.Get(), &readable);
     }
 
 private:
-    SOCKET m_socket;
+    UniqueSocket m_socket;
 };
 
 // The ICMP helper API, for users without the right to open raw sockets. It writes its own
@@ -64,10 +65,7 @@ private:
 // when the wait starts.
 class HelperEchoSocket : public IEchoSocket {
 public:
-    explicit HelperEchoSocket(HANDLE handle) : m_handle(handle) {}
-    ~HelperEchoSocket() override { ::IcmpCloseHandle(m_handle); }
-    HelperEchoSocket(const HelperEchoSocket&) = delete;
-    HelperEchoSocket& operator=(const HelperEchoSocket&) = delete;
+    explicit HelperEchoSocket(UniqueIcmpHandle handle) : m_handle(std::move(handle)) {}
 
     // The helper has no socket options: its one time-out is the wait's.
     bool SetTimeouts(int) override { return true; }
@@ -84,14 +82,14 @@ public:
         // documents as possible.
         char reply[sizeof(ICMP_ECHO_REPLY) + kEchoRequestSize + 8 + 64];
         const DWORD replies =
-            ::IcmpSendEcho(m_handle, m_address, m_packet.data() + kEchoDataOffset,
+            ::IcmpSendEcho(m_handle.Get(), m_address, m_packet.data() + kEchoDataOffset,
                            static_cast<WORD>(kEchoRequestSize - kEchoDataOffset), nullptr, reply,
                            sizeof reply, static_cast<DWORD>(microseconds / 1000));
         return replies > 0;
     }
 
 private:
-    HANDLE m_handle;
+    UniqueIcmpHandle m_handle;
     std::uint32_t m_address = 0;
     EchoRequest m_packet{};
     bool m_sent = false;
@@ -100,28 +98,16 @@ private:
 }  // namespace
 
 std::unique_ptr<IEchoSocket> OpenRawEchoSocket() {
-    const SOCKET socket =
-        ::WSASocket(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED);
-    if (socket == INVALID_SOCKET) return nullptr;
-    return std::make_unique<RawEchoSocket>(socket);
+    UniqueSocket socket(
+        ::WSASocket(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED));
+    if (!socket) return nullptr;
+    return std::make_unique<RawEchoSocket>(std::move(socket));
 }
 
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket() {
-    const HANDLE handle = ::IcmpCreateFile();
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<HelperEchoSocket>(handle);
-}
-
-bool ResolveIPv4(const char* host, std::uint32_t& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    sockaddr_in first;
-    std::memcpy(&first, found->ai_addr, sizeof first);
-    ::freeaddrinfo(found);
-    address = first.sin_addr.s_addr;
-    return true;
+    UniqueIcmpHandle handle(::IcmpCreateFile());
+    if (!handle) return nullptr;
+    return std::make_unique<HelperEchoSocket>(std::move(handle));
 }
 
 std::uint32_t SystemTickCount() { return ::GetTickCount(); }

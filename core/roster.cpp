@@ -11,19 +11,16 @@ namespace tk {
 void LoadRoster(IProfile& settings, ScreenRoster& roster) {
     int count = ReadScreenCount(settings);
     if (count < 0) count = 0;
-    if (count > ScreenRoster::kMaxScreens) count = ScreenRoster::kMaxScreens;
+    if (count > kMaxScreens) count = kMaxScreens;
     roster.count = count;
 
     for (int i = 0; i < count; ++i) {
-        const std::string section = ScreenSectionName(i);
+        const ScreenSection section = ReadScreenSection(settings, i, kAddressKeys);
         ScreenEntry& entry = roster.entries[i];
         entry.number = i + 1;
         std::memset(entry.address, 0, sizeof entry.address);
-        entry.network = settings.GetInt(section.c_str(), kCommunicationModeKey, 0) == 1 ? 1 : 0;
-        int ip[4];
-        for (int k = 0; k < 4; ++k) {
-            ip[k] = settings.GetInt(section.c_str(), kIpAddressKeys[k], kDefaultIpAddress[k]);
-        }
+        entry.network = section.Network() ? 1 : 0;
+        const int* ip = section.ip;
         // Hand-edited octets far outside 0..255 can make a text longer than the field: it is
         // cut, never written past.
         std::snprintf(entry.address, sizeof entry.address, "%d.%d.%d.%d", ip[0], ip[1], ip[2],

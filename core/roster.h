@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/profile.h"
+#include "core/screen_section.h"
 
 namespace tk {
 
@@ -16,7 +17,7 @@ struct ScreenEntry {
 
 // The main window's table of screens, rebuilt in place by LoadRoster.
 struct ScreenRoster {
-    static constexpr int32_t kMaxScreens = 300;
+    static constexpr int32_t kMaxScreens = tk::kMaxScreens;  // the one limit of every reader
     std::array<ScreenEntry, kMaxScreens> entries{};
     int32_t count = 0;  // entries in use, 0..kMaxScreens
 };

@@ -2,22 +2,13 @@
 
 #ifdef _WIN32
 
-#include <memory>
 #include <string>
 #include <utility>
 
 #include "core/autostart.h"
-
-// The registry key handle type, as <windows.h> declares HKEY (a pointer to this struct).
-struct HKEY__;
+#include "core/unique_handle_win.h"
 
 namespace tk {
-
-// Closes a registry key the program opened (never one of the predefined HKEY_* roots).
-struct RegKeyCloser {
-    void operator()(HKEY__* key) const noexcept;
-};
-using UniqueRegKey = std::unique_ptr<HKEY__, RegKeyCloser>;
 
 inline constexpr char kRunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -28,14 +19,14 @@ public:
     bool Open() override;
     bool SetValue(const std::string& name, const std::string& data) override;
     bool DeleteValue(const std::string& name) override;
-    void Close() override { m_key.reset(); }
+    void Close() override { m_key.Reset(); }
 
 private:
     std::string m_subKey;
     UniqueRegKey m_key;
 };
 
-// Full path of the running executable, however long; empty if it cannot be had.
+// Full path of the running executable (ModuleFilePath of the process's own module).
 std::string ExecutablePath();
 
 }  // namespace tk

@@ -1,23 +1,17 @@
-#include <windows.h>
-
 #include <limits>
-#include <vector>
 
+#include "core/module_path_win.h"
 #include "core/run_key.h"
 
 namespace tk {
 
-void RegKeyCloser::operator()(HKEY__* key) const noexcept { RegCloseKey(key); }
-
 // Opens, never creates: KEY_ALL_ACCESS as the key has always been asked for.
 bool RegistryRunKey::Open() {
-    HKEY key = nullptr;
-    m_key.reset();
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_ALL_ACCESS, m_key.Put()) !=
         ERROR_SUCCESS) {
+        m_key.Release();  // nothing was opened, whatever the slot now holds
         return false;
     }
-    m_key.reset(key);
     return true;
 }
 
@@ -25,26 +19,14 @@ bool RegistryRunKey::Open() {
 bool RegistryRunKey::SetValue(const std::string& name, const std::string& data) {
     if (!m_key || data.size() >= std::numeric_limits<DWORD>::max()) return false;
     const auto size = static_cast<DWORD>(data.size() + 1);
-    return RegSetValueExA(m_key.get(), name.c_str(), 0, REG_SZ,
+    return RegSetValueExA(m_key.Get(), name.c_str(), 0, REG_SZ,
                           reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
 }
 
 bool RegistryRunKey::DeleteValue(const std::string& name) {
-    return m_key && RegDeleteValueA(m_key.get(), name.c_str()) == ERROR_SUCCESS;
+    return m_key && RegDeleteValueA(m_key.Get(), name.c_str()) == ERROR_SUCCESS;
 }
 
-// GetModuleFileNameA cuts a path that does not fit and then returns the buffer size, so the
-// buffer grows until the path and its terminating zero fit.
-std::string ExecutablePath() {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return "";
-        if (length < buffer.size()) return std::string(buffer.data(), length);
-        if (buffer.size() >= 32768 * 4) return "";
-        buffer.resize(buffer.size() * 2);
-    }
-}
+std::string ExecutablePath() { return ModuleFilePath(nullptr); }
 
 }  // namespace tk

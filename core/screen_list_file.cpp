@@ -6,6 +6,7 @@
 #include "core/atomic_file.h"
 #include "core/model_table.h"
 #include "core/profile_file.h"
+#include "core/screen_section.h"
 #include "core/settings.h"
 
 namespace tk {
@@ -64,7 +65,7 @@ std::string ExchangeSectionName(int index) {
 }
 
 ScreenRow ReadSettingsScreen(IProfile& settings, int index) {
-    return ReadSettingsRow(ReaderOf(settings, ScreenSectionName(index)));
+    return ReadSettingsRow(ReadScreenSection(settings, index));
 }
 
 bool WriteSettingsRows(IProfile& settings, const std::vector<ScreenRow>& rows) {
@@ -86,9 +87,15 @@ bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& row
 ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
     ExchangeImport result;
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) {
-        result.status = ExchangeImportStatus::kNoFile;
-        return result;
+    switch (ReadFileIfPresent(path, bytes)) {
+        case FileRead::kMissing:
+            result.status = ExchangeImportStatus::kNoFile;
+            return result;
+        case FileRead::kFailed:
+            result.status = ExchangeImportStatus::kUnreadable;
+            return result;
+        case FileRead::kRead:
+            break;
     }
     ProfileBatch file(path);
     result.screenCount = file.GetInt(kGlobalSection, kScreenCountKey, 0);

@@ -4,13 +4,10 @@
 #include <vector>
 
 #include "core/profile.h"
-#include "core/roster.h"
 #include "core/screen_row_codec.h"
+#include "core/screen_section.h"
 
 namespace tk {
-
-// Rows the controller list holds at most: as many screens as the main window's roster.
-inline constexpr int kMaxListScreens = ScreenRoster::kMaxScreens;
 
 // Section "Screen%d" of the exchange file for a 0-based index.
 std::string ExchangeSectionName(int index);
@@ -31,6 +28,7 @@ bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& row
 enum class ExchangeImportStatus {
     kImported,          // rows holds the screens (possibly none)
     kNoFile,            // the file does not exist
+    kUnreadable,        // the file exists but cannot be read (held by another program)
     kNoScreenSections,  // ScreenCount names screens, but no "Screen%d" section is there
 };
 

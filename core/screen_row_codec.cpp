@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "core/gbk.h"
-#include "core/settings.h"
 #include "core/model_table.h"
 
 namespace tk {
@@ -36,7 +35,6 @@ constexpr char kExchangeNetPortKey[] = "nNetPort";
 constexpr char kNetAdderrsKey[] = "sNetAdderrs";
 constexpr char kColorOrderKey[] = "nColorOrder";
 
-constexpr int kDefaultCardType = 21;
 constexpr int kDefaultCtrlType = 21;  // no model's nCtrlType: a section without it has no model
 constexpr unsigned kMaxExchangeText = 99;
 constexpr unsigned kMaxNetAdderrs = 15;
@@ -72,25 +70,22 @@ std::string PortNumberText(const std::string& text) {
 }
 
 // Row texts of one settings-file screen section.
-ScreenRow ReadSettingsRow(const SectionReader& reader) {
+ScreenRow ReadSettingsRow(const ScreenSection& section) {
     ScreenRow row;
-    row[kColumnModel] = ModelNameFromCardType(reader.readInt(kCardTypeKey, kDefaultCardType));
-    row[kColumnAddress] =
-        std::to_string(static_cast<long long>(reader.readInt(kCardAddressKey, 0)) + 1);
-    row[kColumnCommMode] =
-        reader.readInt(kCommunicationModeKey, 0) != 0 ? kCommNetwork : kCommSerial;
-    row[kColumnSerialPort] = "COM" + std::to_string(reader.readInt(kSerialNumKey, 1));
-    row[kColumnBaud] = std::to_string(reader.readInt(kSerialBaudKey, 57600));
-    row[kColumnNetPort] = std::to_string(reader.readInt(kNetPortKey, 5005));
-    int ip[4];
-    for (int k = 0; k < 4; ++k) ip[k] = reader.readInt(kIpAddressKeys[k], kDefaultIpAddress[k]);
+    row[kColumnModel] = ModelNameFromCardType(section.cardType);
+    row[kColumnAddress] = std::to_string(static_cast<long long>(section.cardAddress) + 1);
+    row[kColumnCommMode] = section.communicationMode != 0 ? kCommNetwork : kCommSerial;
+    row[kColumnSerialPort] = "COM" + std::to_string(section.serialNum);
+    row[kColumnBaud] = std::to_string(section.serialBaud);
+    row[kColumnNetPort] = std::to_string(section.netPort);
+    const int* ip = section.ip;
     char ipText[48];
     std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
     row[kColumnIp] = ipText;
-    const int colour = reader.readInt(kColorStyleKey, 1);
+    const int colour = section.colorStyle;
     row[kColumnColour] = colour == 2 ? kColourFull : colour == 1 ? kColourDouble : kColourSingle;
-    row[kColumnWidth] = std::to_string(reader.readInt(kScreemWidthKey, 64));
-    row[kColumnHeight] = std::to_string(reader.readInt(kScreemHeightKey, 32));
+    row[kColumnWidth] = std::to_string(section.screemWidth);
+    row[kColumnHeight] = std::to_string(section.screemHeight);
     return row;
 }
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/screen_section.h"
+
 namespace tk {
 
 // Column indices of a ScreenRow; width comes before height here, unlike in both files.
@@ -44,7 +46,8 @@ inline constexpr char kColourFull[] = "七彩色";
 // Exchange-file default for a missing text key.
 inline constexpr char kMissingText[] = "错误";
 
-// Reads the keys of the one section being converted; the caller binds it to a file and section.
+// Reads the keys of the one exchange-file section being converted; the caller binds it to a
+// file and section.
 struct SectionReader {
     // As GetPrivateProfileIntA: def when the key is missing or empty.
     std::function<int(const char* key, int def)> readInt;
@@ -65,7 +68,7 @@ struct ExchangeRow {
 // The part of a text after its first "M", or the whole text without one ("COM3" gives "3").
 std::string PortNumberText(const std::string& text);
 
-ScreenRow ReadSettingsRow(const SectionReader& reader);
+ScreenRow ReadSettingsRow(const ScreenSection& section);
 KeyValues SettingsKeyValues(const ScreenRow& row);
 ExchangeRow ReadExchangeRow(const SectionReader& reader);
 KeyValues ExchangeKeyValues(const ScreenRow& row);

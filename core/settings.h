@@ -21,21 +21,6 @@ inline constexpr int kDefaultSel = 2;  // hours
 inline constexpr int kDefaultTimer = 1;
 inline constexpr int kDefaultStart = 0;
 
-// Keys of one screen section, as the controller library spells them.
-inline constexpr char kCardTypeKey[] = "CardType";
-inline constexpr char kCardAddressKey[] = "CardAddress";
-inline constexpr char kCommunicationModeKey[] = "CommunicationMode";
-inline constexpr char kScreemHeightKey[] = "ScreemHeight";
-inline constexpr char kScreemWidthKey[] = "ScreemWidth";
-inline constexpr char kSerialBaudKey[] = "SerialBaud";
-inline constexpr char kSerialNumKey[] = "SerialNum";
-inline constexpr char kNetPortKey[] = "NetPort";
-inline constexpr char kIpAddressKeys[4][11] = {"IpAddress0", "IpAddress1", "IpAddress2",
-                                               "IpAddress3"};
-inline constexpr char kColorStyleKey[] = "ColorStyle";
-
-inline constexpr int kDefaultIpAddress[4] = {192, 168, 1, 236};
-
 // The settings file path for the executable at modulePath.
 std::string SettingsPathFromModule(const std::string& modulePath);
 

@@ -12,17 +12,13 @@ bool StartSockets() {
     return started;
 }
 
-UdpLink::~UdpLink() {
-    if (m_socket != INVALID_SOCKET) closesocket(m_socket);
-}
-
 bool UdpLink::Open(const int ip[4], int port) {
     for (int k = 0; k < 4; ++k) {
         if (ip[k] < 0 || ip[k] > 255) return false;
     }
     if (port < 1 || port > 65535 || !StartSockets()) return false;
-    m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (m_socket == INVALID_SOCKET) return false;
+    m_socket.Reset(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    if (!m_socket) return false;
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(static_cast<u_short>(port));
@@ -30,29 +26,25 @@ bool UdpLink::Open(const int ip[4], int port) {
         htonl(static_cast<u_long>(ip[0]) << 24 | static_cast<u_long>(ip[1]) << 16 |
               static_cast<u_long>(ip[2]) << 8 | static_cast<u_long>(ip[3]));
     // Connected, so that only datagrams from the controller's address and port arrive.
-    return connect(m_socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
+    return connect(m_socket.Get(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0;
 }
 
 bool UdpLink::Send(const std::uint8_t* data, std::size_t size) {
     const int n = static_cast<int>(size);
-    return send(m_socket, reinterpret_cast<const char*>(data), n, 0) == n;
+    return send(m_socket.Get(), reinterpret_cast<const char*>(data), n, 0) == n;
 }
 
 int UdpLink::Receive(std::uint8_t* buffer, std::size_t size, int timeoutMs) {
     fd_set readable;
     FD_ZERO(&readable);
-    FD_SET(m_socket, &readable);
+    FD_SET(m_socket.Get(), &readable);
     timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     const int ready = select(0, &readable, nullptr, nullptr, &wait);
     if (ready <= 0) return ready == 0 ? 0 : -1;
-    const int n = recv(m_socket, reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
+    const int n = recv(m_socket.Get(), reinterpret_cast<char*>(buffer), static_cast<int>(size), 0);
     if (n != SOCKET_ERROR) return n;
     // A datagram too long for the buffer is no frame of ours; it is dropped, not an error.
     return WSAGetLastError() == WSAEMSGSIZE ? 0 : -1;
-}
-
-SerialLink::~SerialLink() {
-    if (m_port != INVALID_HANDLE_VALUE) CloseHandle(m_port);
 }
 
 bool SerialLink::Open(int number, int baud) {
@@ -60,11 +52,12 @@ bool SerialLink::Open(int number, int baud) {
     // The device namespace form reaches COM10 and above, which the bare name does not.
     char name[32];
     std::snprintf(name, sizeof name, "\\\\.\\COM%d", number);
-    m_port = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (m_port == INVALID_HANDLE_VALUE) return false;
+    m_port.Reset(
+        CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!m_port) return false;
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(m_port, &dcb)) return false;
+    if (!GetCommState(m_port.Get(), &dcb)) return false;
     dcb.BaudRate = static_cast<DWORD>(baud);
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
@@ -80,17 +73,18 @@ bool SerialLink::Open(int number, int baud) {
     dcb.fInX = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    if (!SetCommState(m_port, &dcb)) return false;
-    PurgeComm(m_port, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    if (!SetCommState(m_port.Get(), &dcb)) return false;
+    PurgeComm(m_port.Get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
     return true;
 }
 
 bool SerialLink::Send(const std::uint8_t* data, std::size_t size) {
     COMMTIMEOUTS timeouts{};
     timeouts.WriteTotalTimeoutConstant = 100;
-    if (!SetCommTimeouts(m_port, &timeouts)) return false;
+    if (!SetCommTimeouts(m_port.Get(), &timeouts)) return false;
     DWORD written = 0;
-    return WriteFile(m_port, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    return WriteFile(m_port.Get(), data, static_cast<DWORD>(size), &written, nullptr) &&
+           written == size;
 }
 
 int SerialLink::Receive(std::uint8_t* buffer, std::size_t size, int timeoutMs) {
@@ -101,9 +95,9 @@ int SerialLink::Receive(std::uint8_t* buffer, std::size_t size, int timeoutMs) {
     timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
     timeouts.ReadTotalTimeoutConstant = static_cast<DWORD>(timeoutMs);
     timeouts.WriteTotalTimeoutConstant = 100;
-    if (!SetCommTimeouts(m_port, &timeouts)) return -1;
+    if (!SetCommTimeouts(m_port.Get(), &timeouts)) return -1;
     DWORD got = 0;
-    if (!ReadFile(m_port, buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    if (!ReadFile(m_port.Get(), buffer, static_cast<DWORD>(size), &got, nullptr)) return -1;
     return static_cast<int>(got);
 }
 

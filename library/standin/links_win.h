@@ -1,11 +1,6 @@
 #pragma once
 
-// winsock2.h must come before windows.h.
-// clang-format off
-#include <winsock2.h>
-#include <windows.h>
-// clang-format on
-
+#include "core/unique_handle_win.h"
 #include "library/exchange.h"
 
 namespace tk {
@@ -13,11 +8,6 @@ namespace tk {
 // A connected UDP socket to one controller's address and port.
 class UdpLink final : public IControllerLink {
 public:
-    UdpLink() = default;
-    ~UdpLink() override;
-    UdpLink(const UdpLink&) = delete;
-    UdpLink& operator=(const UdpLink&) = delete;
-
     // False when an octet or the port is out of range or the socket cannot be made.
     bool Open(const int ip[4], int port);
     bool Send(const std::uint8_t* data, std::size_t size) override;
@@ -25,17 +15,12 @@ public:
     bool Datagrams() const override { return true; }
 
 private:
-    SOCKET m_socket = INVALID_SOCKET;
+    UniqueSocket m_socket;
 };
 
 // The serial port "COMn" set to the given baud rate, 8 data bits, no parity, 1 stop bit.
 class SerialLink final : public IControllerLink {
 public:
-    SerialLink() = default;
-    ~SerialLink() override;
-    SerialLink(const SerialLink&) = delete;
-    SerialLink& operator=(const SerialLink&) = delete;
-
     // False when the port does not exist, is in use or refuses the settings.
     bool Open(int number, int baud);
     bool Send(const std::uint8_t* data, std::size_t size) override;
@@ -43,7 +28,7 @@ public:
     bool Datagrams() const override { return false; }
 
 private:
-    HANDLE m_port = INVALID_HANDLE_VALUE;
+    UniqueFile m_port;
 };
 
 // GetTickCount64 for deadlines, GetLocalTime for the time to set.

@@ -7,9 +7,9 @@
 #include <windows.h>
 // clang-format on
 
-#include <string>
-#include <vector>
+#include <cstdint>
 
+#include "core/module_path_win.h"
 #include "core/settings.h"
 #include "core/win32_profile.h"
 #include "library/link_settings.h"
@@ -25,20 +25,10 @@ bool g_loaded = false;
 tk::LibrarySettings g_settings;
 std::uint16_t g_sequence = 0;
 
-// Full path of this DLL, whatever directory it was loaded from.
-std::string ModulePath() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(g_module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
-        if (n < path.size()) return std::string(path.data(), n);
-        path.resize(path.size() * 2);
-    }
-}
-
-// Reads the settings file beside the module into g_settings.
+// Reads the settings file beside the module into g_settings. The library finds the file beside
+// its own module because the tool never passes it a path.
 void LoadSettings() {
-    tk::Win32Profile profile(tk::SettingsPathFromModule(ModulePath()));
+    tk::Win32Profile profile(tk::SettingsPathFromModule(tk::ModuleFilePath(g_module)));
     g_settings = tk::ReadLibrarySettings(profile);
     if (!g_loaded) {
         // Requests of two processes that load the library should not share sequence numbers.
@@ -48,7 +38,7 @@ void LoadSettings() {
 }
 
 // One exchange with the screen's controller over the link its section names.
-bool AdjustScreen(const tk::ScreenLink& screen) {
+bool AdjustScreen(const tk::ScreenSection& screen) {
     if (screen.cardAddress < 0 || screen.cardAddress > 0xFFFF) return false;
     if (screen.cardType < 0 || screen.cardType > 0xFFFF) return false;
     const auto address = static_cast<std::uint16_t>(screen.cardAddress);
@@ -88,7 +78,7 @@ extern "C" int __stdcall User_AdjustTime(int screenNumber) {
     try {
         LockGuard lock;
         if (!g_loaded) LoadSettings();
-        const tk::ScreenLink* screen = g_settings.Screen(screenNumber);
+        const tk::ScreenSection* screen = g_settings.Screen(screenNumber);
         return screen != nullptr && AdjustScreen(*screen) ? 1 : 0;
     } catch (...) {
         return 0;

@@ -1,17 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <string>
 
 #include "core/model_table.h"
+#include "core/profile.h"
 #include "core/screen_row_codec.h"
+#include "core/screen_section.h"
 
 namespace tk {
 namespace {
 
-// A section held as key/value texts, read the way the profile API reads it (a text read of
-// size n + 1 gives at most n bytes).
+// An exchange-file section held as key/value texts, read the way the profile API reads it (a
+// text read of size n + 1 gives at most n bytes).
 class FakeSection {
 public:
     explicit FakeSection(const KeyValues& values = {}) : m_values(values.begin(), values.end()) {}
@@ -32,6 +35,33 @@ public:
 private:
     std::map<std::string, std::string> m_values;
 };
+
+// Screen 0's section of a settings file held as key/value texts, read through
+// ReadScreenSection the way the profile API reads integers (missing or empty gives the default).
+class FakeSettings final : public IProfile {
+public:
+    explicit FakeSettings(const KeyValues& values) : m_values(values.begin(), values.end()) {}
+
+    int GetInt(const char* section, const char* key, int def) override {
+        EXPECT_EQ(std::string(section), "地址：0");
+        const auto it = m_values.find(key);
+        return it == m_values.end() || it->second.empty() ? def : std::atoi(it->second.c_str());
+    }
+    unsigned GetString(const char*, const char*, const char*, char*, unsigned) override {
+        ADD_FAILURE() << "a screen section holds only integers";
+        return 0;
+    }
+    bool WriteString(const char*, const char*, const char*) override { return false; }
+
+private:
+    std::map<std::string, std::string> m_values;
+};
+
+// The row the list shows for a settings-file section holding these keys.
+ScreenRow SettingsRowOf(const KeyValues& values) {
+    FakeSettings settings(values);
+    return ReadSettingsRow(ReadScreenSection(settings, 0));
+}
 
 std::string ValueOf(const KeyValues& values, const std::string& key) {
     for (const auto& [k, v] : values) {
@@ -71,8 +101,27 @@ TEST(Codec, ColumnTitlesAndWidths) {
         "型号/100 地址/60 通讯方式/60 串口号/60 波特率/60 端口/60 IP/100 颜色/50 屏宽/60 屏高/60 ");
 }
 
+// The eight models in the order of the model list, with their CardType and nCtrlType.
+const struct {
+    const char* name;
+    int cardType;
+    int ctrlType;
+} kModels[] = {
+    {"TK100-I/II", 3, 1}, {"TK100-IE", 5, 2}, {"TK300", 4, 3},   {"TK310", 7, 4},
+    {"TK320", 8, 5},      {"TK350", 21, 8},   {"TK500", 22, 71}, {"TK700", 23, 136},
+};
+
+TEST(ModelTable, HoldsTheEightModelsInListOrder) {
+    ASSERT_EQ(kControllerModels.size(), std::size(kModels));
+    for (std::size_t i = 0; i < std::size(kModels); ++i) {
+        EXPECT_STREQ(kControllerModels[i].name, kModels[i].name) << i;
+        EXPECT_EQ(kControllerModels[i].cardType, kModels[i].cardType) << kModels[i].name;
+        EXPECT_EQ(kControllerModels[i].ctrlType, kModels[i].ctrlType) << kModels[i].name;
+    }
+}
+
 TEST(ModelTable, CodesBothWays) {
-    for (const ControllerModel& model : kControllerModels) {
+    for (const auto& model : kModels) {
         EXPECT_EQ(ModelNameFromCardType(model.cardType), model.name);
         EXPECT_EQ(CardTypeFromModelName(model.name), std::to_string(model.cardType));
         EXPECT_EQ(ModelNameFromCtrlType(model.ctrlType), std::string(model.name));
@@ -90,7 +139,7 @@ TEST(ModelTable, CodesBothWays) {
     } names[] = {
         {"tk300", "4", "3"},    {"Tk100-i/ii", "3", "1"}, {"tk700", "23", "136"},
         {"无效", "21", "8"},    {"TK300 ", "21", "8"},    {"TK30", "21", "8"},
-        {"TK100-I", "21", "8"},
+        {"TK100-I", "21", "8"}, {"tk999", "21", "8"},
     };
     for (const auto& c : names) {
         EXPECT_EQ(CardTypeFromModelName(c.name), c.cardType) << c.name;
@@ -115,24 +164,33 @@ TEST(Codec, PortNumberText) {
 TEST(SettingsCodec, Read) {
     const ScreenRow defaults = {"TK350",         "1",    "串口通讯", "COM1", "57600", "5005",
                                 "192.168.1.236", "双色", "64",       "32"};
-    EXPECT_EQ(ReadSettingsRow(FakeSection().Reader()), defaults);
+    EXPECT_EQ(ReadSettingsRow(ScreenSection{}), defaults);
+    EXPECT_EQ(SettingsRowOf({}), defaults);
     const ReadCase cases[] = {
         {"CardType", "6", kColumnModel, "无效"},
         {"CardAddress", "0", kColumnAddress, "1"},
         {"CardAddress", "2147483647", kColumnAddress, "2147483648"},
+        {"CardAddress", "-2147483648", kColumnAddress, "-2147483647"},
         {"CommunicationMode", "2", kColumnCommMode, "网络通讯"},
+        {"CommunicationMode", "1", kColumnCommMode, "网络通讯"},
+        {"CommunicationMode", "-1", kColumnCommMode, "网络通讯"},
         {"CommunicationMode", "0", kColumnCommMode, "串口通讯"},
         {"SerialNum", "12", kColumnSerialPort, "COM12"},
         {"IpAddress0", "10", kColumnIp, "10.168.1.236"},
         {"IpAddress3", "5", kColumnIp, "192.168.1.5"},
+        {"ColorStyle", "-1", kColumnColour, "单色"},
         {"ColorStyle", "0", kColumnColour, "单色"},
-        {"ColorStyle", "3", kColumnColour, "单色"},
+        {"ColorStyle", "1", kColumnColour, "双色"},
         {"ColorStyle", "2", kColumnColour, "七彩色"},
+        {"ColorStyle", "3", kColumnColour, "单色"},
+        {"ScreemWidth", "128", kColumnWidth, "128"},
+        {"ScreemHeight", "16", kColumnHeight, "16"},
+        {"SerialBaud", "9600", kColumnBaud, "9600"},
+        {"NetPort", "6000", kColumnNetPort, "6000"},
+        {"CardType", "", kColumnModel, "TK350"},
     };
     for (const ReadCase& c : cases) {
-        EXPECT_EQ(ReadSettingsRow(FakeSection(KeyValues{{c.key, c.value}}).Reader())[c.column],
-                  c.text)
-            << c.key << "=" << c.value;
+        EXPECT_EQ(SettingsRowOf({{c.key, c.value}})[c.column], c.text) << c.key << "=" << c.value;
     }
 }
 
@@ -149,7 +207,12 @@ TEST(SettingsCodec, Write) {
         {kColumnAddress, "M5", "CardAddress", "4"},
         {kColumnAddress, "", "CardAddress", "-1"},
         {kColumnAddress, "12abc", "CardAddress", "11"},
+        // Address texts are read as an int (saturated) before the minus one.
+        {kColumnAddress, "2147483647", "CardAddress", "2147483646"},
+        {kColumnAddress, "2147483648", "CardAddress", "2147483646"},
+        {kColumnAddress, "99999999999", "CardAddress", "2147483646"},
         {kColumnAddress, "-2147483648", "CardAddress", "-2147483649"},
+        {kColumnAddress, "-2147483649", "CardAddress", "-2147483649"},
         {kColumnModel, "无效", "CardType", "21"},
         {kColumnModel, "tk300", "CardType", "4"},
         {kColumnCommMode, "串口通讯", "CommunicationMode", "0"},
@@ -207,7 +270,7 @@ TEST(SettingsCodec, SectionRoundTrips) {
          {"ColorStyle", "2"}},
     };
     for (const KeyValues& values : sections) {
-        EXPECT_EQ(SettingsKeyValues(ReadSettingsRow(FakeSection(values).Reader())), values);
+        EXPECT_EQ(SettingsKeyValues(SettingsRowOf(values)), values);
     }
 }
 

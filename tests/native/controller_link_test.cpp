@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -219,7 +220,10 @@ class MapProfile final : public IProfile {
 public:
     std::map<std::pair<std::string, std::string>, std::string> values;
 
+    std::vector<std::string> keysRead;
+
     int GetInt(const char* section, const char* key, int def) override {
+        keysRead.push_back(key);
         auto it = values.find({section, key});
         return it == values.end() ? def : std::atoi(it->second.c_str());
     }
@@ -254,20 +258,20 @@ TEST(LibrarySettingsTest, ReadsEachScreenFromItsGbkSection) {
                  "3"}};
     const LibrarySettings s = ReadLibrarySettings(p);
     ASSERT_NE(s.Screen(1), nullptr);
-    const ScreenLink& net = *s.Screen(1);
+    const ScreenSection& net = *s.Screen(1);
     EXPECT_TRUE(net.Network());
     EXPECT_EQ(net.cardType, 23);
     EXPECT_EQ(net.cardAddress, 4);
     EXPECT_EQ(net.netPort, 6001);
     EXPECT_EQ(std::vector<int>(net.ip, net.ip + 4), (std::vector<int>{127, 0, 0, 9}));
 
-    const ScreenLink& serial = *s.Screen(2);
+    const ScreenSection& serial = *s.Screen(2);
     EXPECT_FALSE(serial.Network());  // only 1 means network
     EXPECT_EQ(serial.serialNum, 12);
     EXPECT_EQ(serial.serialBaud, 9600);
     EXPECT_EQ(serial.cardType, 21);
 
-    const ScreenLink& d = *s.Screen(3);
+    const ScreenSection& d = *s.Screen(3);
     EXPECT_EQ(std::vector<int>({d.cardType, d.cardAddress, d.Network(), d.serialNum, d.serialBaud,
                                 d.netPort, d.ip[0], d.ip[1], d.ip[2], d.ip[3]}),
               std::vector<int>({21, 0, false, 1, 57600, 5005, 192, 168, 1, 236}));
@@ -277,13 +281,18 @@ TEST(LibrarySettingsTest, OnlyScreenNumbersWithinTheCountHaveALink) {
     MapProfile p;
     EXPECT_EQ(ReadLibrarySettings(p).Screen(1), nullptr);  // no file, no screens
     p.values = {{{"CONT", "ScreenCount"}, "2"}};
+    p.keysRead.clear();
     const LibrarySettings two = ReadLibrarySettings(p);
+    // ScreenCount, then ten keys a screen: the display keys are not the library's.
+    EXPECT_EQ(p.keysRead.size(), 21u);
+    EXPECT_EQ(std::count(p.keysRead.begin(), p.keysRead.end(), "ScreemWidth"), 0);
     for (int n : {-1, 0, 3}) EXPECT_EQ(two.Screen(n), nullptr) << n;
     for (int n : {1, 2}) EXPECT_NE(two.Screen(n), nullptr) << n;
     p.values = {{{"CONT", "ScreenCount"}, "100000"}};
     const LibrarySettings huge = ReadLibrarySettings(p);
-    EXPECT_EQ(huge.screens.size(), static_cast<size_t>(LibrarySettings::kMaxScreens));
-    EXPECT_EQ(huge.Screen(LibrarySettings::kMaxScreens + 1), nullptr);
+    EXPECT_EQ(huge.screens.size(), 300u);
+    EXPECT_NE(huge.Screen(300), nullptr);
+    EXPECT_EQ(huge.Screen(301), nullptr);
 }
 
 }  // namespace

@@ -122,5 +122,38 @@ TEST_F(Roster, ShrunkCountLeavesLaterSectionsUnread) {
     EXPECT_EQ(GetProfileText(settings, ScreenSectionName(4).c_str(), "IpAddress3", "", 16), "14");
 }
 
+// Answers ScreenCount=2 and records every key read after it.
+class CountingReads final : public IProfile {
+public:
+    std::vector<std::string> reads;
+
+    int GetInt(const char* section, const char* key, int def) override {
+        if (std::string(key) == "ScreenCount") return 2;
+        reads.push_back(std::string(section) + "/" + key);
+        return def;
+    }
+    unsigned GetString(const char*, const char*, const char*, char*, unsigned) override {
+        ADD_FAILURE() << "the roster reads integers only";
+        return 0;
+    }
+    bool WriteString(const char*, const char*, const char*) override { return false; }
+};
+
+// A long list loads at start-up: the roster reads the mode and the address of each screen and
+// nothing else.
+TEST(RosterReads, OnlyModeAndAddressOfEachScreen) {
+    CountingReads settings;
+    ScreenRoster roster;
+    LoadRoster(settings, roster);
+    std::vector<std::string> expected;
+    for (const char* section : {"地址：0", "地址：1"}) {
+        for (const char* key :
+             {"CommunicationMode", "IpAddress0", "IpAddress1", "IpAddress2", "IpAddress3"}) {
+            expected.push_back(std::string(section) + "/" + key);
+        }
+    }
+    EXPECT_EQ(settings.reads, expected);
+}
+
 }  // namespace
 }  // namespace tk

@@ -19,7 +19,7 @@ const char kGoodScreen[] =
 // A damaged count is not walked to its end, and no row comes from sections that are not there.
 TEST_F(ScreenListFile, HugeCountWithoutSectionsIsNoExchangeFile) {
     WriteFile("[CONT]\r\nScreenCount=2147483647\r\n");
-    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxListScreens);
+    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
     EXPECT_EQ(imported.status, ExchangeImportStatus::kNoScreenSections);
     EXPECT_TRUE(imported.rows.empty());
 }
@@ -27,7 +27,7 @@ TEST_F(ScreenListFile, HugeCountWithoutSectionsIsNoExchangeFile) {
 TEST_F(ScreenListFile, SectionWithOnlyEmptyValuesStillCounts) {
     WriteFile("[CONT]\r\nScreenCount=2\r\n[Screen0]\r\nnWidth=\r\n[Screen1]\r\n" +
               std::string(kGoodScreen));
-    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxListScreens);
+    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
     ASSERT_EQ(imported.rows.size(), 2u);
     EXPECT_EQ(imported.rows[0][kColumnModel], "无效");
     EXPECT_EQ(imported.rows[0][kColumnWidth], "");
@@ -46,9 +46,9 @@ TEST_F(ScreenListFile, RowLimitCountsWhatWasLeftOut) {
 }
 
 TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {
-    EXPECT_EQ(ReadExchangeFile(m_path, kMaxListScreens).status, ExchangeImportStatus::kNoFile);
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).status, ExchangeImportStatus::kNoFile);
     WriteFile("");
-    const ExchangeImport empty = ReadExchangeFile(m_path, kMaxListScreens);
+    const ExchangeImport empty = ReadExchangeFile(m_path, kMaxScreens);
     EXPECT_EQ(empty.status, ExchangeImportStatus::kImported);
     EXPECT_TRUE(empty.rows.empty());
 }

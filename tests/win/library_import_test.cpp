@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "core/module_path_win.h"
 #include "library/tk100_dll.h"
 
 // Import address table slots the loader filled in for the two imports.
@@ -14,10 +15,8 @@ extern "C" void* __imp_User_ReloadIniFile;
 namespace {
 
 std::string Directory(HMODULE module) {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(module, path, MAX_PATH);
-    std::string text(path, n);
-    return text.substr(0, text.rfind('\\'));
+    const std::string path = tk::ModuleFilePath(module);
+    return path.substr(0, path.rfind('\\'));
 }
 
 // The export names of a loaded module, read from its export directory.

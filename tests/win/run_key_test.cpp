@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/autostart.h"
+#include "core/module_path_win.h"
 #include "core/win32_profile.h"
 #include "tests/win/win_test_util.h"
 
@@ -159,6 +160,15 @@ TEST(ExecutablePath, NamesThisTestProgram) {
     ASSERT_GT(path.size(), suffix.size());
     EXPECT_EQ(path.substr(path.size() - suffix.size()), suffix);
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ModuleFilePath, NamesALoadedModuleAndNothingElse) {
+    std::string path = tk::ModuleFilePath(GetModuleHandleA("kernel32.dll"));
+    CharLowerA(path.data());
+    const std::string suffix = "\\kernel32.dll";
+    ASSERT_GT(path.size(), suffix.size());
+    EXPECT_EQ(path.substr(path.size() - suffix.size()), suffix);
+    EXPECT_EQ(tk::ModuleFilePath(reinterpret_cast<HMODULE>(0x10)), "");  // no module there
 }
 
 }  // namespace

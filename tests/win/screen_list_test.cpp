@@ -603,6 +603,22 @@ TEST(ScreenListImport, FilesThatAreNoExchangeFileKeepTheRows) {
     }
 }
 
+TEST(ScreenListImport, AFileHeldByAnotherProgramKeepsTheRows) {
+    BoxRecorder boxes;
+    ListWindow w(ThreeScreens());
+    w.files.openPath = w.dir.File("held.ini");
+    WriteFileBytes(w.files.openPath, "[CONT]\r\nScreenCount=1\r\n[Screen0]\r\nnCtrlType=3\r\n");
+    HANDLE held = ::CreateFileA(w.files.openPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    w.Click(IDC_LIST_IMPORT);
+    ::CloseHandle(held);
+    EXPECT_EQ(w.Rows(), 3);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.rfind("导入失败：文件无法读取：" + w.files.openPath, 0), 0u)
+        << boxes.boxes[0].text;
+}
+
 TEST(ScreenListImport, CountZeroOrMissingEmptiesTheList) {
     for (const char* file : {"[CONT]\r\nScreenCount=0\r\n", "[Other]\r\nx=1\r\n"}) {
         ListWindow w(ThreeScreens());

@@ -16,9 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "core/module_path_win.h"
 #include "core/pass.h"
 #include "core/probe.h"
 #include "core/roster.h"
+#include "core/screen_section.h"
 #include "core/settings.h"
 #include "core/win32_profile.h"
 #include "library/controller_library.h"
@@ -58,11 +60,7 @@ struct Screen {
 std::vector<Udp> g_endpoints;
 int g_com = 0;
 
-std::string SettingsPath() {
-    char path[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return tk::SettingsPathFromModule(std::string(path, n));
-}
+std::string SettingsPath() { return tk::SettingsPathFromModule(tk::ModuleFilePath(nullptr)); }
 
 void WriteInt(tk::IProfile& p, const std::string& section, const char* key, int value) {
     p.WriteString(section.c_str(), key, std::to_string(value).c_str());

@@ -87,7 +87,7 @@ BOOL CCreateIniFile::OnInitDialog() {
                             tk::kListColumns[column].width);
     }
     LoadRows();
-    if (m_screensInFile > tk::kMaxListScreens) ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
+    if (m_screensInFile > tk::kMaxScreens) ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
     return TRUE;
 }
 
@@ -107,7 +107,7 @@ void CCreateIniFile::LoadRows() {
     tk::ProfileBatch settings(m_settingsPath);
     m_screensInFile = tk::ReadScreenCount(settings);
     std::vector<tk::ScreenRow> rows;
-    for (int i = 0; i < std::min(m_screensInFile, tk::kMaxListScreens); ++i) {
+    for (int i = 0; i < std::min(m_screensInFile, tk::kMaxScreens); ++i) {
         rows.push_back(tk::ReadSettingsScreen(settings, i));
     }
     ReplaceRows(rows);
@@ -142,7 +142,7 @@ int CCreateIniFile::FirstSelectedRow() const { return m_list.GetNextItem(-1, LVN
 
 // Button 1010: a new screen, numbered after the last row, always appended.
 void CCreateIniFile::OnAdd() {
-    if (RowCount() >= tk::kMaxListScreens) {
+    if (RowCount() >= tk::kMaxScreens) {
         MessageBox(kListFullText, MB_OK | MB_ICONWARNING);
         return;
     }
@@ -202,11 +202,17 @@ void CCreateIniFile::OnOK() {
 void CCreateIniFile::OnImport() {
     std::string path;
     if (!m_files.ChooseOpenPath(Hwnd(), path)) return;
-    const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxListScreens);
+    const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxScreens);
     switch (imported.status) {
         case tk::ExchangeImportStatus::kNoFile:
             MessageBox(Formatted(kImportNoFileFormat, path.c_str()), MB_OK | MB_ICONERROR);
             return;
+        case tk::ExchangeImportStatus::kUnreadable: {
+            const std::string reason = ErrorText(::GetLastError());
+            MessageBox(Formatted(kImportUnreadableFormat, path.c_str(), reason.c_str()),
+                       MB_OK | MB_ICONERROR);
+            return;
+        }
         case tk::ExchangeImportStatus::kNoScreenSections:
             MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
                        MB_OK | MB_ICONERROR);

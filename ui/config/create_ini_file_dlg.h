@@ -24,6 +24,8 @@ inline constexpr char kTooManyScreensFormat[] =
 inline constexpr char kSaveFailedFormat[] = "参数没有保存，配置文件保持原样。\r\n原因：%s";
 // "%s": the chosen path.
 inline constexpr char kImportNoFileFormat[] = "导入失败：文件不存在。\r\n%s";
+// "%s": the chosen path, then why it could not be read.
+inline constexpr char kImportUnreadableFormat[] = "导入失败：文件无法读取：%s\r\n原因：%s";
 // "%d": ScreenCount of the chosen file.
 inline constexpr char kImportNoScreensFormat[] =
     "导入失败：文件的ScreenCount为%d，但文件中没有任何Screen段，不是导出的控制卡文件。列表保持不变。";

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tk {
+
+// Full path of a loaded module (the executable for nullptr), however long; empty if it cannot
+// be had.
+std::string ModuleFilePath(HMODULE module);
+
+}  // namespace tk

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/profile.h"
+
+namespace tk {
+
+// Most screens a settings file is read for; sections beyond it are never read.
+inline constexpr int kMaxScreens = 300;
+
+// Keys of one screen section, as the controller library spells them.
+inline constexpr char kCardTypeKey[] = "CardType";
+inline constexpr char kCardAddressKey[] = "CardAddress";
+inline constexpr char kCommunicationModeKey[] = "CommunicationMode";
+inline constexpr char kScreemHeightKey[] = "ScreemHeight";
+inline constexpr char kScreemWidthKey[] = "ScreemWidth";
+inline constexpr char kSerialBaudKey[] = "SerialBaud";
+inline constexpr char kSerialNumKey[] = "SerialNum";
+inline constexpr char kNetPortKey[] = "NetPort";
+inline constexpr char kIpAddressKeys[4][11] = {"IpAddress0", "IpAddress1", "IpAddress2",
+                                               "IpAddress3"};
+inline constexpr char kColorStyleKey[] = "ColorStyle";
+
+// One screen section of the settings file. The initial values are what a missing or empty key
+// reads as, for every reader of the file.
+struct ScreenSection {
+    int cardType = 21;               // CardType, the controller model code
+    int cardAddress = 0;             // CardAddress, 0-based
+    int communicationMode = 0;       // CommunicationMode: 1 = network, anything else = serial
+    int screemHeight = 32;           // ScreemHeight
+    int screemWidth = 64;            // ScreemWidth
+    int serialBaud = 57600;          // SerialBaud
+    int serialNum = 1;               // SerialNum, the n of "COMn"
+    int netPort = 5005;              // NetPort
+    int ip[4] = {192, 168, 1, 236};  // IpAddress0..3
+    int colorStyle = 1;              // ColorStyle: 0 single, 1 double, 2 full colour
+
+    // The roster and the controller library take only exactly 1 for a network screen.
+    bool Network() const { return communicationMode == 1; }
+};
+
+// Groups of keys a reader can ask for; the keys of the other groups keep their defaults, so
+// that loading a long list reads no more of the file than it needs.
+enum ScreenKeyGroups : unsigned {
+    kAddressKeys = 1u,  // CommunicationMode, IpAddress0..3: what the roster needs
+    kLinkKeys = 2u,     // CardType, CardAddress, SerialBaud, SerialNum, NetPort
+    kDisplayKeys = 4u,  // ScreemHeight, ScreemWidth, ColorStyle
+    kAllScreenKeys = kAddressKeys | kLinkKeys | kDisplayKeys,
+};
+
+// Reads the section "地址：index" (0-based), key by key in the order the file lists them.
+ScreenSection ReadScreenSection(IProfile& settings, int index, unsigned groups = kAllScreenKeys);
+
+}  // namespace tk
