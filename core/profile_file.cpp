@@ -62,7 +62,8 @@ size_t FitGbk(const std::string& s, size_t max) {
     return i;
 }
 
-// A value with matching quotes at both ends is read without them.
+// A value with matching quotes at both ends is read without them; "" is an empty value, so an
+// integer key quoted empty reads as its default.
 std::string Unquoted(const std::string& v) {
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
         return v.substr(1, v.size() - 2);
@@ -326,7 +327,10 @@ namespace {
 // False when the file exists and could not be read.
 bool LoadDocument(const std::string& path, ProfileDocument& doc) {
     std::string bytes;
-    const bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    // A UTF-16 file (saved as "Unicode" by an editor) is read by the profile API but not here:
+    // taken as GBK it would read as nothing, and edits would be mixed into it.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) read = false;
     if (!read) bytes.clear();
     doc.Parse(bytes);
     return read;

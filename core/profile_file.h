@@ -29,8 +29,9 @@ public:
     // as it was, and the batch keeps its edits for another try.
     bool Commit();
 
-    // False when the file exists but could not be read (held by another program, no access):
-    // reads then give defaults, as the profile API's do, and Commit refuses to write.
+    // False when the file exists but could not be read (held by another program, no access)
+    // or is UTF-16, which only the profile API reads: reads then give defaults, and Commit
+    // refuses to write.
     bool Loaded() const { return m_loaded; }
 
 private:

@@ -256,6 +256,18 @@ TEST_F(ProfileFileTest, BatchThatCouldNotReadTheFileRefusesToCommit) {
     EXPECT_FALSE(unreadable.Commit());
     EXPECT_TRUE(fs::is_directory(m_path));
 
+    // A UTF-16 file, as an editor saves "Unicode", is left for the profile API alone.
+    for (const std::string bom : {"\xFF\xFE", "\xFE\xFF"}) {
+        fs::remove_all(m_path);
+        const std::string utf16 = bom + std::string("[\0C\0]\0\r\0\n\0k\0=\0001\0\r\0\n\0", 20);
+        WriteFile(utf16);
+        tk::ProfileBatch batch(m_path);
+        EXPECT_FALSE(batch.Loaded());
+        EXPECT_TRUE(batch.WriteString("C", "k", "2"));
+        EXPECT_FALSE(batch.Commit());
+        EXPECT_EQ(ReadFile(), utf16);
+    }
+
     EXPECT_TRUE(tk::ProfileBatch(m_dir + "/absent.ini").Loaded());
     EXPECT_TRUE(tk::ProfileBatch(m_dir + "/absent/x.ini").Loaded());
 }
