@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/win/bench_util.h"
 #include "core/screen_list_file.h"
 #include "core/screen_row_codec.h"
 #include "core/settings.h"
@@ -28,40 +29,6 @@ constexpr const char* kSettingsKeys[] = {
     "CardType",   "CardAddress", "CommunicationMode", "ScreemHeight", "ScreemWidth",
     "SerialBaud", "SerialNum",   "NetPort",           "IpAddress0",   "IpAddress1",
     "IpAddress2", "IpAddress3",  "ColorStyle"};
-
-double NowMs() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double TimeMs(const std::function<void()>& action) {
-    const double start = NowMs();
-    action();
-    return NowMs() - start;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Dates the file an hour back: Wine's profile API then trusts its cache of the file.
-void MakeOld(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= 36000000000ULL;  // one hour in 100 ns units
-    now.dwLowDateTime = t.LowPart;
-    now.dwHighDateTime = t.HighPart;
-    ::SetFileTime(file, nullptr, nullptr, &now);
-    ::CloseHandle(file);
-}
 
 std::vector<tk::ScreenRow> SampleRows() {
     std::vector<tk::ScreenRow> rows;
@@ -112,11 +79,11 @@ void OneRun(const std::string& dir, Figures& figures) {
             }
         }
     };
-    MakeOld(api);
-    figures.apiReadOld.push_back(TimeMs(apiRead));
+    tk_bench::DateBack(api);
+    figures.apiReadOld.push_back(tk_bench::TimeMs(apiRead));
     ::WritePrivateProfileStringA("CONT", "nSel", "1", api.c_str());
-    figures.apiReadNew.push_back(TimeMs(apiRead));
-    figures.apiWrite.push_back(TimeMs([&] {
+    figures.apiReadNew.push_back(tk_bench::TimeMs(apiRead));
+    figures.apiWrite.push_back(tk_bench::TimeMs([&] {
         ::WritePrivateProfileStringA("CONT", "ScreenCount", "300", api.c_str());
         for (int i = 0; i < kScreens; ++i) {
             const std::string section = tk::ScreenSectionName(i);
@@ -130,21 +97,21 @@ void OneRun(const std::string& dir, Figures& figures) {
     FixedFiles files;
     files.path = exchange;
     CCreateIniFile window(settings, tk::ui::ParameterWindowEditor(), files);
-    figures.open.push_back(TimeMs([&] { window.Create(); }));
+    figures.open.push_back(tk_bench::TimeMs([&] { window.Create(); }));
     ::DeleteFileA(exchange.c_str());
-    figures.exportFile.push_back(
-        TimeMs([&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0); }));
-    figures.import.push_back(
-        TimeMs([&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_IMPORT, BM_CLICK, 0, 0); }));
+    figures.exportFile.push_back(tk_bench::TimeMs(
+        [&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0); }));
+    figures.import.push_back(tk_bench::TimeMs(
+        [&] { ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_IMPORT, BM_CLICK, 0, 0); }));
     if (window.RowCount() != kScreens) std::printf("import gave %d rows\n", window.RowCount());
-    figures.save.push_back(TimeMs(
+    figures.save.push_back(tk_bench::TimeMs(
         [&] { ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }));
     if (window.EndResult() != IDOK) std::printf("OK did not close the window\n");
 }
 
 void Report(const char* what, const std::vector<double>& ours, const char* reference,
             const std::vector<double>& theirs) {
-    const double a = Median(ours), b = Median(theirs);
+    const double a = tk_bench::Median(ours), b = tk_bench::Median(theirs);
     std::printf("%-22s %8.1f ms  (goal <= 200 ms: %s)   %-34s %8.1f ms   ratio %.3f\n", what, a,
                 a <= 200 ? "met" : "MISSED", reference, b, a / b);
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/win/bench_util.h"
 #include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/screen_list_file.h"
@@ -24,38 +25,10 @@ namespace {
 
 constexpr char kCaption[] = "TK自动校时(V3.4)";
 
-double NowMs() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 std::string WindowsPath(std::string path) {
     if (!path.empty() && path[0] == '/') path = "Z:" + path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
-}
-
-// Dates the file an hour back, so that Wine's profile API trusts its cache of it.
-void MakeOld(const std::string& path) {
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= 36000000000ULL;
-    now.dwLowDateTime = t.LowPart;
-    now.dwHighDateTime = t.HighPart;
-    ::SetFileTime(file, nullptr, nullptr, &now);
-    ::CloseHandle(file);
 }
 
 // 300 network screens on addresses nothing answers on: the window starts without a pass.
@@ -93,17 +66,17 @@ double TimeAppearance(const std::string& exe, const std::string& dir) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::string command = "\"" + exe + "\"";
-    const double start = NowMs();
+    const double start = tk_bench::NowMs();
     if (!::CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           dir.c_str(), &startup, &process)) {
         return -1;
     }
     WindowSearch search{process.dwProcessId, nullptr};
     double shown = -1;
-    while (NowMs() - start < 30000) {
+    while (tk_bench::NowMs() - start < 30000) {
         ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr) {
-            shown = NowMs() - start;
+            shown = tk_bench::NowMs() - start;
             break;
         }
         ::Sleep(1);
@@ -149,14 +122,16 @@ int main(int argc, char** argv) {
         for (Case& c : cases) {
             ::DeleteFileA(settings.c_str());
             tk::SaveSettingsRows(settings, Screens(c.screens));
-            if (!c.justWritten) MakeOld(settings);
+            if (!c.justWritten) tk_bench::DateBack(settings);
             c.times.push_back(TimeAppearance(exe, dir));
         }
     }
     std::printf("main window appearance, median of %d runs\n", runs);
-    for (const Case& c : cases) std::printf("  %-32s %8.1f ms\n", c.name, Median(c.times));
+    for (const Case& c : cases)
+        std::printf("  %-32s %8.1f ms\n", c.name, tk_bench::Median(c.times));
     for (int i = 0; i < 4; i += 2) {
-        const double added = Median(cases[i + 1].times) - Median(cases[i].times);
+        const double added =
+            tk_bench::Median(cases[i + 1].times) - tk_bench::Median(cases[i].times);
         std::printf("  300 screens add %6.1f ms (%s) - goal <= 50 ms: %s\n", added,
                     cases[i].justWritten ? "file just written" : "file unchanged",
                     added <= 50 ? "met" : "MISSED");
@@ -167,17 +142,18 @@ int main(int argc, char** argv) {
     std::vector<double> api, parse;
     for (int run = 0; run < runs; ++run) {
         tk::ScreenRoster roster;
-        double start = NowMs();
+        double start = tk_bench::NowMs();
         tk::Win32Profile profile(settings);
         tk::LoadRoster(profile, roster);
-        api.push_back(NowMs() - start);
-        start = NowMs();
+        api.push_back(tk_bench::NowMs() - start);
+        start = tk_bench::NowMs();
         tk::ProfileBatch snapshot(settings);
         tk::LoadRoster(snapshot, roster);
-        parse.push_back(NowMs() - start);
+        parse.push_back(tk_bench::NowMs() - start);
     }
     std::printf("roster of 300 screens: profile API %.1f ms, one parse %.1f ms, ratio %.3f\n",
-                Median(api), Median(parse), Median(parse) / Median(api));
+                tk_bench::Median(api), tk_bench::Median(parse),
+                tk_bench::Median(parse) / tk_bench::Median(api));
     ::DeleteFileA(settings.c_str());
     ::DeleteFileA(exe.c_str());
     ::DeleteFileA((dir + "\\TK100_Dll.dll").c_str());

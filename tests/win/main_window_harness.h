@@ -208,56 +208,6 @@ public:
     HWND hwnd = nullptr;  // the window Create made, kept after it is gone
 };
 
-// Drives a modal loop from inside: a thread timer runs the steps one per tick, in whatever loop
-// is running (the dialog's own, a message box's, the about box's, a menu's). A step returns
-// true when done; false tries it again at the next tick. When no step has got done for a few
-// seconds, giveUp runs (again every so often), so a failing test cannot hang.
-class ModalScript {
-public:
-    using Step = std::function<bool()>;
-
-    ModalScript(std::vector<Step> steps, std::function<void()> giveUp)
-        : m_steps(std::move(steps)), m_giveUp(std::move(giveUp)) {
-        s_current = this;
-        m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &ModalScript::OnTick);
-    }
-    ~ModalScript() {
-        ::KillTimer(nullptr, m_timer);
-        s_current = nullptr;
-    }
-    ModalScript(const ModalScript&) = delete;
-    ModalScript& operator=(const ModalScript&) = delete;
-
-    bool GaveUp() const { return m_gaveUp; }
-
-private:
-    static constexpr int kGiveUpTicks = 300;
-
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        ModalScript* self = s_current;
-        if (self == nullptr || self->m_running) return;
-        // A step may open a nested loop that ticks again; it runs to its end first.
-        self->m_running = true;
-        if (self->m_next < self->m_steps.size() && self->m_steps[self->m_next]()) {
-            ++self->m_next;
-            self->m_idleTicks = 0;
-        } else if (++self->m_idleTicks % kGiveUpTicks == 0) {
-            self->m_gaveUp = true;
-            if (self->m_giveUp) self->m_giveUp();
-        }
-        self->m_running = false;
-    }
-
-    static inline ModalScript* s_current = nullptr;
-    std::vector<Step> m_steps;
-    std::function<void()> m_giveUp;
-    UINT_PTR m_timer = 0;
-    size_t m_next = 0;
-    int m_idleTicks = 0;
-    bool m_running = false;
-    bool m_gaveUp = false;
-};
-
 // Colours a WM_CTLCOLOR* message leaves in a device context, and the brush it returns.
 struct CtlColour {
     COLORREF text;
@@ -282,22 +232,7 @@ inline CtlColour AskColour(HWND parent, HWND control, UINT message, bool byDefau
 }
 
 // The visible list window owned by owner, or null.
-inline HWND FindListWindow(HWND owner) {
-    std::pair<HWND, HWND> search{owner, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<std::pair<HWND, HWND>*>(param);
-            if (::IsWindowVisible(window) && ::GetWindow(window, GW_OWNER) == s->first &&
-                tk_test::TextOf(window) == "控制卡参数") {
-                s->second = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
+inline HWND FindListWindow(HWND owner) { return FindThreadWindow("控制卡参数", owner); }
 
 // Clicks button 1005 and, once the list window shows, runs act on it; true when it showed.
 // While it is open the main window is disabled.

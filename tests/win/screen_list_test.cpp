@@ -27,53 +27,33 @@ using tk_test::ReadFileBytes;
 using tk_test::TempDir;
 using tk_test::WriteFileBytes;
 
-// Acts on a window of this thread with the given caption once it shows, from inside whatever
-// modal loop is running (a thread timer ticks in every loop). If it never shows, every other
-// popup of the thread is cancelled after a while, so a failing test cannot hang.
-class WhenShown {
-public:
-    using Action = std::function<void(HWND)>;
-    WhenShown(std::string caption, Action action)
-        : m_caption(std::move(caption)), m_action(std::move(action)) {
-        s_current = this;
-        m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &WhenShown::OnTick);
-    }
-    ~WhenShown() {
-        ::KillTimer(nullptr, m_timer);
-        s_current = nullptr;
-    }
-    WhenShown(const WhenShown&) = delete;
-    WhenShown& operator=(const WhenShown&) = delete;
-    bool Done() const { return m_done; }
-
-private:
-    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
-        WhenShown* self = s_current;
-        if (self == nullptr || self->m_done) return;
-        ++self->m_ticks;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* me = reinterpret_cast<WhenShown*>(param);
-                if (me->m_done || !::IsWindowVisible(window)) return TRUE;
-                if (tk_test::TextOf(window) == me->m_caption) {
-                    me->m_done = true;
-                    me->m_action(window);
-                } else if (me->m_ticks > 500 && ::IsWindowEnabled(window)) {
-                    ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(self));
-    }
-
-    static inline WhenShown* s_current = nullptr;
-    std::string m_caption;
-    Action m_action;
-    UINT_PTR m_timer = 0;
-    int m_ticks = 0;
-    bool m_done = false;
-};
+// Runs act on the window of this thread with the given caption once it shows, from inside
+// whatever modal loop is running; true when it showed. A window that never shows is given up
+// on: every other popup of the thread is cancelled so that the test cannot hang.
+bool WhenShown(const std::string& caption, const std::function<void()>& start,
+               const std::function<void(HWND)>& act) {
+    bool shown = false;
+    tk_test::ModalScript script({[&] {
+                                    HWND window = tk_test::FindThreadWindow(caption);
+                                    if (window == nullptr) return false;
+                                    shown = true;
+                                    act(window);
+                                    return true;
+                                }},
+                                [] {
+                                    ::EnumThreadWindows(
+                                        ::GetCurrentThreadId(),
+                                        [](HWND window, LPARAM) -> BOOL {
+                                            if (::IsWindowEnabled(window)) {
+                                                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+                                            }
+                                            return TRUE;
+                                        },
+                                        0);
+                                });
+    start();
+    return shown && !script.GaveUp();
+}
 
 // One call of the editor.
 struct EditCall {
@@ -487,6 +467,28 @@ TEST(ScreenListSaving, AFileThatCannotBeWrittenKeepsTheWindowTheEditsAndTheFile)
     EXPECT_EQ(Value(w.path, "CONT", "ScreenCount"), "2");
 }
 
+// A settings file the window cannot read is never written over: the operator is told at once,
+// and OK says that nothing was saved.
+TEST(ScreenListSaving, AFileThatCannotBeReadIsNeverWritten) {
+    BoxRecorder boxes;
+    TempDir dir;
+    const std::string path = dir.File("TK100_Dll_Set.ini");
+    const std::string unicode("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12);
+    WriteFileBytes(path, unicode);
+    ScriptedEditor editor;
+    ScriptedFiles files;
+    CCreateIniFile window(path, editor, files);
+    ASSERT_TRUE(window.Create());
+    tk_test::PumpAll();
+    EXPECT_EQ(window.RowCount(), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, kUnreadableSettingsText);
+    ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_FALSE(window.EndResult().has_value());
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(ReadFileBytes(path), unicode);
+}
+
 // A file of count screens, each a serial TK300 with address index + 1.
 std::string ManyScreens(int count) {
     std::string text = "[CONT]\r\nScreenCount=" + std::to_string(count) + "\r\n";
@@ -729,84 +731,94 @@ TEST(ScreenListExport, AFileThatCannotBeWrittenIsReported) {
     EXPECT_FALSE(w.Result().has_value());
 }
 
+// A list window over a settings file of three screens, with the program's own editor and
+// file dialogs.
+struct RealListWindow {
+    RealListWindow() {
+        WriteFileBytes(path, ThreeScreens());
+        created = window.Create();
+    }
+    void Click(int id) const { ::SendDlgItemMessageA(window.Hwnd(), id, BM_CLICK, 0, 0); }
+
+    TempDir dir;
+    std::string path = dir.File("TK100_Dll_Set.ini");
+    CCreateIniFile window{path};
+    bool created = false;
+};
+
 // The program's own editor and file dialogs, as the operator meets them.
 TEST(ScreenListRealWindows, AddThroughTheParameterWindow) {
-    TempDir dir;
-    const std::string path = dir.File("TK100_Dll_Set.ini");
-    WriteFileBytes(path, ThreeScreens());
-    CCreateIniFile window(path);
-    ASSERT_TRUE(window.Create());
-    WhenShown fill("控制卡参数配置", [](HWND param) {
-        EXPECT_EQ(tk_test::TextOf(::GetDlgItem(param, IDC_PARAM_ADDRESS)), "4");
-        ::SendDlgItemMessageA(param, IDC_PARAM_MODEL, CB_SETCURSEL, 6, 0);  // TK500
-        ::SendDlgItemMessageA(param, IDC_PARAM_COMM, CB_SETCURSEL, 1, 0);   // 网络通讯
-        ::SendDlgItemMessageA(param, IDC_PARAM_BAUD, CB_SETCURSEL, 2, 0);   // 115200
-        ::SendDlgItemMessageA(param, IDC_PARAM_IP, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 7));
-        ::SetDlgItemTextA(param, IDC_PARAM_NET_PORT, "5005");
-        ::SetDlgItemTextA(param, IDC_PARAM_WIDTH, "96");
-        ::SetDlgItemTextA(param, IDC_PARAM_HEIGHT, "48");
-        ::PostMessageA(param, WM_COMMAND, IDOK, 0);
-    });
-    ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_ADD, BM_CLICK, 0, 0);
-    EXPECT_TRUE(fill.Done());
-    ASSERT_EQ(window.RowCount(), 4);
-    EXPECT_EQ(window.Row(3), (ScreenRow{"TK500", "4", "网络通讯", "COM1", "115200", "5005",
-                                        "127.0.0.7", "单色", "96", "48"}));
+    RealListWindow w;
+    ASSERT_TRUE(w.created);
+    const bool shown = WhenShown(
+        "控制卡参数配置", [&] { w.Click(IDC_LIST_ADD); },
+        [](HWND param) {
+            EXPECT_EQ(tk_test::TextOf(::GetDlgItem(param, IDC_PARAM_ADDRESS)), "4");
+            ::SendDlgItemMessageA(param, IDC_PARAM_MODEL, CB_SETCURSEL, 6, 0);  // TK500
+            ::SendDlgItemMessageA(param, IDC_PARAM_COMM, CB_SETCURSEL, 1, 0);   // 网络通讯
+            ::SendDlgItemMessageA(param, IDC_PARAM_BAUD, CB_SETCURSEL, 2, 0);   // 115200
+            ::SendDlgItemMessageA(param, IDC_PARAM_IP, IPM_SETADDRESS, 0,
+                                  MAKEIPADDRESS(127, 0, 0, 7));
+            ::SetDlgItemTextA(param, IDC_PARAM_NET_PORT, "5005");
+            ::SetDlgItemTextA(param, IDC_PARAM_WIDTH, "96");
+            ::SetDlgItemTextA(param, IDC_PARAM_HEIGHT, "48");
+            ::PostMessageA(param, WM_COMMAND, IDOK, 0);
+        });
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(w.window.RowCount(), 4);
+    EXPECT_EQ(w.window.Row(3), (ScreenRow{"TK500", "4", "网络通讯", "COM1", "115200", "5005",
+                                          "127.0.0.7", "单色", "96", "48"}));
 }
 
 // The Open dialog comes up over the list window with the exchange file's filter; a typed name
 // of a file that does not exist is taken, and the import then says so.
 TEST(ScreenListRealWindows, ImportOpensTheCommonOpenDialog) {
     BoxRecorder boxes;
-    TempDir dir;
-    const std::string path = dir.File("TK100_Dll_Set.ini");
-    WriteFileBytes(path, ThreeScreens());
-    CCreateIniFile window(path);
-    ASSERT_TRUE(window.Create());
-    const std::string typed = dir.File("none.ini");
+    RealListWindow w;
+    ASSERT_TRUE(w.created);
+    const std::string typed = w.dir.File("none.ini");
     std::vector<std::string> types;
     HWND owner = nullptr;
-    WhenShown choose("打开", [&](HWND open) {
-        owner = ::GetWindow(open, GW_OWNER);
-        HWND typeList = ::GetDlgItem(open, cmb1);
-        const int count = static_cast<int>(::SendMessageA(typeList, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            char item[64] = {};
-            ::SendMessageA(typeList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-            types.push_back(item);
-        }
-        ::SetDlgItemTextA(open, cmb13, typed.c_str());
-        ::PostMessageA(open, WM_COMMAND, IDOK, 0);
-    });
-    ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_IMPORT, BM_CLICK, 0, 0);
-    ASSERT_TRUE(choose.Done());
-    EXPECT_EQ(owner, window.Hwnd());
+    const bool shown = WhenShown(
+        "打开", [&] { w.Click(IDC_LIST_IMPORT); },
+        [&](HWND open) {
+            owner = ::GetWindow(open, GW_OWNER);
+            HWND typeList = ::GetDlgItem(open, cmb1);
+            const int count = static_cast<int>(::SendMessageA(typeList, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                char item[64] = {};
+                ::SendMessageA(typeList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+                types.push_back(item);
+            }
+            ::SetDlgItemTextA(open, cmb13, typed.c_str());
+            ::PostMessageA(open, WM_COMMAND, IDOK, 0);
+        });
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(owner, w.window.Hwnd());
     EXPECT_EQ(types, (std::vector<std::string>{"Ini Files(*.ini)", "All Files(*.*)"}));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "导入失败：文件不存在。\r\n" + typed);
-    EXPECT_EQ(window.RowCount(), 3);
+    EXPECT_EQ(w.window.RowCount(), 3);
 }
 
 // The Save dialog adds the extension "ini" to a typed name and the export lands there.
 TEST(ScreenListRealWindows, ExportOpensTheCommonSaveDialog) {
     BoxRecorder boxes;
-    TempDir dir;
-    const std::string path = dir.File("TK100_Dll_Set.ini");
-    WriteFileBytes(path, ThreeScreens());
-    CCreateIniFile window(path);
-    ASSERT_TRUE(window.Create());
+    RealListWindow w;
+    ASSERT_TRUE(w.created);
     HWND owner = nullptr;
-    WhenShown choose("另存为", [&](HWND save) {
-        owner = ::GetWindow(save, GW_OWNER);
-        ::SetDlgItemTextA(save, cmb13, dir.File("hall").c_str());
-        ::PostMessageA(save, WM_COMMAND, IDOK, 0);
-    });
-    ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_EXPORT, BM_CLICK, 0, 0);
-    ASSERT_TRUE(choose.Done());
-    EXPECT_EQ(owner, window.Hwnd());
+    const bool shown = WhenShown(
+        "另存为", [&] { w.Click(IDC_LIST_EXPORT); },
+        [&](HWND save) {
+            owner = ::GetWindow(save, GW_OWNER);
+            ::SetDlgItemTextA(save, cmb13, w.dir.File("hall").c_str());
+            ::PostMessageA(save, WM_COMMAND, IDOK, 0);
+        });
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(owner, w.window.Hwnd());
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(Value(dir.File("hall.ini"), "CONT", "ScreenCount"), "3");
-    ::DeleteFileA(dir.File("hall.ini").c_str());
+    EXPECT_EQ(Value(w.dir.File("hall.ini"), "CONT", "ScreenCount"), "3");
+    ::DeleteFileA(w.dir.File("hall.ini").c_str());
 }
 
 }  // namespace

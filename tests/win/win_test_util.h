@@ -1,11 +1,13 @@
 // Small helpers the Windows tests share: window texts, the message queue, a private temporary
-// directory, files as bytes, and message boxes recorded instead of shown.
+// directory, files as bytes, message boxes recorded instead of shown, and modal loops driven
+// from inside.
 #ifndef TK_TESTS_WIN_WIN_TEST_UTIL_H
 #define TK_TESTS_WIN_WIN_TEST_UTIL_H
 
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -105,6 +107,77 @@ public:
 private:
     tk::ui::MessageBoxHook m_previous;
 };
+
+// Drives a modal loop from inside: a thread timer runs the steps one per tick, in whatever loop
+// is running (the dialog's own, a message box's, the about box's, a menu's). A step returns
+// true when done; false tries it again at the next tick. When no step has got done for a few
+// seconds, giveUp runs (again every so often), so a failing test cannot hang.
+class ModalScript {
+public:
+    using Step = std::function<bool()>;
+
+    ModalScript(std::vector<Step> steps, std::function<void()> giveUp)
+        : m_steps(std::move(steps)), m_giveUp(std::move(giveUp)) {
+        s_current = this;
+        m_timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &ModalScript::OnTick);
+    }
+    ~ModalScript() {
+        ::KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    bool GaveUp() const { return m_gaveUp; }
+
+private:
+    static constexpr int kGiveUpTicks = 300;
+
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
+        ModalScript* self = s_current;
+        if (self == nullptr || self->m_running) return;
+        // A step may open a nested loop that ticks again; it runs to its end first.
+        self->m_running = true;
+        if (self->m_next < self->m_steps.size() && self->m_steps[self->m_next]()) {
+            ++self->m_next;
+            self->m_idleTicks = 0;
+        } else if (++self->m_idleTicks % kGiveUpTicks == 0) {
+            self->m_gaveUp = true;
+            if (self->m_giveUp) self->m_giveUp();
+        }
+        self->m_running = false;
+    }
+
+    static inline ModalScript* s_current = nullptr;
+    std::vector<Step> m_steps;
+    std::function<void()> m_giveUp;
+    UINT_PTR m_timer = 0;
+    size_t m_next = 0;
+    int m_idleTicks = 0;
+    bool m_running = false;
+    bool m_gaveUp = false;
+};
+
+// The first visible window of this thread with the given caption and owner (null: any owner),
+// or null.
+inline HWND FindThreadWindow(const std::string& caption, HWND owner = nullptr) {
+    struct Search {
+        const std::string& caption;
+        HWND owner;
+        HWND found;
+    } search{caption, owner, nullptr};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (!::IsWindowVisible(window) || TextOf(window) != s->caption) return TRUE;
+            if (s->owner != nullptr && ::GetWindow(window, GW_OWNER) != s->owner) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 }  // namespace tk_test
 

@@ -87,7 +87,9 @@ BOOL CCreateIniFile::OnInitDialog() {
                             tk::kListColumns[column].width);
     }
     LoadRows();
-    if (m_screensInFile > tk::kMaxScreens) ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
+    if (!m_fileRead || m_screensInFile > tk::kMaxScreens) {
+        ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
+    }
     return TRUE;
 }
 
@@ -105,6 +107,7 @@ bool CCreateIniFile::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 // window's roster holds.
 void CCreateIniFile::LoadRows() {
     tk::ProfileBatch settings(m_settingsPath);
+    m_fileRead = settings.Loaded();
     m_screensInFile = tk::ReadScreenCount(settings);
     std::vector<tk::ScreenRow> rows;
     for (int i = 0; i < std::min(m_screensInFile, tk::kMaxScreens); ++i) {
@@ -126,9 +129,13 @@ void CCreateIniFile::ReplaceRows(const std::vector<tk::ScreenRow>& rows) {
     ::InvalidateRect(m_list.Hwnd(), nullptr, TRUE);
 }
 
-// The file holds more screens than the list: the operator learns it once the window shows.
+// The list does not show the file as it is: the operator learns it once the window shows.
 LRESULT CCreateIniFile::OnShowLoadNotice(UINT, WPARAM, LPARAM, bool&) {
-    MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
+    if (!m_fileRead) {
+        MessageBox(kUnreadableSettingsText, MB_OK | MB_ICONERROR);
+    } else {
+        MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
+    }
     return 0;
 }
 

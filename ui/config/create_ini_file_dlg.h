@@ -20,6 +20,9 @@ inline constexpr char kListFullText[] = "列表已满：最多只能配置300张
 // "%d": the number of screens in the file.
 inline constexpr char kTooManyScreensFormat[] =
     "配置文件中有%d张卡，列表只显示前300张；按确定将只保存这300张。";
+// The settings file exists but cannot be read (held by another program, or saved as Unicode).
+inline constexpr char kUnreadableSettingsText[] =
+    "配置文件无法读取（可能被其他程序占用，或不是ANSI编码），列表为空；按确定不会覆盖该文件。";
 // "%s": why the file could not be written.
 inline constexpr char kSaveFailedFormat[] = "参数没有保存，配置文件保持原样。\r\n原因：%s";
 // "%s": the chosen path.
@@ -77,6 +80,7 @@ private:
     tk::ui::IScreenEditor& m_editor;
     tk::ui::IFileChooser& m_files;
     int m_screensInFile = 0;  // ScreenCount as read when the window opened
+    bool m_fileRead = true;   // false: the file exists but could not be read
 };
 
 #endif
