@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/win/bench_util.h"
 #include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/win32_profile.h"
@@ -21,45 +22,21 @@ namespace {
 
 constexpr int kScreens = 300;
 
-// Milliseconds taken by one run of work.
-double Time(const std::function<void()>& work) {
-    LARGE_INTEGER frequency, start, end;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&start);
-    work();
-    ::QueryPerformanceCounter(&end);
-    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
 // The fastest of several runs, for the store's runs of a few milliseconds.
 double Best(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
     double best = 1e300;
     for (int i = 0; i < runs; ++i) {
         prepare();
-        best = std::min(best, Time(work));
+        best = std::min(best, tk_bench::TimeMs(work));
     }
     return best;
 }
 
-// Writes the sample file afresh. unchanged: dates it a minute back, which is what the API
-// under Wine sees of a file that has not changed for longer than its 2 s window, without
-// waiting for it.
+// Writes the sample file afresh; unchanged: dated back, as a file that has not changed for
+// longer than the API's window of about 2 s, without waiting for it.
 void PutSample(const std::string& path, bool unchanged) {
     tk_test::WriteFileBytes(path, tk_test::ScreenSettingsFile(kScreens));
-    if (!unchanged) return;
-    HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= 60ull * 10000000ull;  // 100 ns units
-    const FILETIME past = {t.LowPart, t.HighPart};
-    ::SetFileTime(file, nullptr, nullptr, &past);
-    ::CloseHandle(file);
+    if (unchanged) tk_bench::DateBack(path);
 }
 
 void Report(const char* what, double api, double store) {
@@ -79,7 +56,7 @@ int main() {
     long long apiSum = 0, storeSum = 0;
     for (const bool unchanged : {true, false}) {
         PutSample(path, unchanged);
-        const double api = Time([&] {
+        const double api = tk_bench::TimeMs([&] {
             tk::Win32Profile profile(path);
             apiSum = tk_test::ReadScreens(profile, kScreens);
         });
@@ -98,7 +75,7 @@ int main() {
     const std::string apiCopy = dir.File("api.ini");
     const std::string storeCopy = dir.File("store.ini");
     tk_test::WriteFileBytes(apiCopy, tk_test::ScreenSettingsFile(kScreens));
-    const double apiSave = Time([&] {
+    const double apiSave = tk_bench::TimeMs([&] {
         tk::Win32Profile profile(apiCopy);
         tk_test::SaveScreens(profile, kScreens, 1);
     });
@@ -117,7 +94,7 @@ int main() {
     for (const bool unchanged : {true, false}) {
         tk::ScreenRoster viaApi, viaStore;
         PutSample(path, unchanged);
-        const double api = Time([&] {
+        const double api = tk_bench::TimeMs([&] {
             tk::Win32Profile profile(path);
             tk::LoadRoster(profile, viaApi);
         });
