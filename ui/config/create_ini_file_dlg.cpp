@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/model_table.h"
+#include "core/failure_report.h"
 #include "core/profile_file.h"
 #include "core/screen_list_file.h"
 #include "core/settings.h"
@@ -16,27 +16,12 @@ using Entry = tk::ui::MessageEntry<CCreateIniFile>;
 // Posted by the opening so that its notice shows over the visible window.
 constexpr UINT kShowLoadNotice = WM_APP + 1;
 
-// The window styles that put a list view into report view.
-constexpr LONG kListViewTypeMask = LVS_TYPEMASK;
-
 // One text of a printf format.
 template <typename... T>
 std::string Formatted(const char* format, T... values) {
     char text[1024];
     std::snprintf(text, sizeof text, format, values...);
     return text;
-}
-
-// The system's text for an error code, with the code itself.
-std::string ErrorText(DWORD code) {
-    char text[512] = {};
-    DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, code, 0, text, sizeof text, nullptr);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ' || text[length - 1] == '.')) {
-        text[--length] = '\0';
-    }
-    return Formatted("%s (%lu)", text, static_cast<unsigned long>(code));
 }
 
 // The rows of the list, top to bottom.
@@ -80,7 +65,7 @@ int CCreateIniFile::RowCount() const { return m_list.GetItemCount(); }
 BOOL CCreateIniFile::OnInitDialog() {
     tk::ui::Dialog::OnInitDialog();
     const LONG style = ::GetWindowLongA(m_list.Hwnd(), GWL_STYLE);
-    ::SetWindowLongA(m_list.Hwnd(), GWL_STYLE, (style & ~kListViewTypeMask) | LVS_REPORT);
+    ::SetWindowLongA(m_list.Hwnd(), GWL_STYLE, (style & ~LVS_TYPEMASK) | LVS_REPORT);
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (size_t column = 0; column < tk::kListColumns.size(); ++column) {
         m_list.InsertColumn(static_cast<int>(column), tk::kListColumns[column].title,
@@ -198,7 +183,7 @@ void CCreateIniFile::OnDelete() {
 // fails the file keeps its old bytes and the window stays open with every edit.
 void CCreateIniFile::OnOK() {
     if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this))) {
-        const std::string reason = ErrorText(::GetLastError());
+        const std::string reason = tk::LastErrorText();
         MessageBox(Formatted(kSaveFailedFormat, reason.c_str()), MB_OK | MB_ICONERROR);
         return;
     }
@@ -215,7 +200,7 @@ void CCreateIniFile::OnImport() {
             MessageBox(Formatted(kImportNoFileFormat, path.c_str()), MB_OK | MB_ICONERROR);
             return;
         case tk::ExchangeImportStatus::kUnreadable: {
-            const std::string reason = ErrorText(::GetLastError());
+            const std::string reason = tk::LastErrorText();
             MessageBox(Formatted(kImportUnreadableFormat, path.c_str(), reason.c_str()),
                        MB_OK | MB_ICONERROR);
             return;
@@ -239,7 +224,7 @@ void CCreateIniFile::OnExport() {
     std::string path;
     if (!m_files.ChooseSavePath(Hwnd(), path)) return;
     if (!tk::SaveExchangeFile(path, RowsOf(*this))) {
-        const std::string reason = ErrorText(::GetLastError());
+        const std::string reason = tk::LastErrorText();
         MessageBox(Formatted(kExportFailedFormat, path.c_str(), reason.c_str()),
                    MB_OK | MB_ICONERROR);
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/failure_report.h"
 #include "ui/config/screen_list_services.h"
 
 namespace tk::ui {
@@ -38,7 +39,15 @@ bool RunFileDialog(HWND owner, bool open, const char* defaultExtension, std::str
     dialog.lpstrDefExt = defaultExtension;
     dialog.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
     const BOOL chosen = open ? ::GetOpenFileNameA(&dialog) : ::GetSaveFileNameA(&dialog);
-    if (!chosen) return false;
+    if (!chosen) {
+        // Cancel leaves no error; anything else is a dialog that could not be shown, which the
+        // operator meets as a Cancel.
+        if (const DWORD error = ::CommDlgExtendedError(); error != 0) {
+            ::SetLastError(error);
+            tk::ReportFailure(open ? "showing the Open dialog" : "showing the Save dialog");
+        }
+        return false;
+    }
     path = name.data();
     return true;
 }
