@@ -541,6 +541,9 @@ TEST(ScreenListImport, RowsOfTheFileReplaceTheList) {
     w.Click(IDC_LIST_IMPORT);
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA, kRowC}));
     EXPECT_EQ(w.FileBytes(), ThreeScreens());  // only OK writes the settings file
+    ::SendMessageA(w.window->Hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(w.Result(), IDCANCEL);
+    EXPECT_EQ(w.FileBytes(), ThreeScreens());
 }
 
 TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
