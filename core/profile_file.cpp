@@ -144,6 +144,8 @@ public:
 
     // The first matching key in the first matching section; nullptr if none.
     const ProfileLine* Find(std::string_view section, std::string_view key);
+    // True when the file has a section of this name.
+    bool HasSection(std::string_view section) { return FindSection(section) != nullptr; }
     // Sets a key; false when the key already held exactly this value.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
@@ -388,6 +390,10 @@ bool ProfileBatch::WriteString(const char* section, const char* key, const char*
     if (s.empty() || k.empty() || !value) return false;
     if (m_doc->Set(s, k, WrittenValue(value))) m_changed = true;
     return true;
+}
+
+bool ProfileBatch::HasSection(const char* section) const {
+    return m_doc->HasSection(Trimmed(section));
 }
 
 bool ProfileBatch::Commit() {

@@ -24,6 +24,9 @@ public:
                        unsigned size) override;
     bool WriteString(const char* section, const char* key, const char* value) override;
 
+    // True when the file has a section of this name (compared as the reads compare it).
+    bool HasSection(const char* section) const;
+
     // Writes the file if any write changed it; false when it could not be replaced (the
     // system's error code says why) or could not be read in the first place. The file is then
     // as it was, and the batch keeps its edits for another try.

@@ -24,37 +24,22 @@ SectionReader ReaderOf(IProfile& profile, const std::string& section) {
                          }};
 }
 
-// Writes the key/value texts of one section in their order; false at the first refusal.
-bool WriteSection(IProfile& profile, const std::string& section, const KeyValues& values) {
-    for (const auto& [key, value] : values) {
-        if (!profile.WriteString(section.c_str(), key.c_str(), value.c_str())) return false;
+// Writes ScreenCount (both files keep it under the same section and key), then each row's
+// section with its keys in their order; false at the first refusal.
+bool WriteRows(IProfile& profile, const std::vector<ScreenRow>& rows,
+               std::string (*sectionName)(int), KeyValues (*keyValues)(const ScreenRow&)) {
+    if (!WriteScreenCount(profile, static_cast<int>(rows.size()))) return false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string section = sectionName(static_cast<int>(i));
+        for (const auto& [key, value] : keyValues(rows[i])) {
+            if (!profile.WriteString(section.c_str(), key.c_str(), value.c_str())) return false;
+        }
     }
     return true;
 }
 
-bool WriteCount(IProfile& profile, size_t count) {
-    return profile.WriteString(kGlobalSection, kScreenCountKey, std::to_string(count).c_str());
-}
-
-// A value no key of a file can hold (values end at the line end): tells a missing key apart
-// from an empty one.
-constexpr char kAbsent[] = "\n";
-
 // Sections of an exchange file looked at, at most.
 constexpr int kMaxExchangeScan = 100000;
-
-// Keys any screen section of the exchange file has.
-constexpr const char* kExchangeKeys[] = {"nCtrlType",   "nCtrlAddress", "nCommType",  "nHeight",
-                                         "nWidth",      "nSerialType",  "nSerialNum", "nNetPort",
-                                         "sNetAdderrs", "nColorOrder"};
-
-// True when the section holds at least one of the exchange keys.
-bool HasExchangeSection(IProfile& profile, const std::string& section) {
-    for (const char* key : kExchangeKeys) {
-        if (GetProfileText(profile, section.c_str(), key, kAbsent, 4) != kAbsent) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -69,14 +54,7 @@ ScreenRow ReadSettingsScreen(IProfile& settings, int index) {
 }
 
 bool WriteSettingsRows(IProfile& settings, const std::vector<ScreenRow>& rows) {
-    if (!WriteCount(settings, rows.size())) return false;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (!WriteSection(settings, ScreenSectionName(static_cast<int>(i)),
-                          SettingsKeyValues(rows[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return WriteRows(settings, rows, ScreenSectionName, SettingsKeyValues);
 }
 
 bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows) {
@@ -98,13 +76,13 @@ ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
             break;
     }
     ProfileBatch file(path);
-    result.screenCount = file.GetInt(kGlobalSection, kScreenCountKey, 0);
+    result.screenCount = ReadScreenCount(file);
     // A count far beyond any real list (a damaged file) is not walked to its end.
     const int scan = std::min(result.screenCount, kMaxExchangeScan);
     int i = 0;
     for (; i < scan && static_cast<int>(result.rows.size()) < maxRows; ++i) {
         const std::string section = ExchangeSectionName(i);
-        if (!HasExchangeSection(file, section)) continue;
+        if (!file.HasSection(section.c_str())) continue;
         ExchangeRow screen = ReadExchangeRow(ReaderOf(file, section));
         if (!screen.hasModel) screen.row[kColumnModel] = kInvalidModelName;
         result.rows.push_back(screen.row);
@@ -119,14 +97,7 @@ ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
 
 bool SaveExchangeFile(const std::string& path, const std::vector<ScreenRow>& rows) {
     ProfileBatch batch(path);
-    if (!WriteCount(batch, rows.size())) return false;
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (!WriteSection(batch, ExchangeSectionName(static_cast<int>(i)),
-                          ExchangeKeyValues(rows[i]))) {
-            return false;
-        }
-    }
-    return batch.Commit();
+    return WriteRows(batch, rows, ExchangeSectionName, ExchangeKeyValues) && batch.Commit();
 }
 
 }  // namespace tk

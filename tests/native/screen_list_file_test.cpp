@@ -34,6 +34,17 @@ TEST_F(ScreenListFile, SectionWithOnlyEmptyValuesStillCounts) {
     EXPECT_EQ(imported.rows[1][kColumnModel], "TK300");
 }
 
+// A section is there by its header, whatever keys it holds; a missing one gives no row.
+TEST_F(ScreenListFile, SectionsCountByTheirHeader) {
+    WriteFile("[CONT]\r\nScreenCount=3\r\n[ Screen0 ]\r\nremark=x\r\n[Screen2]\r\n" +
+              std::string(kGoodScreen));
+    const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
+    ASSERT_EQ(imported.rows.size(), 2u);
+    EXPECT_EQ(imported.rows[0][kColumnModel], "无效");
+    EXPECT_EQ(imported.rows[0][kColumnIp], "错误");
+    EXPECT_EQ(imported.rows[1][kColumnModel], "TK300");
+}
+
 TEST_F(ScreenListFile, RowLimitCountsWhatWasLeftOut) {
     std::string text = "[CONT]\r\nScreenCount=4\r\n";
     for (int i = 0; i < 4; ++i) text += "[Screen" + std::to_string(i) + "]\r\n" + kGoodScreen;
