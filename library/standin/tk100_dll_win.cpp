@@ -76,7 +76,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" int __stdcall User_AdjustTime(int screenNumber) {
+extern "C" int TK100_DLL_CALL User_AdjustTime(int screenNumber) {
     try {
         LockGuard lock;
         if (!g_loaded) LoadSettings();
@@ -87,7 +87,7 @@ extern "C" int __stdcall User_AdjustTime(int screenNumber) {
     }
 }
 
-extern "C" int __stdcall User_ReloadIniFile(void) {
+extern "C" int TK100_DLL_CALL User_ReloadIniFile(void) {
     try {
         LockGuard lock;
         LoadSettings();

@@ -195,6 +195,8 @@ TEST_F(CtlsimTest, RequestsAreAnsweredRefusedIgnoredOrDropped) {
         sim.LineStartingWith("served endpoint=" + endpoint + " address=0 model=21 command=set");
     EXPECT_NE(served.find(" reply=ok"), std::string::npos) << served;
     EXPECT_LT(std::labs(Field(served, "offset_ms")), 1000) << served;
+    // The line tells how far the clock was off before the set: an hour slow.
+    EXPECT_NEAR(Field(served, "was_off_ms"), -3600000, 1000) << served;
 
     Timestamp feb30 = HostNow();
     feb30.month = 2;

@@ -2,7 +2,7 @@
 # beside it; a copy of it alone in a folder of its own must not start (Wine exit code 53, the
 # loader naming the DLL). That folder is not the current directory of any other test, and the
 # loader searches the current directory too.
-target_link_libraries(library_import_test PRIVATE TK100_Dll)
+target_link_libraries(library_import_test PRIVATE tk_controller_library)
 tk_place_controller_library(library_import_test)
 
 set(tk_missing_dll_dir ${CMAKE_CURRENT_BINARY_DIR}/library_import_missing_dll)

@@ -7,11 +7,15 @@
 #include <vector>
 
 #include "core/module_path_win.h"
-#include "library/tk100_dll.h"
+#include "library/controller_library.h"
 
-// Import address table slots the loader filled in for the two imports.
-extern "C" void* __imp_User_AdjustTime;
-extern "C" void* __imp_User_ReloadIniFile;
+// Import address table slots the loader filled in for the two imports (on x86 the symbol of a
+// C name carries a leading underscore: __imp__User_AdjustTime).
+#define TK_STRING2(text) #text
+#define TK_STRING(text) TK_STRING2(text)
+#define TK_IMPORT_SLOT(name) "__imp_" TK_STRING(__USER_LABEL_PREFIX__) #name
+extern "C" void* ImportSlotAdjustTime __asm__(TK_IMPORT_SLOT(User_AdjustTime));
+extern "C" void* ImportSlotReloadIniFile __asm__(TK_IMPORT_SLOT(User_ReloadIniFile));
 
 namespace {
 
@@ -40,9 +44,9 @@ TEST(LibraryImport, LoaderBoundBothImportsToTheDllBesideTheProgram) {
     const HMODULE library = GetModuleHandleA("TK100_Dll.dll");
     ASSERT_NE(library, nullptr);
     EXPECT_EQ(Directory(library), Directory(nullptr));
-    EXPECT_EQ(__imp_User_AdjustTime,
+    EXPECT_EQ(ImportSlotAdjustTime,
               reinterpret_cast<void*>(GetProcAddress(library, "User_AdjustTime")));
-    EXPECT_EQ(__imp_User_ReloadIniFile,
+    EXPECT_EQ(ImportSlotReloadIniFile,
               reinterpret_cast<void*>(GetProcAddress(library, "User_ReloadIniFile")));
 }
 
@@ -55,9 +59,10 @@ TEST(LibraryImport, DllExportsExactlyTheTwoUndecoratedNames) {
 
 // Numbers that can name no screen are refused without any settings file being involved.
 TEST(LibraryImport, ScreenNumbersBelowOneAreRefused) {
-    for (int n : {0, -1, INT_MIN}) EXPECT_EQ(User_AdjustTime(n), 0) << n;
-    User_ReloadIniFile();
-    for (int n : {0, -1, INT_MIN}) EXPECT_EQ(User_AdjustTime(n), 0) << n;
+    tk::ImportedControllerLibrary library;
+    for (int n : {0, -1, INT_MIN}) EXPECT_EQ(library.AdjustTime(n), 0) << n;
+    library.ReloadIniFile();
+    for (int n : {0, -1, INT_MIN}) EXPECT_EQ(library.AdjustTime(n), 0) << n;
 }
 
 // A module in a folder deeper than MAX_PATH: the path is read whole, not cut. Wine refuses such

@@ -137,6 +137,9 @@ LRESULT CALLBACK RecordCreation(int code, WPARAM wParam, LPARAM lParam) {
 
 // Template id built as a plain modeless dialog that handles nothing. The list view and IP
 // address classes are registered first, as the program does before it opens those windows.
+// The dialog procedure of a template built only to be measured.
+INT_PTR CALLBACK IgnoreMessages(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
 HWND BuildTemplate(UINT id) {
     static const BOOL registered = [] {
         INITCOMMONCONTROLSEX classes = {sizeof classes,
@@ -146,9 +149,8 @@ HWND BuildTemplate(UINT id) {
     EXPECT_TRUE(registered);
     CreatedSizes().clear();
     HHOOK hook = ::SetWindowsHookExA(WH_CBT, RecordCreation, nullptr, ::GetCurrentThreadId());
-    HWND dialog = ::CreateDialogParamA(
-        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    HWND dialog = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
+                                       IgnoreMessages, 0);
     ::UnhookWindowsHookEx(hook);
     return dialog;
 }

@@ -27,30 +27,27 @@ using tk_test::ReadFileBytes;
 using tk_test::TempDir;
 using tk_test::WriteFileBytes;
 
+// Cancels an enabled window of this thread (an EnumThreadWindows callback).
+BOOL CALLBACK CancelEnabledWindow(HWND window, LPARAM) {
+    if (::IsWindowEnabled(window)) ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
 // Runs act on the window of this thread with the given caption once it shows, from inside
 // whatever modal loop is running; true when it showed. A window that never shows is given up
 // on: every other popup of the thread is cancelled so that the test cannot hang.
 bool WhenShown(const std::string& caption, const std::function<void()>& start,
                const std::function<void(HWND)>& act) {
     bool shown = false;
-    tk_test::ModalScript script({[&] {
-                                    HWND window = tk_test::FindThreadWindow(caption);
-                                    if (window == nullptr) return false;
-                                    shown = true;
-                                    act(window);
-                                    return true;
-                                }},
-                                [] {
-                                    ::EnumThreadWindows(
-                                        ::GetCurrentThreadId(),
-                                        [](HWND window, LPARAM) -> BOOL {
-                                            if (::IsWindowEnabled(window)) {
-                                                ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-                                            }
-                                            return TRUE;
-                                        },
-                                        0);
-                                });
+    tk_test::ModalScript script(
+        {[&] {
+            HWND window = tk_test::FindThreadWindow(caption);
+            if (window == nullptr) return false;
+            shown = true;
+            act(window);
+            return true;
+        }},
+        [] { ::EnumThreadWindows(::GetCurrentThreadId(), CancelEnabledWindow, 0); });
     start();
     return shown && !script.GaveUp();
 }

@@ -93,13 +93,16 @@ void Choose(HWND dialog, int id, int index) {
 
 void Click(HWND dialog, int id) { ::SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 
+// What RunModal's thread timer does on each tick, and the timer's procedure.
+std::function<void()> g_tick;
+VOID CALLBACK RunTick(HWND, UINT, UINT_PTR, DWORD) { g_tick(); }
+
 // Runs dialog modally; act runs once inside its modal loop, as soon as the window shows (from
 // a thread timer that the loop dispatches). A window that never shows ends with -2.
 INT_PTR RunModal(CSrcreenParamDlg& dialog, const std::function<void(HWND)>& act) {
-    static std::function<void()> tick;
     bool acted = false;
     int idleTicks = 0;
-    tick = [&] {
+    g_tick = [&] {
         const HWND hwnd = dialog.Hwnd();
         if (acted) return;
         if (hwnd == nullptr || !::IsWindowVisible(hwnd)) {
@@ -109,11 +112,10 @@ INT_PTR RunModal(CSrcreenParamDlg& dialog, const std::function<void(HWND)>& act)
         acted = true;
         act(hwnd);
     };
-    const UINT_PTR timer =
-        ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, [](HWND, UINT, UINT_PTR, DWORD) { tick(); });
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, RunTick);
     const INT_PTR result = dialog.DoModal();
     ::KillTimer(nullptr, timer);
-    tick = nullptr;
+    g_tick = nullptr;
     return result;
 }
 

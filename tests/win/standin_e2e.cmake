@@ -27,16 +27,32 @@ set_target_properties(standin_e2e PROPERTIES RUNTIME_OUTPUT_DIRECTORY
 tk_place_controller_library(standin_e2e)
 add_dependencies(standin_e2e host_ctlsim)
 
-# Endpoint order and controllers as standin_e2e.cpp's Endpoint enum describes them.
-add_test(NAME standin_e2e
-  COMMAND ${CMAKE_SOURCE_DIR}/tools/ctlsim/with-ctlsim --wine-com 77 ${tk_host_ctlsim}
-    --udp 127.0.0.2:0 --address 0 --skew -3600000
-    --udp 127.0.0.3:0 --address 1 --skew -3600000 --address 2 --silent
-    --udp 127.0.0.4:0 --error
-    --udp 127.0.0.5:0 --late 40 --skew 7200000
-    --udp 127.0.0.6:0 --late 1500
-    --udp 127.0.0.7:0 --address 3 --model 23 --skew -600000
-    --pty --address 4 --skew -3600000
-    -- ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:standin_e2e>
-  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-set_tests_properties(standin_e2e PROPERTIES TIMEOUT 120)
+# Endpoint order and controllers as standin_e2e.cpp's Endpoint enum describes them. The 32-bit
+# build runs the same program a second time beside the __cdecl build of the stand-in (the
+# default one is __stdcall): the tool's calls must leave the stack right with either.
+function(tk_add_standin_e2e test program)
+  add_test(NAME ${test}
+    COMMAND ${CMAKE_SOURCE_DIR}/tools/ctlsim/with-ctlsim --wine-com 77 ${tk_host_ctlsim}
+      --udp 127.0.0.2:0 --address 0 --skew -3600000
+      --udp 127.0.0.3:0 --address 1 --skew -3600000 --address 2 --silent
+      --udp 127.0.0.4:0 --error
+      --udp 127.0.0.5:0 --late 40 --skew 7200000
+      --udp 127.0.0.6:0 --late 1500
+      --udp 127.0.0.7:0 --address 3 --model 23 --skew -600000
+      --pty --address 4 --skew -3600000
+      -- ${CMAKE_SOURCE_DIR}/scripts/wine-run ${program}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+  # Both runs map the same COM port and write the same kind of settings file: one at a time.
+  set_tests_properties(${test} PROPERTIES TIMEOUT 120 RESOURCE_LOCK standin_e2e_com)
+endfunction()
+tk_add_standin_e2e(standin_e2e $<TARGET_FILE:standin_e2e>)
+
+if(TARGET TK100_Dll_cdecl)
+  set(tk_cdecl_dir ${CMAKE_CURRENT_BINARY_DIR}/standin_e2e_cdecl)
+  add_dependencies(standin_e2e TK100_Dll_cdecl)
+  add_custom_command(TARGET standin_e2e POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${tk_cdecl_dir}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:standin_e2e> ${tk_cdecl_dir}/
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:TK100_Dll_cdecl> ${tk_cdecl_dir}/)
+  tk_add_standin_e2e(standin_e2e_cdecl ${tk_cdecl_dir}/standin_e2e.exe)
+endif()

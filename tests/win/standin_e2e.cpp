@@ -25,7 +25,6 @@
 #include "core/win32_profile.h"
 #include "library/controller_library.h"
 #include "library/frame.h"
-#include "library/tk100_dll.h"
 
 namespace {
 
@@ -209,13 +208,17 @@ public:
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new SimulatorEnvironment);
 
+// The two imports, called as the tool calls them: through the thunk that works with a library
+// of either calling convention. The program runs once beside each build of the stand-in.
+tk::ImportedControllerLibrary g_library;
+
 class StandinE2e : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_EQ(g_endpoints.size(), static_cast<size_t>(kEndpointCount)); }
     // Later tests start from the first settings file again.
     void TearDown() override {
         WriteSettings(Screens(Roster()));
-        User_ReloadIniFile();
+        g_library.ReloadIniFile();
     }
 };
 
@@ -223,7 +226,7 @@ TEST_F(StandinE2e, SetsTheClockOfEveryScreenThatAnswers) {
     const std::vector<ScreenCase> cases = Roster();
     for (size_t i = 0; i < cases.size(); ++i) {
         const ULONGLONG start = GetTickCount64();
-        const int result = User_AdjustTime(static_cast<int>(i) + 1);
+        const int result = g_library.AdjustTime(static_cast<int>(i) + 1);
         const ULONGLONG took = GetTickCount64() - start;
         EXPECT_EQ(result != 0, cases[i].settable) << "screen " << i + 1 << ": " << cases[i].what;
         // No call blocks the window for long; one that hears nothing has tried twice.
@@ -233,7 +236,7 @@ TEST_F(StandinE2e, SetsTheClockOfEveryScreenThatAnswers) {
         }
     }
     const int count = static_cast<int>(cases.size());
-    for (int n : {0, -1, count + 1, 300}) EXPECT_EQ(User_AdjustTime(n), 0) << n;
+    for (int n : {0, -1, count + 1, 300}) EXPECT_EQ(g_library.AdjustTime(n), 0) << n;
 
     // The clocks the library set run within a second of the PC's, though each started far off.
     struct Clock {
@@ -251,18 +254,18 @@ TEST_F(StandinE2e, SetsTheClockOfEveryScreenThatAnswers) {
 }
 
 TEST_F(StandinE2e, ReloadMakesLaterCallsUseTheFileAsItNowStands) {
-    User_ReloadIniFile();
-    ASSERT_NE(User_AdjustTime(1), 0);
+    g_library.ReloadIniFile();
+    ASSERT_NE(g_library.AdjustTime(1), 0);
 
     WriteSettings({Net(kShared, 2), Net(kPlain, 0)});
-    User_ReloadIniFile();
-    EXPECT_EQ(User_AdjustTime(1), 0);  // now the silent controller
-    EXPECT_NE(User_AdjustTime(2), 0);
-    EXPECT_EQ(User_AdjustTime(3), 0);  // beyond the new ScreenCount
+    g_library.ReloadIniFile();
+    EXPECT_EQ(g_library.AdjustTime(1), 0);  // now the silent controller
+    EXPECT_NE(g_library.AdjustTime(2), 0);
+    EXPECT_EQ(g_library.AdjustTime(3), 0);  // beyond the new ScreenCount
 
     WriteSettings({Net(kShared, 2), Net(kRefusing, 0)});
-    User_ReloadIniFile();
-    EXPECT_EQ(User_AdjustTime(2), 0);  // NetPort now leads to the refusing controller
+    g_library.ReloadIniFile();
+    EXPECT_EQ(g_library.AdjustTime(2), 0);  // NetPort now leads to the refusing controller
 }
 
 // Records the status line.

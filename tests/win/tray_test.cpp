@@ -36,8 +36,9 @@ TEST(TrayIcon, AddedOnceAtStartUpAfterTheSwitchOnAndBeforeTimerOne) {
     EXPECT_EQ(w.log, (EventLog{"KillTimer 2", "SetTimer 2 300000", "NIM_ADD", "SetTimer 1 1000"}));
     ASSERT_EQ(w.tray.calls.size(), 1u);
     const NOTIFYICONDATAA& record = w.tray.calls[0].record;
-    // The whole record of this build, up to and including its balloon icon.
-    EXPECT_EQ(record.cbSize, sizeof(NOTIFYICONDATAA));
+    // The whole record of this build, up to and including its balloon icon: 508 bytes in the
+    // 32-bit build, 528 in the 64-bit one.
+    EXPECT_EQ(record.cbSize, sizeof(void*) == 4 ? 508u : 528u);
     EXPECT_GE(record.cbSize, offsetof(NOTIFYICONDATAA, hBalloonIcon) + sizeof(HICON));
     EXPECT_EQ(record.hWnd, w.hwnd);
     EXPECT_EQ(record.uID, 5u);

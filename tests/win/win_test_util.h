@@ -158,24 +158,28 @@ private:
     bool m_gaveUp = false;
 };
 
+// What FindThreadWindow looks for, and what it found.
+struct ThreadWindowSearch {
+    const std::string& caption;
+    HWND owner;
+    HWND found;
+};
+
+// EnumThreadWindows callback of FindThreadWindow (a named function: x86 needs CALLBACK).
+inline BOOL CALLBACK MatchThreadWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<ThreadWindowSearch*>(param);
+    if (!::IsWindowVisible(window) || TextOf(window) != s->caption) return TRUE;
+    if (s->owner != nullptr && ::GetWindow(window, GW_OWNER) != s->owner) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 // The first visible window of this thread with the given caption and owner (null: any owner),
 // or null.
 inline HWND FindThreadWindow(const std::string& caption, HWND owner = nullptr) {
-    struct Search {
-        const std::string& caption;
-        HWND owner;
-        HWND found;
-    } search{caption, owner, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (!::IsWindowVisible(window) || TextOf(window) != s->caption) return TRUE;
-            if (s->owner != nullptr && ::GetWindow(window, GW_OWNER) != s->owner) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ThreadWindowSearch search{caption, owner, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchThreadWindow,
+                        reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

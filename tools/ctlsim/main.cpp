@@ -366,6 +366,8 @@ void Simulator::Serve(std::size_t index, const wire::Frame& request, const socka
         std::string text = std::string("served ") + head;
         if (r.answer && r.frame.status == wire::Status::kOk) {
             text += " time=" + TimeText(r.frame.time) + " offset_ms=" + std::to_string(r.offsetMs);
+            // What the set corrected: the clock's offset just before it.
+            if (r.clockSet) text += " was_off_ms=" + std::to_string(r.wasOffMs);
         }
         text += std::string(" reply=") + (r.answer ? StatusText(r.frame.status) : "none");
         if (r.answer && r.delayMs > 0) text += " late_ms=" + std::to_string(r.delayMs);

@@ -23,6 +23,7 @@ Reaction SimController::Handle(const wire::Frame& request, std::int64_t hostMs,
         if (!wire::IsValidTimestamp(request.time)) {
             r.frame.status = wire::Status::kBadTime;
         } else {
+            r.wasOffMs = ClockMs(monoMs) - hostMs;
             m_baseMs = wire::CivilMilliseconds(request.time);
             m_baseMono = monoMs;
             m_set = true;

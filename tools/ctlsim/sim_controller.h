@@ -24,6 +24,7 @@ struct Reaction {
     wire::Frame frame;          // the answer
     bool clockSet = false;      // the request set the clock
     std::int64_t offsetMs = 0;  // time set or read minus the host clock, in ms
+    std::int64_t wasOffMs = 0;  // a set: how far the clock was off the host clock before it
 };
 
 // One controller: an address on a line, a clock that runs from the time it was last set.
