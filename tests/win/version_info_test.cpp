@@ -62,6 +62,8 @@ struct FixedCase {
     DWORD fileType;
 };
 
+// The numbers installers compare: 3.4.0.0 for file and product, a release build, and the type
+// of each file.
 TEST(VersionInfo, FixedNumbersAreThreeFourZeroZeroInBothFiles) {
     const FixedCase cases[] = {{&kExe, VFT_APP}, {&kDll, VFT_DLL}};
     for (const FixedCase& c : cases) {
@@ -107,6 +109,7 @@ struct StringCase {
     const char* expected;  // GBK bytes
 };
 
+// Every string of both files as Explorer's properties show them, through the translation's block.
 TEST(VersionInfo, StringsReadBackAsGbk) {
     const StringCase cases[] = {
         {&kExe, "FileDescription", "TK自动校时"},
