@@ -205,6 +205,9 @@ void CCreateIniFile::OnImport() {
                        MB_OK | MB_ICONERROR);
             return;
         }
+        case tk::ExchangeImportStatus::kNotAnsi:
+            MessageBox(Formatted(kImportNotAnsiFormat, path.c_str()), MB_OK | MB_ICONERROR);
+            return;
         case tk::ExchangeImportStatus::kNoScreenSections:
             MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
                        MB_OK | MB_ICONERROR);
