@@ -283,7 +283,9 @@ std::vector<ScreenRow> ListRows(HWND list) {
 }
 
 // The rows the list window shows for a settings file, from the API's values through the
-// settings read conversion: ScreenCount of them, at most 300.
+// settings read conversion: ScreenCount of them, at most 300 (the program's decision: the
+// roster holds 300 screens, and the list keeps in step with it; screencount-301.ini,
+// screencount-huge.ini and others meet the cap).
 std::vector<ScreenRow> SettingsRowsThroughTheApi(const std::string& path) {
     tk::Win32Profile api(path);
     const int count = std::min(tk::ReadScreenCount(api), tk::kMaxScreens);
@@ -350,7 +352,10 @@ public:
 
 // The list an import leaves, from the API's values through the exchange read conversion: the
 // "Screen%d" sections the file has, for ScreenCount screens, at most 300 rows; a file that
-// names screens but has none of their sections leaves the list as it was.
+// names screens but has none of their sections leaves the list as it was. Decisions of the
+// program where the API would read on: the 300-row cap (as for the settings file), and no
+// more than the first 100,000 sections looked at, so that a damaged count such as
+// exchange-screencount-huge-few-sections.ini's 2,000,000,000 is not walked to its end.
 std::vector<ScreenRow> ImportThroughTheApi(const std::string& path,
                                            const std::vector<ScreenRow>& before) {
     std::vector<char> names(8 << 20, '\0');
