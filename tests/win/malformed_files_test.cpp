@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/failure_report.h"
 #include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/screen_list_file.h"
@@ -511,6 +512,15 @@ TEST(MalformedFiles, ImportMessageNamesALongPathWhole) {
     const std::string& text = boxes.boxes[0].text;
     EXPECT_NE(text.find(chooser.path), std::string::npos) << text.size();
     EXPECT_EQ(text.rfind("导入失败：", 0), 0u);
+}
+
+// The reason a failure message gives is the system's whole text for the error.
+TEST(MalformedFiles, ErrorTextIsTheSystemsWholeMessage) {
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    const std::string text = tk::LastErrorText();
+    EXPECT_EQ(text.rfind("error 32: ", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("error 32: ").size()) << text;
+    EXPECT_NE(text.back(), '\n');
 }
 
 }  // namespace
