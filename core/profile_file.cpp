@@ -19,6 +19,12 @@ bool IsProfileSpace(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
 }
 
+// True when no byte of text is beyond 7-bit ASCII.
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 unsigned char FoldAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 // Section and key names compare without regard to ASCII letter case; the second byte of a
@@ -62,6 +68,29 @@ size_t FitGbk(const std::string& s, size_t max) {
     return i;
 }
 
+// A value as the API hands it out after reading the file through Unicode: a GBK lead byte
+// whose next byte cannot end a character (or that ends the file) turns, with that byte, into
+// one '?'.
+std::string WithBrokenCharactersMarked(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!IsGbkLeadByte(c)) {
+            out += text[i];
+            continue;
+        }
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (next >= 0x40 && next <= 0xFE && next != 0x7F) {
+            out.append(text.substr(i, 2));
+        } else {
+            out += '?';
+        }
+        ++i;
+    }
+    return out;
+}
+
 // A value with matching quotes at both ends is read without them; "" is an empty value, so an
 // integer key quoted empty reads as its default.
 std::string Unquoted(const std::string& v) {
@@ -79,10 +108,11 @@ int ParseProfileInt(const std::string& s) {
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     unsigned base = 10;
     if (i + 1 < s.size() && s[i] == '0') {
+        // Only the lower-case prefixes: "0X1F" is 0 followed by other characters.
         const char p = s[i + 1];
-        if (p == 'x' || p == 'X') base = 16;
-        if (p == 'o' || p == 'O') base = 8;
-        if (p == 'b' || p == 'B') base = 2;
+        if (p == 'x') base = 16;
+        if (p == 'o') base = 8;
+        if (p == 'b') base = 2;
         if (base != 10) i += 2;
     }
     uint32_t value = 0;
@@ -244,7 +274,7 @@ void ProfileDocument::Parse(const std::string& bytes) {
 }
 
 std::string ProfileDocument::Serialize() const {
-    std::string out = m_bom;
+    std::string out;
     auto append = [&out](const ProfileLine& line) {
         out += line.text;
         out += line.eol;
@@ -254,7 +284,9 @@ std::string ProfileDocument::Serialize() const {
         append(section.header);
         for (const auto& line : section.body) append(line);
     }
-    return out;
+    // The mark stays in front of ASCII text, which reads the same as UTF-8 and as GBK; once GBK
+    // text is written (a screen section's name) it goes, or the API would read that as UTF-8.
+    return IsAscii(out) ? m_bom + out : out;
 }
 
 ProfileSection* ProfileDocument::FindSection(std::string_view section) {
@@ -333,6 +365,10 @@ bool LoadDocument(const std::string& path, ProfileDocument& doc) {
     // A UTF-16 file (saved as "Unicode" by an editor) is read by the profile API but not here:
     // taken as GBK it would read as nothing, and edits would be mixed into it.
     if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) read = false;
+    // Behind a UTF-8 byte-order mark the API reads UTF-8: any text beyond ASCII (a section
+    // name, a Chinese value) means something else to it than GBK means here.
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && !IsAscii(std::string_view(bytes).substr(3)))
+        read = false;
     if (!read) bytes.clear();
     doc.Parse(bytes);
     return read;
@@ -344,7 +380,9 @@ unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* ke
     const ProfileLine* found = doc.Find(Trimmed(section), Trimmed(key));
     std::string text;
     if (found) {
-        text = found->Value();
+        // A NUL byte ends the value, as it ends the text the profile API hands out.
+        const std::string_view value = found->Value();
+        text = WithBrokenCharactersMarked(value.substr(0, value.find('\0')));
     } else if (def) {
         // The default loses its trailing blanks, as with the profile API.
         text = def;

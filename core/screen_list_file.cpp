@@ -76,6 +76,11 @@ ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
             break;
     }
     ProfileBatch file(path);
+    if (!file.Loaded()) {
+        // Read as empty, it would clear the list.
+        result.status = ExchangeImportStatus::kNotAnsi;
+        return result;
+    }
     result.screenCount = ReadScreenCount(file);
     // A count far beyond any real list (a damaged file) is not walked to its end.
     const int scan = std::min(result.screenCount, kMaxExchangeScan);

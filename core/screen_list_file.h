@@ -30,6 +30,7 @@ enum class ExchangeImportStatus {
     kNoFile,            // the file does not exist
     kUnreadable,        // the file exists but cannot be read (held by another program)
     kNoScreenSections,  // ScreenCount names screens, but no "Screen%d" section is there
+    kNotAnsi,           // a UTF-16 file, or UTF-8 beyond ASCII: only the profile API reads it
 };
 
 struct ExchangeImport {

@@ -60,7 +60,39 @@ long long LeadingInt(const std::string& text) {
     return value;
 }
 
+// One "%d" of a scan from text[i]: blanks, an optional sign, at least one digit; the number
+// saturated to int. False, i unchanged, when no digit follows.
+bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
+    std::string::size_type at = i;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    if (at == text.size() || text[at] < '0' || text[at] > '9') return false;
+    long long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (text[at] - '0');
+    }
+    if (negative) value = -value;
+    number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
+    i = at;
+    return true;
+}
+
 }  // namespace
+
+// Scans like sscanf's "%d.%d.%d.%d", where a number beyond int would be undefined; here it is
+// saturated.
+int ScanDottedNumbers(const std::string& text, int (&numbers)[4]) {
+    std::string::size_type i = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (k > 0) {
+            if (i == text.size() || text[i] != '.') return k;
+            ++i;
+        }
+        if (!ScanInt(text, i, numbers[k])) return k;
+    }
+    return 4;
+}
 
 // Port number of a serial text, also used on the address column. Steps over double-byte
 // characters, whose trail byte may be 0x4D.
@@ -93,7 +125,7 @@ ScreenRow ReadSettingsRow(const ScreenSection& section) {
 // that a full-colour screen survives a save.
 KeyValues SettingsKeyValues(const ScreenRow& row) {
     int ip[4] = {0, 0, 0, 0};
-    std::sscanf(row[kColumnIp].c_str(), "%d.%d.%d.%d", &ip[0], &ip[1], &ip[2], &ip[3]);
+    ScanDottedNumbers(row[kColumnIp], ip);
     const std::string& colour = row[kColumnColour];
     KeyValues values = {
         {kCardTypeKey, CardTypeFromModelName(row[kColumnModel])},

@@ -238,7 +238,14 @@ TEST(SettingsCodec, IpTextsThatDoNotScanFully) {
     } cases[] = {{"错误", "0.0.0.0"},
                  {"10.1", "10.1.0.0"},
                  {"10.x.3.4", "10.0.0.0"},
-                 {"-1.2.3.4", "-1.2.3.4"}};
+                 {"-1.2.3.4", "-1.2.3.4"},
+                 // Numbers beyond int (from a hand-made exchange file) saturate.
+                 {"99999999999.1.2.3", "2147483647.1.2.3"},
+                 {"-99999999999.0.0.1", "-2147483648.0.0.1"},
+                 {" 1. 2.+3.4x", "1.2.3.4"},
+                 {"1 .2.3.4", "1.0.0.0"},
+                 {"1..2.3", "1.0.0.0"},
+                 {"", "0.0.0.0"}};
     for (const auto& c : cases) {
         ScreenRow row = SampleRow();
         row[kColumnIp] = c.ip;
@@ -247,6 +254,25 @@ TEST(SettingsCodec, IpTextsThatDoNotScanFully) {
         for (int k = 0; k < 4; ++k)
             octets += (k ? "." : "") + ValueOf(values, "IpAddress" + std::to_string(k));
         EXPECT_EQ(octets, c.octets) << c.ip;
+    }
+}
+
+// The scan counts the numbers it read and leaves the others alone, as sscanf does.
+TEST(SettingsCodec, DottedNumbersScanLikeScanf) {
+    const struct {
+        const char* text;
+        int count;
+        int numbers[4];
+    } cases[] = {
+        {"10.0.0.5", 4, {10, 0, 0, 5}},  {"1.2", 2, {1, 2, -7, -7}},
+        {"-", 0, {-7, -7, -7, -7}},      {"4294967296.1.1.1", 4, {2147483647, 1, 1, 1}},
+        {"1.2.3.4.5", 4, {1, 2, 3, 4}},  {"\t7.8.9.-0", 4, {7, 8, 9, 0}},
+        {"1.-.3.4", 1, {1, -7, -7, -7}},
+    };
+    for (const auto& c : cases) {
+        int numbers[4] = {-7, -7, -7, -7};
+        EXPECT_EQ(ScanDottedNumbers(c.text, numbers), c.count) << c.text;
+        for (int k = 0; k < 4; ++k) EXPECT_EQ(numbers[k], c.numbers[k]) << c.text << " " << k;
     }
 }
 

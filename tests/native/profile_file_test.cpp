@@ -34,6 +34,12 @@ TEST_F(ProfileFileTest, IntegersReadAsTheProfileApiDoes) {
         {"  7", 7},
         {"+3", 3},
         {"0x10", 16},
+        {"0b101", 5},
+        {"0o17", 15},
+        // Upper-case prefixes are no prefixes.
+        {"0X10", 0},
+        {"0B1", 0},
+        {"0O7", 0},
         {"010", 10},
         {"\"42\"", 42},
         {"0x", 0},
@@ -79,6 +85,22 @@ TEST_F(ProfileFileTest, StringsTrimmedUnquotedTruncatedAndMatched) {
         {"[S]\r\nk=abcdef\r\n", "S", "k", "", 4, "abc"},
         // Truncation never splits a double-byte character.
         {"[S]\r\nk=\xB5\xD8\xD6\xB7\r\n", "S", "k", "", 4, "\xB5\xD8"},
+        // A lead byte that starts no character reads, with the byte after it, as one '?'.
+        {"[S]\r\nk=1\xB5\r\n", "S", "k", "", 100, "1?"},
+        {"[S]\r\nk=1\xB5 \r\n", "S", "k", "", 100, "1?"},
+        {"[S]\r\nk=50\xB5"
+         "05\r\n",
+         "S", "k", "", 100, "50?5"},
+        {"[S]\r\nk=\x81\x7F"
+         "1\r\n",
+         "S", "k", "", 100, "?1"},
+        {"[S]\r\nk=\xB5\t0\r\n", "S", "k", "", 100, "?0"},
+        {"[S]\r\nk=a\xB5", "S", "k", "", 100, "a?"},
+        {"[S]\r\nk=\xFF"
+         "1\x80\r\n",
+         "S", "k", "", 100,
+         "\xFF"
+         "1\x80"},
         {"[S]\r\n", "S", "k", "def  ", 100, "def"},
         {"[S]\r\n", "S", "k", nullptr, 100, ""},
         {"[S]\r\nk=\r\n", "S", "k", "def", 100, ""},
@@ -125,6 +147,61 @@ TEST_F(ProfileFileTest, StringsTrimmedUnquotedTruncatedAndMatched) {
             EXPECT_EQ(n, std::strlen(c.expected)) << c.file;
         }
     }
+}
+
+// A NUL byte ends a value; the line goes on to its line end.
+TEST_F(ProfileFileTest, NulByteEndsTheValue) {
+    using namespace std::string_literals;
+    WriteFile(
+        "[S]\r\nk=1\0junk\r\nn=12\0"
+        "3\r\nq=\"a\0\"\r\nnext=2\r\n"s);
+    tk::ProfileBatch batch(m_path);
+    EXPECT_EQ(tk::GetProfileText(batch, "S", "k", "", 100), "1");
+    EXPECT_EQ(tk::GetProfileText(batch, "S", "q", "", 100), "\"a");
+    EXPECT_EQ(batch.GetInt("S", "n", -1), 12);
+    EXPECT_EQ(batch.GetInt("S", "next", -1), 2);
+}
+
+// Behind a UTF-8 byte-order mark, text beyond ASCII means UTF-8 to the profile API: such a
+// file is neither read nor written. ASCII text reads as usual, and the mark is dropped once
+// GBK text is written into the file.
+TEST_F(ProfileFileTest, Utf8MarkedFileReadOnlyWhileAscii) {
+    const std::string gbk =
+        "\xEF\xBB\xBF[\xB5\xD8\xD6\xB7\xA3\xBA"
+        "0]\r\nk=1\r\n";
+    const std::string utf8 = "\xEF\xBB\xBF[CONT]\r\nk=\xE5\x9C\xB0\r\n";
+    for (const std::string& file : {gbk, utf8}) {
+        WriteFile(file);
+        tk::ProfileBatch batch(m_path);
+        EXPECT_FALSE(batch.Loaded());
+        EXPECT_EQ(tk::GetProfileText(batch, "CONT", "k", "def", 100), "def");
+        EXPECT_TRUE(batch.WriteString("CONT", "k", "2"));
+        EXPECT_FALSE(batch.Commit());
+        EXPECT_EQ(ReadFile(), file);
+    }
+
+    const std::string ascii = "\xEF\xBB\xBF[CONT]\r\nScreenCount=1\r\n";
+    WriteFile(ascii);
+    {
+        tk::ProfileBatch batch(m_path);
+        ASSERT_TRUE(batch.Loaded());
+        EXPECT_EQ(batch.GetInt("CONT", "ScreenCount", -1), 1);
+        EXPECT_TRUE(batch.WriteString("CONT", "ScreenCount", "2"));
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(ReadFile(), "\xEF\xBB\xBF[CONT]\r\nScreenCount=2\r\n");
+    {
+        tk::ProfileBatch batch(m_path);
+        EXPECT_TRUE(
+            batch.WriteString("\xB5\xD8\xD6\xB7\xA3\xBA"
+                              "0",
+                              "k", "1"));
+        EXPECT_TRUE(batch.Commit());
+    }
+    EXPECT_EQ(ReadFile(),
+              "[CONT]\r\nScreenCount=2\r\n[\xB5\xD8\xD6\xB7\xA3\xBA"
+              "0]\r\nk=1\r\n");
+    EXPECT_TRUE(tk::ProfileBatch(m_path).Loaded());
 }
 
 TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {

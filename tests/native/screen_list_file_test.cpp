@@ -64,6 +64,25 @@ TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {
     EXPECT_TRUE(empty.rows.empty());
 }
 
+// A file only the profile API reads (UTF-16, or UTF-8 beyond ASCII) is said to be one, rather
+// than read as a file of no screens that would empty the list.
+TEST_F(ScreenListFile, FileInAnotherEncodingIsToldApart) {
+    const std::string utf16("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12);
+    for (const std::string& file :
+         {utf16, std::string("\xEF\xBB\xBF[CONT]\r\nScreenCount=1\r\n[Screen0]\r\n"
+                             "sNetAdderrs=\xE5\x9C\xB0\r\n")}) {
+        WriteFile(file);
+        const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
+        EXPECT_EQ(imported.status, ExchangeImportStatus::kNotAnsi);
+        EXPECT_TRUE(imported.rows.empty());
+    }
+    WriteFile("\xEF\xBB\xBF[CONT]\r\nScreenCount=1\r\n[Screen0]\r\n" + std::string(kGoodScreen));
+    const ExchangeImport ascii = ReadExchangeFile(m_path, kMaxScreens);
+    EXPECT_EQ(ascii.status, ExchangeImportStatus::kImported);
+    ASSERT_EQ(ascii.rows.size(), 1u);
+    EXPECT_EQ(ascii.rows[0][kColumnIp], "10.0.0.5");
+}
+
 TEST_F(ScreenListFile, SettingsRowsAreWrittenCountFirstInKeyOrder) {
     const ScreenRow row = {"TK300", "2",        "网络通讯", "COM4", "9600",
                            "5005",  "10.0.0.5", "单色",     "128",  "16"};

@@ -16,11 +16,15 @@ using Entry = tk::ui::MessageEntry<CCreateIniFile>;
 // Posted by the opening so that its notice shows over the visible window.
 constexpr UINT kShowLoadNotice = WM_APP + 1;
 
-// One text of a printf format.
+// One text of a printf format, however long: a path from the file dialog can take up to
+// 32,767 characters, and a message that cut it would name another file.
 template <typename... T>
 std::string Formatted(const char* format, T... values) {
-    char text[1024];
-    std::snprintf(text, sizeof text, format, values...);
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), format, values...);
+    text.resize(static_cast<size_t>(length));
     return text;
 }
 
@@ -205,6 +209,9 @@ void CCreateIniFile::OnImport() {
                        MB_OK | MB_ICONERROR);
             return;
         }
+        case tk::ExchangeImportStatus::kNotAnsi:
+            MessageBox(Formatted(kImportNotAnsiFormat, path.c_str()), MB_OK | MB_ICONERROR);
+            return;
         case tk::ExchangeImportStatus::kNoScreenSections:
             MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
                        MB_OK | MB_ICONERROR);

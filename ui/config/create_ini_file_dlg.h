@@ -29,6 +29,9 @@ inline constexpr char kSaveFailedFormat[] = "参数没有保存，配置文件�
 inline constexpr char kImportNoFileFormat[] = "导入失败：文件不存在。\r\n%s";
 // "%s": the chosen path, then why it could not be read.
 inline constexpr char kImportUnreadableFormat[] = "导入失败：文件无法读取：%s\r\n原因：%s";
+// "%s": the chosen path.
+inline constexpr char kImportNotAnsiFormat[] =
+    "导入失败：文件不是ANSI（GBK）编码，无法读取。列表保持不变。\r\n%s";
 // "%d": ScreenCount of the chosen file.
 inline constexpr char kImportNoScreensFormat[] =
     "导入失败：文件的ScreenCount为%"

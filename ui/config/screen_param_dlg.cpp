@@ -32,10 +32,7 @@ void RegisterIpAddressClass() {
 // that the control's fields can hold.
 bool ParseIpText(const std::string& text, std::array<BYTE, 4>& fields) {
     int numbers[4] = {};
-    if (std::sscanf(text.c_str(), "%d.%d.%d.%d", &numbers[0], &numbers[1], &numbers[2],
-                    &numbers[3]) != 4) {
-        return false;
-    }
+    if (tk::ScanDottedNumbers(text, numbers) != 4) return false;
     for (int i = 0; i < 4; ++i) {
         if (numbers[i] < 0 || numbers[i] > 255) return false;
         fields[i] = static_cast<BYTE>(numbers[i]);
