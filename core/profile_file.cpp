@@ -148,6 +148,8 @@ public:
     bool HasSection(std::string_view section) { return FindSection(section) != nullptr; }
     // Sets a key; false when the key already held exactly this value.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
+    // True when the lines a write makes read back as the same section, key and value.
+    static bool Storable(std::string_view section, std::string_view key, std::string_view value);
 
 private:
     static ProfileLine ParseLine(std::string text, std::string eol);
@@ -323,6 +325,20 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     return true;
 }
 
+// A line break in any part would split the line in two; a section name whose last byte is a GBK
+// lead byte takes the closing bracket for its trail byte, so its header reads as no header; a
+// key holding '=' or written as "[...]" reads as another key or as a header.
+bool ProfileDocument::Storable(std::string_view section, std::string_view key,
+                               std::string_view value) {
+    for (const std::string_view part : {section, key, value}) {
+        if (part.find_first_of("\r\n") != std::string_view::npos) return false;
+    }
+    const ProfileLine header = ParseLine("[" + std::string(section) + "]", "");
+    if (header.kind != ProfileLine::Kind::Section || header.Name() != section) return false;
+    const ProfileLine line = ParseLine(std::string(key) + "=" + std::string(value), "");
+    return line.kind == ProfileLine::Kind::Key && line.Name() == key && line.Value() == value;
+}
+
 namespace {
 
 // Reads the file; a missing or unreadable file reads as an empty one, as for the profile API.
@@ -388,7 +404,10 @@ unsigned ProfileBatch::GetString(const char* section, const char* key, const cha
 bool ProfileBatch::WriteString(const char* section, const char* key, const char* value) {
     const std::string s = Trimmed(section), k = Trimmed(key);
     if (s.empty() || k.empty() || !value) return false;
-    if (m_doc->Set(s, k, WrittenValue(value))) m_changed = true;
+    // What the file could not give back is refused rather than stored as something else.
+    const std::string v = WrittenValue(value);
+    if (!ProfileDocument::Storable(s, k, v)) return false;
+    if (m_doc->Set(s, k, v)) m_changed = true;
     return true;
 }
 

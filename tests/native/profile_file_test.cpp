@@ -177,6 +177,48 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
     }
 }
 
+// A write whose lines would read back as other lines is refused and leaves the file as it was:
+// a line break would split the line, a lone GBK lead byte at the end of a section name takes
+// the closing bracket for its trail byte, and a key with '=' or in brackets reads as another
+// key or as a header. Near misses are still written.
+TEST_F(ProfileFileTest, WritesThatWouldReadBackAsSomethingElseAreRefused) {
+    const std::string before = "[CONT]\r\nScreenCount=1\r\n";
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+        bool written;
+    } cases[] = {
+        {"CONT", "ScreenCount", "3\r\n[CONT]\r\nScreenCount=9", false},
+        {"CONT", "nSel", "1\n2", false},
+        {"CONT", "nSel", "1\r2", false},
+        {"CONT", "n\nSel", "1", false},
+        {"CO\rNT", "nSel", "1", false},
+        {"CONT\x81", "nSel", "1", false},
+        {"CONT", "a=b", "1", false},
+        {"CONT", "[x]", "1", false},
+        {"CONT", "[x", "1", true},
+        {"CONT", "x]", "1", true},
+        {"a]b", "k", "1", true},
+        {"\xB5\xD8\xD6\xB7\xA3\xBA" "0", "k", "\x81", true},
+        {"CONT", "nSel", "=1=", true},
+    };
+    for (const auto& c : cases) {
+        WriteFile(before);
+        tk::ProfileBatch batch(m_path);
+        EXPECT_EQ(batch.WriteString(c.section, c.key, c.value), c.written) << c.key << c.value;
+        EXPECT_TRUE(batch.Commit());
+        if (c.written) {
+            tk::ProfileBatch reread(m_path);
+            char buf[64];
+            reread.GetString(c.section, c.key, "(missing)", buf, sizeof buf);
+            EXPECT_STREQ(buf, c.value) << c.section << " " << c.key;
+        } else {
+            EXPECT_EQ(ReadFile(), before) << c.key << c.value;
+        }
+    }
+}
+
 // Writes and reads mixed in one batch: an added key, a new section and a second section of the
 // same name must not throw the lookups of later calls off.
 TEST_F(ProfileFileTest, BatchLookupsFollowItsOwnEdits) {
