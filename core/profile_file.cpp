@@ -366,7 +366,9 @@ unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* ke
         text = def;
         while (text.size() > 1 && text.back() == ' ') text.pop_back();
     }
-    text = Unquoted(text);
+    // A NUL byte in the file ends the value, as the caller's C string would: a text read past
+    // it would hold bytes no later write could store.
+    text = Unquoted(text.substr(0, text.find('\0')));
     const size_t n = FitGbk(text, size - 1);
     std::memcpy(buf, text.data(), n);
     buf[n] = '\0';

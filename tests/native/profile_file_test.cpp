@@ -177,6 +177,20 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
     }
 }
 
+// A NUL byte in a value ends it: the count read is the length of the C string, and an import
+// cannot carry bytes past it that an export would drop.
+TEST_F(ProfileFileTest, NulByteEndsTheValue) {
+    const char bytes[] = "[S]\r\nk=ab\0cd\r\nq=\"x\0\"\r\nn=4\0002\r\n";
+    WriteFile(std::string(bytes, sizeof bytes - 1));
+    tk::ProfileBatch batch(m_path);
+    char buf[32];
+    EXPECT_EQ(batch.GetString("S", "k", "", buf, sizeof buf), 2u);
+    EXPECT_STREQ(buf, "ab");
+    EXPECT_EQ(tk::GetProfileText(batch, "S", "k", "", 32), "ab");
+    EXPECT_EQ(tk::GetProfileText(batch, "S", "q", "", 32), "\"x");
+    EXPECT_EQ(batch.GetInt("S", "n", -1), 4);
+}
+
 // A write whose lines would read back as other lines is refused and leaves the file as it was:
 // a line break would split the line, a lone GBK lead byte at the end of a section name takes
 // the closing bracket for its trail byte, and a key with '=' or in brackets reads as another
