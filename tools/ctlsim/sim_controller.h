@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "library/frame.h"
@@ -25,6 +26,11 @@ struct Reaction {
     bool clockSet = false;      // the request set the clock
     std::int64_t offsetMs = 0;  // time set or read minus the host clock, in ms
 };
+
+// What one datagram holds: a request only when it is exactly one whole frame with the request
+// magic; kTooShort for any other size.
+wire::DecodeResult DecodeRequestDatagram(const std::uint8_t* data, std::size_t size,
+                                         wire::Frame& frame);
 
 // One controller: an address on a line, a clock that runs from the time it was last set.
 // Times are passed in: host clocks as calendar milliseconds (local time), a monotonic count.
