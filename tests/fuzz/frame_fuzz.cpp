@@ -91,8 +91,7 @@ public:
 
     bool Send(const std::uint8_t* data, std::size_t size) override {
         wire::Frame f;
-        Check(size == wire::kFrameSize &&
-                  wire::Decode(data, size, f) == wire::DecodeResult::kOk &&
+        Check(size == wire::kFrameSize && wire::Decode(data, size, f) == wire::DecodeResult::kOk &&
                   f.kind == wire::Kind::kRequest,
               "the library sends whole requests");
         sent.push_back(f);
@@ -125,7 +124,8 @@ public:
                 bytes.assign(before.begin(), before.end());
                 const wire::FrameBytes frame = wire::Encode(a);
                 bytes.insert(bytes.end(), frame.begin(), frame.end());
-                if (m_in.ConsumeBool()) bytes[m_in.ConsumeIntegralInRange<size_t>(0, bytes.size() - 1)] ^= 1;
+                if (m_in.ConsumeBool())
+                    bytes[m_in.ConsumeIntegralInRange<size_t>(0, bytes.size() - 1)] ^= 1;
                 const std::string after = m_in.ConsumeRandomLengthString(8);
                 bytes.insert(bytes.end(), after.begin(), after.end());
                 break;

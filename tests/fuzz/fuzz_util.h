@@ -48,8 +48,9 @@ inline std::string Show(const std::string& bytes) {
 // The narrow literals must be the GBK bytes, or every codec check below means nothing.
 inline void CheckGbkBuild() {
     static const bool checked = [] {
-        Check(ScreenSectionName(7) == "\xB5\xD8\xD6\xB7\xA3\xBA"
-                                      "7",
+        Check(ScreenSectionName(7) ==
+                  "\xB5\xD8\xD6\xB7\xA3\xBA"
+                  "7",
               "section names are GBK", Show(ScreenSectionName(7)));
         Check(std::string(kCommNetwork) == "\xCD\xF8\xC2\xE7\xCD\xA8\xD1\xB6",
               "column texts are GBK", Show(kCommNetwork));
@@ -61,8 +62,8 @@ inline void CheckGbkBuild() {
 // A folder of this process's own for the files the readers work on; tmpfs when there is one.
 inline const std::string& ScratchDir() {
     static const std::string dir = [] {
-        std::string tmpl = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tk-fuzz-XXXXXX"
-                                                         : "/tmp/tk-fuzz-XXXXXX";
+        std::string tmpl =
+            access("/dev/shm", W_OK) == 0 ? "/dev/shm/tk-fuzz-XXXXXX" : "/tmp/tk-fuzz-XXXXXX";
         std::vector<char> name(tmpl.begin(), tmpl.end());
         name.push_back('\0');
         if (!mkdtemp(name.data())) Fail("scratch folder", std::strerror(errno));
@@ -101,9 +102,7 @@ inline std::string ReadFile(const std::string& path) {
 }
 
 // Blanks as the profile API trims them from names and values.
-inline bool IsBlank(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
-}
+inline bool IsBlank(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
 
 inline std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();

@@ -42,9 +42,9 @@ std::string KeyNameOf(const std::string& text) {
 
 // Names that real files use, in several spellings, so that writes hit existing keys.
 const char* const kNames[] = {
-    "CONT", "cont", " CONT ", "ScreenCount", "screencount", "nSel", "Timer", "bStart",
-    "\xB5\xD8\xD6\xB7\xA3\xBA" "0", "\xB5\xD8\xD6\xB7\xA3\xBA" "1", "Screen0", "CardType",
-    "IpAddress0", "sNetAdderrs", "a", "A", "[x", "x]", "\x81", "a\x81", "\xB5\xDD", "=",
+    "CONT",    "cont",    " CONT ",  "ScreenCount", "screencount", "nSel",        "Timer", "bStart",
+    "地址：0", "地址：1", "Screen0", "CardType",    "IpAddress0",  "sNetAdderrs", "a",     "A",
+    "[x",      "x]",      "\x81",    "a\x81",       "\xB5\xDD",    "=",
 };
 
 // A section or key name: one of the common ones, one taken from a line of the file, or any
@@ -72,8 +72,8 @@ std::string PickName(FuzzedDataProvider& in, const std::vector<Line>& lines, boo
 std::string Read(tk::ProfileBatch& profile, const std::string& section, const std::string& key,
                  unsigned size = 4096) {
     std::vector<char> buf(size, '\0');
-    const unsigned n = profile.GetString(section.c_str(), key.c_str(), "\x01missing", buf.data(),
-                                         size);
+    const unsigned n =
+        profile.GetString(section.c_str(), key.c_str(), "\x01missing", buf.data(), size);
     Check(n < size && buf[n] == '\0', "a read fits its buffer");
     return std::string(buf.data(), n);
 }
@@ -85,7 +85,7 @@ NameKey KeyOf(const std::string& section, const std::string& key) {
 }
 
 struct Written {
-    std::string section, key, value;  // as passed to the last accepted write
+    std::string section, key, value;        // as passed to the last accepted write
     std::vector<std::string> keySpellings;  // trimmed, of every accepted write of the key
 };
 
@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string original = in.ConsumeRandomLengthString(4096);
     const std::string path = ScratchFile("a.ini");
     WriteFile(path, original);
-    const bool utf16 = original.compare(0, 2, "\xFF\xFE") == 0 ||
-                       original.compare(0, 2, "\xFE\xFF") == 0;
+    const bool utf16 =
+        original.compare(0, 2, "\xFF\xFE") == 0 || original.compare(0, 2, "\xFE\xFF") == 0;
     const bool bom = original.compare(0, 3, "\xEF\xBB\xBF") == 0;
     const std::vector<Line> lines = SplitLines(bom ? original.substr(3) : original);
 
@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Names to compare before and after: the common ones and those of the file's lines.
     std::vector<std::pair<std::string, std::string>> probes;
-    for (int i = 0; i < 8; ++i) probes.emplace_back(PickName(in, lines, true), PickName(in, lines, false));
+    for (int i = 0; i < 8; ++i)
+        probes.emplace_back(PickName(in, lines, true), PickName(in, lines, false));
     std::vector<std::string> before;
     for (const auto& [s, k] : probes) before.push_back(Read(batch, s, k));
 
@@ -142,8 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [name, w] : written) {
             const std::string got = Read(profile, w.section, w.key);
             const std::string want = Unquote(Trim(CText(w.value)));
-            Check(got == want, where, "[" + Show(w.section) + "] " + Show(w.key) + ": wrote " +
-                                          Show(w.value) + ", read " + Show(got));
+            Check(got == want, where,
+                  "[" + Show(w.section) + "] " + Show(w.key) + ": wrote " + Show(w.value) +
+                      ", read " + Show(got));
         }
         for (size_t i = 0; i < probes.size(); ++i) {
             if (written.count(KeyOf(probes[i].first, probes[i].second))) continue;

@@ -27,7 +27,9 @@ const std::vector<std::vector<const char*>> kColumnTexts = {
      "TK999", ""},
     {"1", "0", "M5", "2147483648", "-2147483648", "12abc", "", " 7", "错误"},
     {"网络通讯", "串口通讯", "", "网络"},
-    {"COM1", "COM12", "COM错误", "COM", "7", "M", "\xCD\x4D" "3"},
+    {"COM1", "COM12", "COM错误", "COM", "7", "M",
+     "\xCD\x4D"
+     "3"},
     {"9600", "57600", "115200", "4800", "", "错误"},
     {"5005", "0", "错误", "\"5005\""},
     {"127.0.0.1", "10.0.0.5", "300.1.2.3", "1.2.3", "1..2.3", "错误", "", "-1.-2.-3.-4"},
@@ -41,9 +43,8 @@ ScreenRow MakeRow(FuzzedDataProvider& in) {
     ScreenRow row;
     for (size_t c = 0; c < row.size(); ++c) {
         const auto& texts = kColumnTexts[c];
-        row[c] = in.ConsumeBool()
-                     ? texts[in.ConsumeIntegralInRange<size_t>(0, texts.size() - 1)]
-                     : CText(in.ConsumeRandomLengthString(130));
+        row[c] = in.ConsumeBool() ? texts[in.ConsumeIntegralInRange<size_t>(0, texts.size() - 1)]
+                                  : CText(in.ConsumeRandomLengthString(130));
     }
     return row;
 }
@@ -139,8 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             tk::ProfileBatch file2(path);
             return tk::ReadSettingsScreen(file2, 0);
         }();
-        Check(resaved == back, "a read row saves as it was read", RowText(back) + "\n" +
-                                                                  RowText(resaved));
+        Check(resaved == back, "a read row saves as it was read",
+              RowText(back) + "\n" + RowText(resaved));
     } else {
         Check(access(path.c_str(), F_OK) != 0, "a refused save leaves no file");
     }
@@ -163,13 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(tk::CtrlTypeFromModelName(back[tk::kColumnModel]) ==
               tk::CtrlTypeFromModelName(row[tk::kColumnModel]),
           "model exported", all);
-    Check(back[tk::kColumnCommMode] == (row[tk::kColumnCommMode] == tk::kCommNetwork
-                                            ? tk::kCommNetwork
-                                            : tk::kCommSerial),
+    Check(back[tk::kColumnCommMode] ==
+              (row[tk::kColumnCommMode] == tk::kCommNetwork ? tk::kCommNetwork : tk::kCommSerial),
           "mode exported", all);
-    Check(back[tk::kColumnColour] == (row[tk::kColumnColour] == tk::kColourSingle
-                                          ? tk::kColourSingle
-                                          : tk::kColourDouble),
+    Check(back[tk::kColumnColour] ==
+              (row[tk::kColumnColour] == tk::kColourSingle ? tk::kColourSingle : tk::kColourDouble),
           "colour exported", all);
     // Another rate is exported as its own text, which the import shows as empty, unless that
     // text is one of the codes: the format cannot tell a rate "1" from the code 1.
@@ -186,7 +185,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCapped(back[tk::kColumnHeight], Stored(row[tk::kColumnHeight]), 99, "height exported");
     CheckCapped(back[tk::kColumnIp], Stored(row[tk::kColumnIp]), 15, "address exported");
     Check(back[tk::kColumnSerialPort].compare(0, 3, "COM") == 0, "serial exported");
-    CheckCapped(back[tk::kColumnSerialPort].substr(3), Stored(tk::PortNumberText(row[tk::kColumnSerialPort])),
-                99, "serial number exported");
+    CheckCapped(back[tk::kColumnSerialPort].substr(3),
+                Stored(tk::PortNumberText(row[tk::kColumnSerialPort])), 99,
+                "serial number exported");
     return 0;
 }

@@ -72,8 +72,7 @@ void CheckSettingsRow(const ScreenRow& row) {
     size_t start = 0;
     for (int part = 0; part < 4; ++part) {
         const size_t dot = part < 3 ? ip.find('.', start) : ip.size();
-        Check(dot != std::string::npos && IsInt(ip.substr(start, dot - start)), "settings ip",
-              all);
+        Check(dot != std::string::npos && IsInt(ip.substr(start, dot - start)), "settings ip", all);
         start = dot + 1;
     }
     Check(IsOneOf(row[tk::kColumnColour], {tk::kColourSingle, tk::kColourDouble, tk::kColourFull}),
@@ -147,8 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const tk::LibrarySettings library = tk::ReadLibrarySettings(settings);
     Check(library.screenCount == count, "library count");
-    Check(static_cast<int>(library.screens.size()) ==
-              (count < 0 ? 0 : count > tk::kMaxScreens ? tk::kMaxScreens : count),
+    Check(static_cast<int>(library.screens.size()) == (count < 0                 ? 0
+                                                       : count > tk::kMaxScreens ? tk::kMaxScreens
+                                                                                 : count),
           "library screens bounded");
     Check(library.Screen(0) == nullptr && library.Screen(tk::kMaxScreens + 1) == nullptr,
           "library screen numbers bounded");

@@ -214,7 +214,7 @@ TEST_F(ProfileFileTest, WritesThatWouldReadBackAsSomethingElseAreRefused) {
         {"CONT", "[x", "1", true},
         {"CONT", "x]", "1", true},
         {"a]b", "k", "1", true},
-        {"\xB5\xD8\xD6\xB7\xA3\xBA" "0", "k", "\x81", true},
+        {"地址：0", "k", "\x81", true},
         {"CONT", "nSel", "=1=", true},
     };
     for (const auto& c : cases) {
