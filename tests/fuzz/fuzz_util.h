@@ -59,24 +59,19 @@ inline void CheckGbkBuild() {
     (void)checked;
 }
 
-// A folder of this process's own for the files the readers work on; tmpfs when there is one.
+// A folder of this process's own for the files the readers work on: under TK_FUZZ_SCRATCH
+// when set (scripts/fuzz gives each run one and removes it, since libFuzzer ends a run without
+// the exit handlers), else in tmpfs when there is one.
 inline const std::string& ScratchDir() {
     static const std::string dir = [] {
-        std::string tmpl =
-            access("/dev/shm", W_OK) == 0 ? "/dev/shm/tk-fuzz-XXXXXX" : "/tmp/tk-fuzz-XXXXXX";
+        const char* parent = std::getenv("TK_FUZZ_SCRATCH");
+        std::string tmpl = parent && *parent               ? std::string(parent) + "/tk-fuzz-XXXXXX"
+                           : access("/dev/shm", W_OK) == 0 ? "/dev/shm/tk-fuzz-XXXXXX"
+                                                           : "/tmp/tk-fuzz-XXXXXX";
         std::vector<char> name(tmpl.begin(), tmpl.end());
         name.push_back('\0');
         if (!mkdtemp(name.data())) Fail("scratch folder", std::strerror(errno));
-        std::string made(name.data());
-        // Left behind by a crash at worst; a normal exit removes it with the files in it.
-        static std::string removeAtExit;
-        removeAtExit = made;
-        std::atexit([] {
-            const std::string files[] = {"a.ini", "b.ini"};
-            for (const auto& f : files) unlink((removeAtExit + "/" + f).c_str());
-            rmdir(removeAtExit.c_str());
-        });
-        return made;
+        return std::string(name.data());
     }();
     return dir;
 }
