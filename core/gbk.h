@@ -35,4 +35,27 @@ inline std::string::size_type FindLastOfGbk(std::string_view text, std::string_v
     return found;
 }
 
+// A text as the profile API hands it out after reading the file through Unicode: a lead byte
+// whose next byte cannot end a character (or that ends the text) turns, with that byte, into
+// one '?'.
+inline std::string WithBrokenGbkMarked(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::string::size_type i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!IsGbkLeadByte(c)) {
+            out += text[i];
+            continue;
+        }
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (next >= 0x40 && next <= 0xFE && next != 0x7F) {
+            out.append(text.substr(i, 2));
+        } else {
+            out += '?';
+        }
+        ++i;
+    }
+    return out;
+}
+
 }  // namespace tk

@@ -68,29 +68,6 @@ size_t FitGbk(const std::string& s, size_t max) {
     return i;
 }
 
-// A value as the API hands it out after reading the file through Unicode: a GBK lead byte
-// whose next byte cannot end a character (or that ends the file) turns, with that byte, into
-// one '?'.
-std::string WithBrokenCharactersMarked(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (!IsGbkLeadByte(c)) {
-            out += text[i];
-            continue;
-        }
-        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-        if (next >= 0x40 && next <= 0xFE && next != 0x7F) {
-            out.append(text.substr(i, 2));
-        } else {
-            out += '?';
-        }
-        ++i;
-    }
-    return out;
-}
-
 // A value with matching quotes at both ends is read without them; "" is an empty value, so an
 // integer key quoted empty reads as its default.
 std::string Unquoted(const std::string& v) {
@@ -178,6 +155,8 @@ public:
     bool HasSection(std::string_view section) { return FindSection(section) != nullptr; }
     // Sets a key; false when the key already held exactly this value.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
+    // True when the lines a write makes read back as the same section, key and value.
+    static bool Storable(std::string_view section, std::string_view key, std::string_view value);
 
 private:
     static ProfileLine ParseLine(std::string text, std::string eol);
@@ -355,6 +334,20 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     return true;
 }
 
+// A line break in any part would split the line in two; a section name whose last byte is a GBK
+// lead byte takes the closing bracket for its trail byte, so its header reads as no header; a
+// key holding '=' or written as "[...]" reads as another key or as a header.
+bool ProfileDocument::Storable(std::string_view section, std::string_view key,
+                               std::string_view value) {
+    for (const std::string_view part : {section, key, value}) {
+        if (part.find_first_of("\r\n") != std::string_view::npos) return false;
+    }
+    const ProfileLine header = ParseLine("[" + std::string(section) + "]", "");
+    if (header.kind != ProfileLine::Kind::Section || header.Name() != section) return false;
+    const ProfileLine line = ParseLine(std::string(key) + "=" + std::string(value), "");
+    return line.kind == ProfileLine::Kind::Key && line.Name() == key && line.Value() == value;
+}
+
 namespace {
 
 // Reads the file; a missing or unreadable file reads as an empty one, as for the profile API.
@@ -380,9 +373,10 @@ unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* ke
     const ProfileLine* found = doc.Find(Trimmed(section), Trimmed(key));
     std::string text;
     if (found) {
-        // A NUL byte ends the value, as it ends the text the profile API hands out.
+        // A NUL byte ends the value, as it ends the text the profile API hands out (and a text
+        // read past it would hold bytes no later write could store).
         const std::string_view value = found->Value();
-        text = WithBrokenCharactersMarked(value.substr(0, value.find('\0')));
+        text = WithBrokenGbkMarked(value.substr(0, value.find('\0')));
     } else if (def) {
         // The default loses its trailing blanks, as with the profile API.
         text = def;
@@ -426,7 +420,10 @@ unsigned ProfileBatch::GetString(const char* section, const char* key, const cha
 bool ProfileBatch::WriteString(const char* section, const char* key, const char* value) {
     const std::string s = Trimmed(section), k = Trimmed(key);
     if (s.empty() || k.empty() || !value) return false;
-    if (m_doc->Set(s, k, WrittenValue(value))) m_changed = true;
+    // What the file could not give back is refused rather than stored as something else.
+    const std::string v = WrittenValue(value);
+    if (!ProfileDocument::Storable(s, k, v)) return false;
+    if (m_doc->Set(s, k, v)) m_changed = true;
     return true;
 }
 

@@ -20,8 +20,11 @@ public:
     ProfileBatch& operator=(const ProfileBatch&) = delete;
 
     int GetInt(const char* section, const char* key, int def) override;
+    // A value ends at a NUL byte of the file.
     unsigned GetString(const char* section, const char* key, const char* def, char* buf,
                        unsigned size) override;
+    // False for an empty name, and for a section, key or value the file could not give back as
+    // written (a line break, a key with '=', ...): nothing is then changed.
     bool WriteString(const char* section, const char* key, const char* value) override;
 
     // True when the file has a section of this name (compared as the reads compare it).

@@ -43,7 +43,8 @@ constexpr unsigned kMaxNetAdderrs = 15;
 constexpr std::pair<const char*, const char*> kBaudCodes[] = {
     {"9600", "0"}, {"57600", "1"}, {"115200", "2"}};
 
-// The leading decimal number of a text as atoi reads it (saturated to int), 0 without one.
+// The leading decimal number of a text as atoi reads it, 0 without one; saturated to int below
+// and to INT_MAX + 1 above, the largest address the settings read shows.
 long long LeadingInt(const std::string& text) {
     std::string::size_type i = 0;
     while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
@@ -55,7 +56,7 @@ long long LeadingInt(const std::string& text) {
         if (value > static_cast<long long>(INT_MAX) + 1) break;
     }
     if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
+    if (value > static_cast<long long>(INT_MAX) + 1) return static_cast<long long>(INT_MAX) + 1;
     if (value < INT_MIN) return INT_MIN;
     return value;
 }
@@ -76,6 +77,15 @@ bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
     number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
     i = at;
     return true;
+}
+
+// CardAddress for the list's address text: the file counts from 0, the list from 1. Kept
+// within the file's integer, so that every address a read shows (CardAddress + 1, up to
+// INT_MAX + 1) is written back as it was read, and no text writes a number that reads back as
+// another.
+std::string CardAddressText(const std::string& address) {
+    const long long value = LeadingInt(PortNumberText(address)) - 1;
+    return std::to_string(value < INT_MIN ? INT_MIN : value);
 }
 
 }  // namespace
@@ -129,7 +139,7 @@ KeyValues SettingsKeyValues(const ScreenRow& row) {
     const std::string& colour = row[kColumnColour];
     KeyValues values = {
         {kCardTypeKey, CardTypeFromModelName(row[kColumnModel])},
-        {kCardAddressKey, std::to_string(LeadingInt(PortNumberText(row[kColumnAddress])) - 1)},
+        {kCardAddressKey, CardAddressText(row[kColumnAddress])},
         {kCommunicationModeKey, row[kColumnCommMode] == kCommNetwork ? "1" : "0"},
         {kScreemHeightKey, row[kColumnHeight]},
         {kScreemWidthKey, row[kColumnWidth]},

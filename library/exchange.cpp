@@ -36,8 +36,12 @@ bool SetControllerClock(IControllerLink& link, ILinkClock& clock, std::uint16_t 
         for (std::int64_t now = clock.MonotonicMs(); now < deadline; now = clock.MonotonicMs()) {
             const int got = link.Receive(buffer, sizeof buffer, static_cast<int>(deadline - now));
             if (got < 0) return false;
-            // A datagram is a frame on its own: nothing of an earlier one may complete it.
-            if (link.Datagrams()) scanner.Clear();
+            // A datagram is a frame on its own: nothing of an earlier one may complete it, and
+            // one of any other size is no answer, whatever it holds.
+            if (link.Datagrams()) {
+                scanner.Clear();
+                if (got != static_cast<int>(wire::kFrameSize)) continue;
+            }
             for (std::size_t used = 0; used < static_cast<std::size_t>(got);) {
                 used += scanner.Feed(buffer + used, static_cast<std::size_t>(got) - used);
                 const Outcome outcome = TakeAnswers(scanner, sent);

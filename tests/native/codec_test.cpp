@@ -207,12 +207,15 @@ TEST(SettingsCodec, Write) {
         {kColumnAddress, "M5", "CardAddress", "4"},
         {kColumnAddress, "", "CardAddress", "-1"},
         {kColumnAddress, "12abc", "CardAddress", "11"},
-        // Address texts are read as an int (saturated) before the minus one.
+        // Address texts are read as a saturated number before the minus one, and the result is
+        // kept within the file's integer: the largest address a read shows (CardAddress
+        // 2147483647 plus one) is written back as it was read.
         {kColumnAddress, "2147483647", "CardAddress", "2147483646"},
-        {kColumnAddress, "2147483648", "CardAddress", "2147483646"},
-        {kColumnAddress, "99999999999", "CardAddress", "2147483646"},
-        {kColumnAddress, "-2147483648", "CardAddress", "-2147483649"},
-        {kColumnAddress, "-2147483649", "CardAddress", "-2147483649"},
+        {kColumnAddress, "2147483648", "CardAddress", "2147483647"},
+        {kColumnAddress, "99999999999", "CardAddress", "2147483647"},
+        {kColumnAddress, "-2147483647", "CardAddress", "-2147483648"},
+        {kColumnAddress, "-2147483648", "CardAddress", "-2147483648"},
+        {kColumnAddress, "-2147483649", "CardAddress", "-2147483648"},
         {kColumnModel, "无效", "CardType", "21"},
         {kColumnModel, "tk300", "CardType", "4"},
         {kColumnCommMode, "串口通讯", "CommunicationMode", "0"},

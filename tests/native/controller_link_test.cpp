@@ -183,6 +183,31 @@ TEST(Exchange, AnswersThatCountAndAnswersThatDoNot) {
              l.Deliver(6, AnswerBytes(r, 7));
          },
          true, 1, 6},
+        // On UDP each datagram must be one whole frame: with a byte before or after it, or
+        // two answers in one, it is passed over.
+        {"datagram with a byte after the answer", true,
+         [](FakeLink& l, const Frame& r) {
+             std::vector<std::uint8_t> bytes = AnswerBytes(r);
+             bytes.push_back(0);
+             l.Deliver(5, bytes);
+         },
+         false, 2, 300},
+        {"datagram with a byte before the answer", true,
+         [](FakeLink& l, const Frame& r) {
+             std::vector<std::uint8_t> bytes = AnswerBytes(r);
+             bytes.insert(bytes.begin(), 'T');
+             l.Deliver(5, bytes);
+         },
+         false, 2, 300},
+        {"oversized datagram, then the answer alone", true,
+         [](FakeLink& l, const Frame& r) {
+             std::vector<std::uint8_t> bytes = AnswerBytes(r);
+             const std::vector<std::uint8_t> twice = AnswerBytes(r);
+             bytes.insert(bytes.end(), twice.begin(), twice.end());
+             l.Deliver(5, bytes);
+             l.DeliverAnswer(9, r);
+         },
+         true, 1, 9},
         // On UDP each datagram stands alone: two halves of a frame are no frame.
         {"datagram halves", true,
          [](FakeLink& l, const Frame& r) {

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "core/gbk.h"
 #include "tests/native/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -156,6 +157,9 @@ TEST_F(ProfileFileTest, NulByteEndsTheValue) {
         "[S]\r\nk=1\0junk\r\nn=12\0"
         "3\r\nq=\"a\0\"\r\nnext=2\r\n"s);
     tk::ProfileBatch batch(m_path);
+    char buf[32];
+    EXPECT_EQ(batch.GetString("S", "k", "", buf, sizeof buf), 1u);
+    EXPECT_STREQ(buf, "1");
     EXPECT_EQ(tk::GetProfileText(batch, "S", "k", "", 100), "1");
     EXPECT_EQ(tk::GetProfileText(batch, "S", "q", "", 100), "\"a");
     EXPECT_EQ(batch.GetInt("S", "n", -1), 12);
@@ -251,6 +255,51 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
         if (c.before) WriteFile(c.before);
         EXPECT_TRUE(tk::PortableProfile(m_path).WriteString(c.section, c.key, c.value));
         EXPECT_EQ(ReadFile(), c.after) << (c.before ? c.before : "(no file)");
+    }
+}
+
+// A write whose lines would read back as other lines is refused and leaves the file as it was:
+// a line break would split the line, a lone GBK lead byte at the end of a section name takes
+// the closing bracket for its trail byte, and a key with '=' or in brackets reads as another
+// key or as a header. Near misses are still written.
+TEST_F(ProfileFileTest, WritesThatWouldReadBackAsSomethingElseAreRefused) {
+    const std::string before = "[CONT]\r\nScreenCount=1\r\n";
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+        bool written;
+    } cases[] = {
+        {"CONT", "ScreenCount", "3\r\n[CONT]\r\nScreenCount=9", false},
+        {"CONT", "nSel", "1\n2", false},
+        {"CONT", "nSel", "1\r2", false},
+        {"CONT", "n\nSel", "1", false},
+        {"CO\rNT", "nSel", "1", false},
+        {"CONT\x81", "nSel", "1", false},
+        {"CONT", "a=b", "1", false},
+        {"CONT", "[x]", "1", false},
+        {"CONT", "[x", "1", true},
+        {"CONT", "x]", "1", true},
+        {"a]b", "k", "1", true},
+        {"地址：0", "k", "\x81", true},
+        {"CONT", "nSel", "=1=", true},
+    };
+    for (const auto& c : cases) {
+        WriteFile(before);
+        tk::ProfileBatch batch(m_path);
+        EXPECT_EQ(batch.WriteString(c.section, c.key, c.value), c.written) << c.key << c.value;
+        EXPECT_TRUE(batch.Commit());
+        if (c.written) {
+            tk::ProfileBatch reread(m_path);
+            char buf[64];
+            reread.GetString(c.section, c.key, "(missing)", buf, sizeof buf);
+            // A lone lead byte in a value is stored as given and reads as '?', as through the
+            // profile API.
+            EXPECT_EQ(std::string(buf), tk::WithBrokenGbkMarked(c.value))
+                << c.section << " " << c.key;
+        } else {
+            EXPECT_EQ(ReadFile(), before) << c.key << c.value;
+        }
     }
 }
 

@@ -391,12 +391,10 @@ void Simulator::OnDatagram(std::size_t index) {
                                reinterpret_cast<sockaddr*>(&peer), &size);
     if (n < 0) return;
     wire::Frame frame;
-    wire::DecodeResult result = static_cast<std::size_t>(n) == wire::kFrameSize
-                                    ? wire::Decode(buffer, wire::kFrameSize, frame)
-                                    : wire::DecodeResult::kTooShort;
-    if (result == wire::DecodeResult::kOk && frame.kind != wire::Kind::kRequest) {
-        result = wire::DecodeResult::kBadMagic;
-    }
+    // n is the datagram's full size (MSG_TRUNC), which may exceed the buffer: any size but a
+    // frame's is refused before a byte is looked at.
+    const wire::DecodeResult result =
+        tk::sim::DecodeRequestDatagram(buffer, static_cast<std::size_t>(n), frame);
     if (result != wire::DecodeResult::kOk) {
         Line("dropped endpoint=" + m_endpoints[index].name + " bytes=" + std::to_string(n) +
              " reason=" + DecodeText(result));

@@ -2,6 +2,16 @@
 
 namespace tk::sim {
 
+wire::DecodeResult DecodeRequestDatagram(const std::uint8_t* data, std::size_t size,
+                                         wire::Frame& frame) {
+    if (size != wire::kFrameSize) return wire::DecodeResult::kTooShort;
+    const wire::DecodeResult result = wire::Decode(data, size, frame);
+    // An answer is no request: a controller never takes another controller's reply.
+    if (result == wire::DecodeResult::kOk && frame.kind != wire::Kind::kRequest)
+        return wire::DecodeResult::kBadMagic;
+    return result;
+}
+
 SimController::SimController(const ControllerConfig& config, std::int64_t hostMs,
                              std::int64_t monoMs)
     : m_config(config), m_baseMs(hostMs + config.skewMs), m_baseMono(monoMs) {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "library/frame.h"
@@ -26,6 +27,11 @@ struct Reaction {
     std::int64_t offsetMs = 0;  // time set or read minus the host clock, in ms
     std::int64_t wasOffMs = 0;  // a set: how far the clock was off the host clock before it
 };
+
+// What one datagram holds: a request only when it is exactly one whole frame with the request
+// magic; kTooShort for any other size.
+wire::DecodeResult DecodeRequestDatagram(const std::uint8_t* data, std::size_t size,
+                                         wire::Frame& frame);
 
 // One controller: an address on a line, a clock that runs from the time it was last set.
 // Times are passed in: host clocks as calendar milliseconds (local time), a monotonic count.
