@@ -43,27 +43,11 @@ constexpr unsigned kMaxNetAdderrs = 15;
 constexpr std::pair<const char*, const char*> kBaudCodes[] = {
     {"9600", "0"}, {"57600", "1"}, {"115200", "2"}};
 
-// The leading decimal number of a text as atoi reads it, 0 without one; saturated to int below
-// and to INT_MAX + 1 above, the largest address the settings read shows.
-long long LeadingInt(const std::string& text) {
-    std::string::size_type i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) break;
-    }
-    if (negative) value = -value;
-    if (value > static_cast<long long>(INT_MAX) + 1) return static_cast<long long>(INT_MAX) + 1;
-    if (value < INT_MIN) return INT_MIN;
-    return value;
-}
-
 // One "%d" of a scan from text[i]: blanks, an optional sign, at least one digit; the number
-// saturated to int. False, i unchanged, when no digit follows.
-bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
+// saturated to INT_MIN below and to INT_MAX + 1 above (the largest address the settings read
+// shows). False, i unchanged, when no digit follows.
+bool ScanLong(const std::string& text, std::string::size_type& i, long long& number) {
+    constexpr long long kAbove = static_cast<long long>(INT_MAX) + 1;
     std::string::size_type at = i;
     while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
     bool negative = false;
@@ -71,11 +55,26 @@ bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
     if (at == text.size() || text[at] < '0' || text[at] > '9') return false;
     long long value = 0;
     for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (text[at] - '0');
+        if (value <= kAbove) value = value * 10 + (text[at] - '0');
     }
     if (negative) value = -value;
-    number = static_cast<int>(value > INT_MAX ? INT_MAX : value < INT_MIN ? INT_MIN : value);
+    number = value > kAbove ? kAbove : value < INT_MIN ? INT_MIN : value;
     i = at;
+    return true;
+}
+
+// The leading decimal number of a text as atoi reads it, 0 without one; saturated as ScanLong.
+long long LeadingInt(const std::string& text) {
+    std::string::size_type i = 0;
+    long long value = 0;
+    return ScanLong(text, i, value) ? value : 0;
+}
+
+// The same for one number of a dotted scan, saturated to int.
+bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
+    long long value = 0;
+    if (!ScanLong(text, i, value)) return false;
+    number = static_cast<int>(value > INT_MAX ? INT_MAX : value);
     return true;
 }
 
