@@ -5,6 +5,13 @@
 
 namespace tk {
 
+// True when no byte of text is beyond 7-bit ASCII (reads the same as GBK and as UTF-8).
+inline bool IsAscii(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 // Texts and paths are GBK bytes: a lead byte 0x81..0xFE starts a two-byte character whose
 // second byte can look like ASCII ('\\', '[', ']', 'M', letters). Byte scans step over pairs.
 inline bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }

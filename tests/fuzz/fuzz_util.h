@@ -96,11 +96,12 @@ inline std::string ReadFile(const std::string& path) {
     return bytes;
 }
 
-// True when no byte is beyond 7-bit ASCII.
-inline bool IsAscii(const std::string& text) {
-    for (unsigned char c : text)
-        if (c >= 0x80) return false;
-    return true;
+// A file the store leaves unread, as the profile API reads it otherwise: UTF-16 with a mark,
+// or text beyond ASCII behind a UTF-8 mark.
+inline bool LeftUnread(const std::string& bytes) {
+    return bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+           (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 &&
+            !IsAscii(std::string_view(bytes).substr(3)));
 }
 
 // Blanks as the profile API trims them from names and values.

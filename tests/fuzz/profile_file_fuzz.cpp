@@ -97,11 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string original = in.ConsumeRandomLengthString(4096);
     const std::string path = ScratchFile("a.ini");
     WriteFile(path, original);
-    const bool utf16 =
-        original.compare(0, 2, "\xFF\xFE") == 0 || original.compare(0, 2, "\xFE\xFF") == 0;
     const bool bom = original.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    // Behind a UTF-8 mark, text beyond ASCII means UTF-8 to the profile API: left unread too.
-    const bool unread = utf16 || (bom && !IsAscii(original.substr(3)));
+    const bool unread = LeftUnread(original);
     const std::vector<Line> lines = SplitLines(bom ? original.substr(3) : original);
 
     tk::ProfileBatch batch(path);
@@ -174,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A UTF-8 mark stays in front of ASCII text and goes once GBK text is in the file.
     const bool bomAfter = after.compare(0, 3, "\xEF\xBB\xBF") == 0;
     const std::string text = bomAfter ? after.substr(3) : after;
-    Check(!bom || bomAfter == IsAscii(text), "a UTF-8 mark stays while the text is ASCII");
+    Check(!bom || bomAfter == tk::IsAscii(text), "a UTF-8 mark stays while the text is ASCII");
     Check(bom || !bomAfter, "no mark is added");
     const std::vector<Line> out = SplitLines(text);
     std::map<std::string, std::vector<std::string>> newLines;  // folded key -> lines it may give

@@ -159,10 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (count > 2000) return 0;
     const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxScreens);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    const bool foreign = bytes.compare(0, 2, "\xFF\xFE") == 0 ||
-                         bytes.compare(0, 2, "\xFE\xFF") == 0 ||
-                         (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && !IsAscii(bytes.substr(3)));
-    if (foreign) {
+    if (LeftUnread(bytes)) {
         Check(imported.status == tk::ExchangeImportStatus::kNotAnsi,
               "a UTF-16 or non-ASCII UTF-8 file is reported, not read");
         return 0;
