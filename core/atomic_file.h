@@ -1,16 +1,21 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace tk {
 
 // What reading a whole file found.
 enum class FileRead {
-    kRead,     // the bytes are the file's
-    kMissing,  // neither the file nor perhaps its folder exists; the bytes are empty
-    kFailed,   // it exists and could not be read (held by another program, no access)
+    kRead,      // the bytes are the file's
+    kMissing,   // neither the file nor perhaps its folder exists; the bytes are empty
+    kFailed,    // it exists and could not be read (held by another program, no access)
+    kTooLarge,  // it is larger than the caller takes; nothing of it was read
 };
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes);
+// A file of more than maxBytes is refused by its size before any of it is read (and also if
+// it grows past that while being read), so a huge file cannot exhaust the memory.
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes,
+                           size_t maxBytes = static_cast<size_t>(-1));
 
 // Reads a whole file; false when it does not exist or cannot be read.
 inline bool ReadWholeFile(const std::string& path, std::string& bytes) {

@@ -36,12 +36,17 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
         if (errno != ENOENT && errno != ENOTDIR) return FileRead::kFailed;
         bytes.clear();
         return FileRead::kMissing;
+    }
+    struct stat info;
+    if (::fstat(fd.Get(), &info) == 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        bytes.clear();
+        return FileRead::kTooLarge;
     }
     std::string out;
     char buf[65536];
@@ -52,6 +57,10 @@ FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
             return FileRead::kFailed;
         }
         if (n == 0) break;
+        if (static_cast<size_t>(n) > maxBytes - out.size()) {
+            bytes.clear();
+            return FileRead::kTooLarge;
+        }
         out.append(buf, static_cast<size_t>(n));
     }
     bytes.swap(out);

@@ -15,7 +15,7 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
+FileRead ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
     UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) {
@@ -26,12 +26,22 @@ FileRead ReadFileIfPresent(const std::string& path, std::string& bytes) {
         bytes.clear();
         return FileRead::kMissing;
     }
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(f.Get(), &size) &&
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+        bytes.clear();
+        return FileRead::kTooLarge;
+    }
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
         if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return FileRead::kFailed;
         if (n == 0) break;
+        if (n > maxBytes - out.size()) {
+            bytes.clear();
+            return FileRead::kTooLarge;
+        }
         out.append(buf, n);
     }
     bytes.swap(out);

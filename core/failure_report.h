@@ -20,6 +20,9 @@ void ReportFailure(const char* what) noexcept;
 // The calling thread's last system error (GetLastError, errno) as "error <n>: <text>".
 std::string LastErrorText();
 
+// The calling thread's last system error code (GetLastError, errno); 0 when none was set.
+int LastErrorCode();
+
 // Writes one line where a developer sees it: OutputDebugStringA on Windows, which Wine shows
 // on its debug channel (WINEDEBUG=+debugstr); standard error elsewhere.
 void WriteDebugLine(const std::string& line);

@@ -11,6 +11,8 @@ std::string LastErrorText() {
     return "error " + std::to_string(error) + ": " + std::strerror(error);
 }
 
+int LastErrorCode() { return errno; }
+
 void WriteDebugLine(const std::string& line) { std::fputs(line.c_str(), stderr); }
 
 }  // namespace tk

@@ -18,6 +18,8 @@ std::string LastErrorText() {
     return "error " + std::to_string(error) + ": " + message;
 }
 
+int LastErrorCode() { return static_cast<int>(::GetLastError()); }
+
 void WriteDebugLine(const std::string& line) { ::OutputDebugStringA(line.c_str()); }
 
 }  // namespace tk

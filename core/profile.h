@@ -11,7 +11,8 @@ public:
 
     // Integer as GetPrivateProfileIntA reads it; def when the key is missing or empty.
     virtual int GetInt(const char* section, const char* key, int def) = 0;
-    // As GetPrivateProfileStringA: at most size-1 bytes and a NUL into buf; returns the bytes copied.
+    // As GetPrivateProfileStringA: at most size-1 bytes and a NUL into buf; returns the bytes
+    // copied.
     virtual unsigned GetString(const char* section, const char* key, const char* def, char* buf,
                                unsigned size) = 0;
     // As WritePrivateProfileStringA: creates file, section and key as needed; false on failure.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/failure_report.h"
 #include "core/gbk.h"
 
 namespace tk {
@@ -147,6 +148,11 @@ public:
     const ProfileLine* Find(std::string_view section, std::string_view key);
     // True when the file has a section of this name.
     bool HasSection(std::string_view section) { return FindSection(section) != nullptr; }
+    std::vector<std::string> SectionNames() const {
+        std::vector<std::string> names;
+        for (const ProfileSection& s : m_sections) names.emplace_back(s.header.Name());
+        return names;
+    }
     // Sets a key; false when the key already held exactly this value.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     // True when the lines a write makes read back as the same section, key and value.
@@ -344,21 +350,39 @@ bool ProfileDocument::Storable(std::string_view section, std::string_view key,
 
 namespace {
 
-// Reads the file; a missing or unreadable file reads as an empty one, as for the profile API.
-// False when the file exists and could not be read.
-bool LoadDocument(const std::string& path, ProfileDocument& doc) {
+// Reads the file; a file that is missing or not read reads as an empty one, as for the profile
+// API. A file of more than maxBytes is not read.
+ProfileLoad LoadDocument(const std::string& path, ProfileDocument& doc, FileFailure* failure,
+                         size_t maxBytes = static_cast<size_t>(-1)) {
     std::string bytes;
-    bool read = ReadFileIfPresent(path, bytes) != FileRead::kFailed;
+    ProfileLoad load = ProfileLoad::kRead;
+    switch (ReadFileIfPresent(path, bytes, maxBytes)) {
+        case FileRead::kRead:
+            break;
+        case FileRead::kMissing:
+            load = ProfileLoad::kMissing;
+            break;
+        case FileRead::kFailed:
+            if (failure) *failure = FileFailure::FromSystem();
+            load = ProfileLoad::kUnreadable;
+            break;
+        case FileRead::kTooLarge:
+            if (failure) failure->kind = FileFailure::Kind::kTooLarge;
+            load = ProfileLoad::kTooLarge;
+            break;
+    }
     // A UTF-16 file (saved as "Unicode" by an editor) is read by the profile API but not here:
-    // taken as GBK it would read as nothing, and edits would be mixed into it.
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) read = false;
-    // Behind a UTF-8 byte-order mark the API reads UTF-8: any text beyond ASCII (a section
-    // name, a Chinese value) means something else to it than GBK means here.
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && !IsAscii(std::string_view(bytes).substr(3)))
-        read = false;
-    if (!read) bytes.clear();
+    // taken as GBK it would read as nothing, and edits would be mixed into it. Behind a UTF-8
+    // byte-order mark the API reads UTF-8: any text beyond ASCII (a section name, a Chinese
+    // value) means something else to it than GBK means here.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
+        (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && !IsAscii(std::string_view(bytes).substr(3)))) {
+        if (failure) failure->kind = FileFailure::Kind::kNotAnsi;
+        load = ProfileLoad::kNotAnsi;
+        bytes.clear();
+    }
     doc.Parse(bytes);
-    return read;
+    return load;
 }
 
 unsigned GetStringFrom(ProfileDocument& doc, const char* section, const char* key, const char* def,
@@ -395,9 +419,17 @@ std::string WrittenValue(const char* value) { return Trimmed(value); }
 
 }  // namespace
 
+FileFailure FileFailure::FromSystem() {
+    FileFailure failure;
+    failure.systemCode = LastErrorCode();
+    failure.systemText = LastErrorText();
+    failure.kind = Kind::kSystem;
+    return failure;
+}
+
 ProfileBatch::ProfileBatch(std::string path)
     : m_path(std::move(path)), m_doc(std::make_unique<ProfileDocument>()) {
-    m_loaded = LoadDocument(m_path, *m_doc);
+    m_load = LoadDocument(m_path, *m_doc, &m_failure, kMaxProfileFileBytes);
 }
 
 ProfileBatch::~ProfileBatch() = default;
@@ -416,7 +448,11 @@ bool ProfileBatch::WriteString(const char* section, const char* key, const char*
     if (s.empty() || k.empty() || !value) return false;
     // What the file could not give back is refused rather than stored as something else.
     const std::string v = WrittenValue(value);
-    if (!ProfileDocument::Storable(s, k, v)) return false;
+    if (!ProfileDocument::Storable(s, k, v)) {
+        m_failure = FileFailure();
+        m_failure.kind = FileFailure::Kind::kUnstorable;
+        return false;
+    }
     if (m_doc->Set(s, k, v)) m_changed = true;
     return true;
 }
@@ -425,25 +461,30 @@ bool ProfileBatch::HasSection(const char* section) const {
     return m_doc->HasSection(Trimmed(section));
 }
 
+std::vector<std::string> ProfileBatch::SectionNames() const { return m_doc->SectionNames(); }
+
 bool ProfileBatch::Commit() {
     if (!m_changed) return true;
     // Writing edits made on an empty stand-in would replace the operator's file with them.
-    if (!m_loaded) return false;
-    if (!ReplaceFileAtomically(m_path, m_doc->Serialize())) return false;
+    if (!Loaded()) return false;
+    if (!ReplaceFileAtomically(m_path, m_doc->Serialize())) {
+        m_failure = FileFailure::FromSystem();
+        return false;
+    }
     m_changed = false;
     return true;
 }
 
 int PortableProfile::GetInt(const char* section, const char* key, int def) {
     ProfileDocument doc;
-    LoadDocument(m_path, doc);
+    LoadDocument(m_path, doc, nullptr);
     return GetIntFrom(doc, section, key, def);
 }
 
 unsigned PortableProfile::GetString(const char* section, const char* key, const char* def,
                                     char* buf, unsigned size) {
     ProfileDocument doc;
-    LoadDocument(m_path, doc);
+    LoadDocument(m_path, doc, nullptr);
     return GetStringFrom(doc, section, key, def, buf, size);
 }
 

@@ -1,13 +1,46 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/profile.h"
 
 namespace tk {
 
 class ProfileDocument;
+
+// Settings and exchange files larger than this are not read: 300 screens take about 70 KB, so
+// a larger file is no screen list, and reading it whole could exhaust a 32-bit process.
+inline constexpr size_t kMaxProfileFileBytes = 1024 * 1024;
+
+// Why a file was not read or not written.
+struct FileFailure {
+    enum class Kind {
+        kNone,
+        kSystem,      // a system call failed: systemCode and systemText say why
+        kNotAnsi,     // UTF-16, or UTF-8 beyond ASCII behind a byte-order mark
+        kTooLarge,    // larger than kMaxProfileFileBytes
+        kUnstorable,  // a value the file could not give back as written (a line break, ...)
+    };
+    Kind kind = Kind::kNone;
+    int systemCode = 0;
+    std::string systemText;  // "error <n>: <the system's message>"
+
+    bool Failed() const { return kind != Kind::kNone; }
+    // The calling thread's last system error, taken at once.
+    static FileFailure FromSystem();
+};
+
+// What the reading of a file found.
+enum class ProfileLoad {
+    kRead,        // the file's lines are the batch's
+    kMissing,     // no such file: it reads as empty and a commit creates it
+    kUnreadable,  // it exists and could not be read (held by another program, no access)
+    kNotAnsi,     // UTF-16, or UTF-8 beyond ASCII, which only the profile API reads
+    kTooLarge,    // larger than kMaxProfileFileBytes
+};
 
 // Reads an INI file once, answers reads and applies writes in memory with the profile API's
 // rules, and commits all writes with one atomic replace of the file: the way to read a whole
@@ -29,21 +62,26 @@ public:
 
     // True when the file has a section of this name (compared as the reads compare it).
     bool HasSection(const char* section) const;
+    // The names of the file's sections, as their headers spell them, in file order.
+    std::vector<std::string> SectionNames() const;
 
-    // Writes the file if any write changed it; false when it could not be replaced (the
-    // system's error code says why) or could not be read in the first place. The file is then
-    // as it was, and the batch keeps its edits for another try.
+    // Writes the file if any write changed it; false when it could not be replaced or could
+    // not be read in the first place (Failure says why). The file is then as it was, and the
+    // batch keeps its edits for another try.
     bool Commit();
 
-    // False when the file exists but could not be read (held by another program, no access)
-    // or is UTF-16, which only the profile API reads: reads then give defaults, and Commit
-    // refuses to write.
-    bool Loaded() const { return m_loaded; }
+    // False when the file exists but was not read (held by another program, no access, UTF-16,
+    // too large): reads then give defaults, and Commit refuses to write.
+    bool Loaded() const { return m_load == ProfileLoad::kRead || m_load == ProfileLoad::kMissing; }
+    ProfileLoad LoadResult() const { return m_load; }
+    // Why the file was not read, why the last write was refused, or why the last commit failed.
+    const FileFailure& Failure() const { return m_failure; }
 
 private:
     std::string m_path;
     std::unique_ptr<ProfileDocument> m_doc;
-    bool m_loaded = false;
+    ProfileLoad m_load = ProfileLoad::kMissing;
+    FileFailure m_failure;
     bool m_changed = false;
 };
 

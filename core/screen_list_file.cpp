@@ -1,7 +1,9 @@
 #include "core/screen_list_file.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <set>
 
 #include "core/atomic_file.h"
 #include "core/model_table.h"
@@ -38,8 +40,29 @@ bool WriteRows(IProfile& profile, const std::vector<ScreenRow>& rows,
     return true;
 }
 
-// Sections of an exchange file looked at, at most.
-constexpr int kMaxExchangeScan = 100000;
+// The index i of a section named as ExchangeSectionName(i) names it (letter case aside, as the
+// reads compare names), or -1.
+int ExchangeSectionIndex(const std::string& name) {
+    static const char kPrefix[] = "SCREEN";
+    const size_t prefix = sizeof kPrefix - 1;
+    if (name.size() <= prefix || name.size() > prefix + 10) return -1;
+    for (size_t i = 0; i < prefix; ++i) {
+        if ((name[i] & ~0x20) != kPrefix[i]) return -1;
+    }
+    if (name[prefix] == '0' && name.size() > prefix + 1) return -1;  // "Screen01" is no screen
+    long long index = 0;
+    for (size_t i = prefix; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return -1;
+        index = index * 10 + (name[i] - '0');
+    }
+    return index <= INT_MAX ? static_cast<int>(index) : -1;
+}
+
+// Bundles the outcome of a save for the caller that asked why.
+bool Outcome(bool saved, const ProfileBatch& batch, FileFailure* why) {
+    if (!saved && why) *why = batch.Failure();
+    return saved;
+}
 
 }  // namespace
 
@@ -57,52 +80,61 @@ bool WriteSettingsRows(IProfile& settings, const std::vector<ScreenRow>& rows) {
     return WriteRows(settings, rows, ScreenSectionName, SettingsKeyValues);
 }
 
-bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows) {
+bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows,
+                      FileFailure* why) {
     ProfileBatch batch(path);
-    return WriteSettingsRows(batch, rows) && batch.Commit();
+    return Outcome(WriteSettingsRows(batch, rows) && batch.Commit(), batch, why);
 }
 
 ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
     ExchangeImport result;
-    std::string bytes;
-    switch (ReadFileIfPresent(path, bytes)) {
-        case FileRead::kMissing:
+    ProfileBatch file(path);
+    switch (file.LoadResult()) {
+        case ProfileLoad::kRead:
+            break;
+        case ProfileLoad::kMissing:
             result.status = ExchangeImportStatus::kNoFile;
             return result;
-        case FileRead::kFailed:
+        case ProfileLoad::kUnreadable:
             result.status = ExchangeImportStatus::kUnreadable;
+            result.failure = file.Failure();
             return result;
-        case FileRead::kRead:
-            break;
-    }
-    ProfileBatch file(path);
-    if (!file.Loaded()) {
-        // Read as empty, it would clear the list.
-        result.status = ExchangeImportStatus::kNotAnsi;
-        return result;
+        case ProfileLoad::kNotAnsi:
+            // Read as empty, it would clear the list.
+            result.status = ExchangeImportStatus::kNotAnsi;
+            return result;
+        case ProfileLoad::kTooLarge:
+            result.status = ExchangeImportStatus::kTooLarge;
+            return result;
     }
     result.screenCount = ReadScreenCount(file);
-    // A count far beyond any real list (a damaged file) is not walked to its end.
-    const int scan = std::min(result.screenCount, kMaxExchangeScan);
-    int i = 0;
-    for (; i < scan && static_cast<int>(result.rows.size()) < maxRows; ++i) {
-        const std::string section = ExchangeSectionName(i);
-        if (!file.HasSection(section.c_str())) continue;
-        ExchangeRow screen = ReadExchangeRow(ReaderOf(file, section));
+    // The screens the file has, found from its sections: a count far beyond any real list (a
+    // damaged file) costs nothing, and the screens it names without a section are counted.
+    std::set<int> present;
+    for (const std::string& name : file.SectionNames()) {
+        const int index = ExchangeSectionIndex(name);
+        if (index >= 0 && index < result.screenCount) present.insert(index);
+    }
+    for (const int index : present) {
+        if (static_cast<int>(result.rows.size()) == maxRows) break;
+        ExchangeRow screen = ReadExchangeRow(ReaderOf(file, ExchangeSectionName(index)));
         if (!screen.hasModel) screen.row[kColumnModel] = kInvalidModelName;
         result.rows.push_back(screen.row);
     }
-    // Sections past the limit are not looked at: the count says how many screens were left.
-    result.leftOut = result.screenCount - i;
+    const int rows = static_cast<int>(result.rows.size());
+    result.leftOut = static_cast<int>(present.size()) - rows;
+    result.missing = std::max(result.screenCount, 0) - static_cast<int>(present.size());
     if (result.screenCount > 0 && result.rows.empty()) {
         result.status = ExchangeImportStatus::kNoScreenSections;
     }
     return result;
 }
 
-bool SaveExchangeFile(const std::string& path, const std::vector<ScreenRow>& rows) {
+bool SaveExchangeFile(const std::string& path, const std::vector<ScreenRow>& rows,
+                      FileFailure* why) {
     ProfileBatch batch(path);
-    return WriteRows(batch, rows, ExchangeSectionName, ExchangeKeyValues) && batch.Commit();
+    return Outcome(WriteRows(batch, rows, ExchangeSectionName, ExchangeKeyValues) && batch.Commit(),
+                   batch, why);
 }
 
 }  // namespace tk

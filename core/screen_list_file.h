@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/profile.h"
+#include "core/profile_file.h"
 #include "core/screen_row_codec.h"
 #include "core/screen_section.h"
 
@@ -21,32 +22,39 @@ ScreenRow ReadSettingsScreen(IProfile& settings, int index);
 bool WriteSettingsRows(IProfile& settings, const std::vector<ScreenRow>& rows);
 
 // WriteSettingsRows into the file at path as one all-or-nothing update: either every key is
-// written or the file keeps its old bytes.
-bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows);
+// written or the file keeps its old bytes, and why is put into *why when given.
+bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows,
+                      FileFailure* why = nullptr);
 
 // How an exchange file was read.
 enum class ExchangeImportStatus {
     kImported,          // rows holds the screens (possibly none)
     kNoFile,            // the file does not exist
-    kUnreadable,        // the file exists but cannot be read (held by another program)
+    kUnreadable,        // the file exists but cannot be read (failure says why)
     kNoScreenSections,  // ScreenCount names screens, but no "Screen%d" section is there
     kNotAnsi,           // a UTF-16 file, or UTF-8 beyond ASCII: only the profile API reads it
+    kTooLarge,          // larger than kMaxProfileFileBytes: not read at all
 };
 
 struct ExchangeImport {
     ExchangeImportStatus status = ExchangeImportStatus::kImported;
+    FileFailure failure;  // kUnreadable: why
     std::vector<ScreenRow> rows;
     int screenCount = 0;  // ScreenCount as read
-    int leftOut = 0;      // screens past the row limit that were not imported
+    int leftOut = 0;      // screens of the file past the row limit, not imported
+    int missing = 0;      // screens ScreenCount names that have no section in the file
 };
 
 // Reads the screens of an exchange file through one parse of it, at most maxRows of them. A
 // screen whose nCtrlType is no model's code keeps its values under the model "无效"; an absent
-// section gives no row and the following screens follow on.
+// section gives no row and the following screens follow on. Every screen that ScreenCount names
+// is either a row, left out past maxRows, or missing.
 ExchangeImport ReadExchangeFile(const std::string& path, int maxRows);
 
 // Writes ScreenCount and the ten keys of each row's "Screen%d" section into the exchange file
-// at path as one all-or-nothing update; every other section and key of the file stays.
-bool SaveExchangeFile(const std::string& path, const std::vector<ScreenRow>& rows);
+// at path as one all-or-nothing update; every other section and key of the file stays. Why it
+// failed is put into *why when given.
+bool SaveExchangeFile(const std::string& path, const std::vector<ScreenRow>& rows,
+                      FileFailure* why = nullptr);
 
 }  // namespace tk

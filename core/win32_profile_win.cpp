@@ -1,6 +1,6 @@
-#include "core/win32_profile.h"
-
 #include <windows.h>
+
+#include "core/win32_profile.h"
 
 namespace tk {
 

@@ -10,8 +10,9 @@
 #include <cstdint>
 
 #include "core/module_path_win.h"
-#include "core/settings.h"
 #include "core/profile_file.h"
+#include "core/settings.h"
+#include "core/win32_profile.h"
 #include "library/link_settings.h"
 #include "library/standin/links_win.h"
 #include "library/tk100_dll.h"
@@ -29,9 +30,14 @@ std::uint16_t g_sequence = 0;
 // its own module because the tool never passes it a path. The file is read through one parse:
 // the tool asks for a reload right after saving the list, and the profile API, a call per key,
 // re-reads a file that changed moments ago on every call (seconds for 300 screens under Wine).
+// A file the one parse does not read (saved as Unicode, say) is read through the profile API,
+// as a library that uses nothing else would read it.
 void LoadSettings() {
-    tk::ProfileBatch settings(tk::SettingsPathFromModule(tk::ModuleFilePath(g_module)));
-    g_settings = tk::ReadLibrarySettings(settings);
+    const std::string path = tk::SettingsPathFromModule(tk::ModuleFilePath(g_module));
+    tk::ProfileBatch snapshot(path);
+    tk::Win32Profile api(path);
+    g_settings = tk::ReadLibrarySettings(snapshot.Loaded() ? static_cast<tk::IProfile&>(snapshot)
+                                                           : static_cast<tk::IProfile&>(api));
     if (!g_loaded) {
         // Requests of two processes that load the library should not share sequence numbers.
         g_sequence = static_cast<std::uint16_t>(GetTickCount() ^ (GetCurrentProcessId() << 7));

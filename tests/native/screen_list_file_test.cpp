@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -45,15 +46,65 @@ TEST_F(ScreenListFile, SectionsCountByTheirHeader) {
     EXPECT_EQ(imported.rows[1][kColumnModel], "TK300");
 }
 
-TEST_F(ScreenListFile, RowLimitCountsWhatWasLeftOut) {
-    std::string text = "[CONT]\r\nScreenCount=4\r\n";
-    for (int i = 0; i < 4; ++i) text += "[Screen" + std::to_string(i) + "]\r\n" + kGoodScreen;
+// Every screen the count names is a row, left out past the row limit, or missing; sections
+// are found by their names, as the reads compare them.
+TEST_F(ScreenListFile, EveryScreenOfTheCountIsARowLeftOutOrMissing) {
+    struct Case {
+        const char* name;
+        int count;
+        std::vector<std::string> sections;
+        int maxRows, rows, leftOut, missing;
+    };
+    const Case cases[] = {
+        {"limit", 4, {"Screen0", "Screen1", "Screen2", "Screen3"}, 3, 3, 1, 0},
+        {"huge count, two sections", 200000, {"Screen0", "Screen1"}, 300, 2, 0, 199998},
+        {"names", 6, {"Screen0", "screen3", "Screen05", "Screen7", "Screen 4"}, 1, 1, 1, 4},
+        {"sections past the count", 2, {"Screen0", "Screen1", "Screen2"}, 300, 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "[CONT]\r\nScreenCount=" + std::to_string(c.count) + "\r\n";
+        for (const std::string& section : c.sections) text += "[" + section + "]\r\n" + kGoodScreen;
+        WriteFile(text);
+        const ExchangeImport imported = ReadExchangeFile(m_path, c.maxRows);
+        EXPECT_EQ(imported.status, ExchangeImportStatus::kImported);
+        EXPECT_EQ(static_cast<int>(imported.rows.size()), c.rows);
+        EXPECT_EQ(imported.leftOut, c.leftOut);
+        EXPECT_EQ(imported.missing, c.missing);
+    }
+}
+
+// A file past the size limit is refused by its size; one at the limit is read.
+TEST_F(ScreenListFile, FileLargerThanTheLimitIsNotRead) {
+    std::string text = "[CONT]\r\nScreenCount=1\r\n[Screen0]\r\n" + std::string(kGoodScreen);
+    text += std::string(kMaxProfileFileBytes - text.size(), ';');
     WriteFile(text);
-    const ExchangeImport imported = ReadExchangeFile(m_path, 3);
-    EXPECT_EQ(imported.status, ExchangeImportStatus::kImported);
-    EXPECT_EQ(imported.rows.size(), 3u);
-    EXPECT_EQ(imported.leftOut, 1);
-    EXPECT_EQ(ReadExchangeFile(m_path, 4).leftOut, 0);
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).rows.size(), 1u);
+    WriteFile(text + ";");
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).status, ExchangeImportStatus::kTooLarge);
+    const ProfileBatch batch(m_path);
+    EXPECT_EQ(batch.LoadResult(), ProfileLoad::kTooLarge);
+    EXPECT_FALSE(batch.Loaded());
+}
+
+// A save that fails says why: a system call's error, or a reason of the store's own.
+TEST_F(ScreenListFile, FailedSavesSayWhy) {
+    const ScreenRow row = {"TK300", "2",        "网络通讯", "COM4", "9600",
+                           "5005",  "10.0.0.5", "单色",     "128",  "16"};
+    ScreenRow lineBreak = row;
+    lineBreak[kColumnSerialPort] = "COM4\nX";
+    FileFailure why;
+    EXPECT_FALSE(SaveExchangeFile(m_path, {row, lineBreak}, &why));
+    EXPECT_EQ(why.kind, FileFailure::Kind::kUnstorable);
+
+    WriteFile(std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12));
+    EXPECT_FALSE(SaveSettingsRows(m_path, {row}, &why));
+    EXPECT_EQ(why.kind, FileFailure::Kind::kNotAnsi);
+
+    EXPECT_FALSE(SaveSettingsRows(m_path + ".d/none/x.ini", {row}, &why));
+    EXPECT_EQ(why.kind, FileFailure::Kind::kSystem);
+    EXPECT_EQ(why.systemCode, ENOENT);
+    EXPECT_EQ(why.systemText, "error 2: No such file or directory");
 }
 
 TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {

@@ -51,6 +51,8 @@ public:
     std::vector<std::array<int, 3>> m_sizes;  // type, width, height
     int m_destroys = 0;
     bool m_throwOnGo = false;
+    bool m_outOfMemoryOnGo = false;
+    void StayOpenOnFailures() { StayOpenOnHandlerFailure(); }
     HBRUSH m_brush = ::CreateSolidBrush(RGB(0, 0, 0));
     HICON m_dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
 
@@ -72,6 +74,7 @@ protected:
 private:
     void OnGo() {
         ++m_goClicks;
+        if (m_outOfMemoryOnGo) throw std::bad_alloc();
         if (m_throwOnGo) throw std::runtime_error("handler failed");
     }
     void OnFirstChanged() { ++m_firstChanges; }
@@ -400,6 +403,23 @@ TEST_F(FrameworkTest, ExceptionFromHandlerEndsTheDialogAndDoesNotEscape) {
     EXPECT_FALSE(::IsWindow(hwnd));
     EXPECT_EQ(failures.notes,
               std::vector<std::string>{"handling message 0x0111 (exception: handler failed)"});
+}
+
+TEST_F(FrameworkTest, ExceptionFromHandlerOfADialogThatStaysOpenIsShownAndKeepsIt) {
+    tk_test::BoxRecorder boxes;
+    tk_test::FailureRecorder failures;
+    m_dialog.StayOpenOnFailures();
+    m_dialog.m_throwOnGo = true;
+    ::SendDlgItemMessageA(Hwnd(), IDC_T_GO, BM_CLICK, 0, 0);
+    m_dialog.m_outOfMemoryOnGo = true;
+    ::SendDlgItemMessageA(Hwnd(), IDC_T_GO, BM_CLICK, 0, 0);
+    EXPECT_EQ(m_dialog.m_goClicks, 2);
+    EXPECT_FALSE(m_dialog.EndResult().has_value());
+    EXPECT_TRUE(::IsWindow(Hwnd()));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{
+                                 "操作没有完成：程序内部错误。\r\n窗口保持打开，之前的修改都还在。",
+                                 "操作没有完成：内存不足。\r\n窗口保持打开，之前的修改都还在。"}));
+    EXPECT_EQ(failures.notes.size(), 2u);
 }
 
 // A dialog whose template is missing fails to run or to be created, with a note each time.

@@ -323,6 +323,25 @@ TEST(MainWindowPass, SettingsButtonReloadsAndManualButtonRunsAPass) {
     EXPECT_EQ(w.dialog->State().running, 0);
 }
 
+// A settings file an editor saved as Unicode is read as the profile API reads it, as the
+// controller library reads it: the pass visits its screens, in place of none.
+TEST(MainWindowPass, AUnicodeSettingsFileGivesTheScreensWindowsSees) {
+    const std::string gbk =
+        SettingsText("nSel=1\r\n", {{false, ""}, {true, "127,0,0,9"}, {false, ""}});
+    std::wstring wide(gbk.size(), L'\0');
+    wide.resize(::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(),
+                                      static_cast<int>(wide.size())));
+    const std::string utf16 = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()),
+                                                       wide.size() * sizeof(wchar_t));
+    MainWindow w(utf16);
+    ASSERT_TRUE(w.created);
+    EXPECT_EQ(w.UnitSel(), 1);
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(w.library.adjusted, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(w.probe.hosts, std::vector<std::string>{"127.0.0.9"});
+    EXPECT_EQ(tk_test::ReadFileBytes(w.settingsPath), utf16);
+}
+
 // The controls go off and on one at a time in a fixed order: for automatic synchronisation
 // (switched on at start-up, off by the button) and around a manual pass.
 TEST(MainWindowPass, ControlsAreDisabledAndEnabledInTheirOrder) {

@@ -40,8 +40,19 @@ using tk_test::WriteFileBytes;
 // How the program reads a file where it does not follow the profile API.
 enum class Reading {
     kAsTheApi,  // every value as the API gives it
-    kNotAnsi,   // the program reads nothing, says so, and never writes the file
+    kNotAnsi,   // the list window reads nothing, says so, and never writes the file; the roster
+                // reads it through the API, as the controller library does
+    kTooLarge,  // as kNotAnsi, for a file past the size limit
 };
+
+// Why the list window and the import read nothing of a file that is not read as the API reads
+// it, as their messages give it.
+const char* NotReadReason(Reading reading) {
+    return reading == Reading::kNotAnsi ? kReasonNotAnsi : kReasonTooLarge;
+}
+const char* NotImportedFormat(Reading reading) {
+    return reading == Reading::kNotAnsi ? kImportNotAnsiFormat : kImportTooLargeFormat;
+}
 
 // One file of the corpus: its bytes, and whether the program reads it as the API does.
 struct CorpusFile {
@@ -97,15 +108,17 @@ std::vector<CorpusFile> Corpus() {
     }
     std::sort(files.begin(), files.end(),
               [](const CorpusFile& a, const CorpusFile& b) { return a.name < b.name; });
-    // One line of 1 MB: a value, then a key name, then a section name of that length.
-    const std::string mega(1 << 20, '7');
-    files.push_back({"generated-line-of-1mb",
-                     "[CONT]\r\nScreenCount=1" + mega + "\r\n[" + tk::ScreenSectionName(0) +
-                         "]\r\nIpAddress0=127\r\nCommunicationMode=" + mega + "\r\n" + mega +
-                         "=1\r\n[Screen0]\r\nnCtrlType=3\r\nsNetAdderrs=" + mega + "\r\n[" + mega +
-                         "]\r\nk=v\r\n"});
+    // Lines of 192 KB: a value, then a key name, then a section name of that length; the file
+    // stays within the size limit.
+    const std::string longLine(192 << 10, '7');
+    files.push_back({"generated-long-lines",
+                     "[CONT]\r\nScreenCount=1" + longLine + "\r\n[" + tk::ScreenSectionName(0) +
+                         "]\r\nIpAddress0=127\r\nCommunicationMode=" + longLine + "\r\n" +
+                         longLine + "=1\r\n[Screen0]\r\nnCtrlType=3\r\nsNetAdderrs=" + longLine +
+                         "\r\n[" + longLine + "]\r\nk=v\r\n"});
     files.push_back({"generated-1mb-without-line-end",
-                     "[CONT]ScreenCount=1" + std::string(1 << 20, ' ') + "x"});
+                     "[CONT]ScreenCount=1" + std::string(1 << 20, ' ') + "x", Reading::kTooLarge,
+                     "past the size limit: a screen list takes far less"});
     return files;
 }
 
@@ -227,7 +240,7 @@ TEST_P(MalformedFile, StoreReadsEveryKeyAsTheApi) {
         const FileCopy copy(file);
         tk::ProfileBatch batch(copy.path);
         tk::Win32Profile api(copy.path);
-        if (file.reading == Reading::kNotAnsi) {
+        if (file.reading != Reading::kAsTheApi) {
             EXPECT_FALSE(batch.Loaded()) << file.why;
             EXPECT_EQ(tk::ReadScreenCount(batch), 0) << file.why;
             return;
@@ -306,9 +319,7 @@ TEST_P(MalformedFile, MainWindowRosterAndListAsTheApiAndFileUntouched) {
         tk_test::MainWindow w(file.bytes);
         ASSERT_TRUE(w.created);
         Settle(w.settingsPath);
-        const tk::ScreenRoster expected = file.reading == Reading::kNotAnsi
-                                              ? tk::ScreenRoster{}
-                                              : RosterThroughTheApi(w.settingsPath);
+        const tk::ScreenRoster expected = RosterThroughTheApi(w.settingsPath);
         {
             SCOPED_TRACE("at start-up");
             ExpectSameRoster(w.dialog->Roster(), expected);
@@ -319,7 +330,7 @@ TEST_P(MalformedFile, MainWindowRosterAndListAsTheApiAndFileUntouched) {
             ::PostMessageA(list, WM_COMMAND, IDCANCEL, 0);
         });
         EXPECT_TRUE(opened);
-        if (file.reading == Reading::kNotAnsi) {
+        if (file.reading != Reading::kAsTheApi) {
             EXPECT_TRUE(shown.empty()) << file.why;
         } else {
             EXPECT_EQ(shown, SettingsRowsThroughTheApi(w.settingsPath));
@@ -416,9 +427,10 @@ TEST_P(MalformedFile, ListWindowAndImportAsTheApiAndFilesUntouched) {
         tk_test::PumpAll();
         HWND list = ::GetDlgItem(window.Hwnd(), IDC_LIST_SCREENS);
         const std::vector<ScreenRow> opened = ListRows(list);
-        if (file.reading == Reading::kNotAnsi) {
+        if (file.reading != Reading::kAsTheApi) {
             EXPECT_TRUE(opened.empty()) << file.why;
-            EXPECT_EQ(boxes.Texts(), std::vector<std::string>{kUnreadableSettingsText});
+            EXPECT_EQ(boxes.Texts(), std::vector<std::string>{Formatted(
+                                         kUnreadableSettingsFormat, NotReadReason(file.reading))});
         } else {
             EXPECT_EQ(opened, SettingsRowsThroughTheApi(settings.path));
         }
@@ -426,10 +438,10 @@ TEST_P(MalformedFile, ListWindowAndImportAsTheApiAndFilesUntouched) {
         boxes.boxes.clear();
         ::SendMessageA(::GetDlgItem(window.Hwnd(), IDC_LIST_IMPORT), BM_CLICK, 0, 0);
         const std::vector<ScreenRow> imported = ListRows(list);
-        if (file.reading == Reading::kNotAnsi) {
+        if (file.reading != Reading::kAsTheApi) {
             EXPECT_EQ(imported, opened) << file.why;
-            EXPECT_EQ(boxes.Texts(),
-                      std::vector<std::string>{Formatted(kImportNotAnsiFormat, exchange.path)})
+            EXPECT_EQ(boxes.Texts(), std::vector<std::string>{Formatted(
+                                         NotImportedFormat(file.reading), exchange.path)})
                 << file.why;
         } else {
             EXPECT_EQ(imported, ImportThroughTheApi(exchange.path, opened));
@@ -442,13 +454,13 @@ TEST_P(MalformedFile, ListWindowAndImportAsTheApiAndFilesUntouched) {
     }
 }
 
-// An exchange file only the API reads is reported, and the rows the list had stay.
-TEST(MalformedFiles, ImportOfAFileInAnotherEncodingKeepsTheRows) {
+// An exchange file the import does not read is reported, and the rows the list had stay.
+TEST(MalformedFiles, ImportOfAFileNotReadKeepsTheRows) {
     const std::string oneScreen =
         "[CONT]\r\nScreenCount=1\r\n[" + tk::ScreenSectionName(0) + "]\r\nCardType=4\r\n";
     int checked = 0;
     for (const CorpusFile& file : TheCorpus()) {
-        if (file.reading != Reading::kNotAnsi) continue;
+        if (file.reading == Reading::kAsTheApi) continue;
         SCOPED_TRACE(file.name);
         ++checked;
         BoxRecorder boxes;
@@ -466,11 +478,11 @@ TEST(MalformedFiles, ImportOfAFileInAnotherEncodingKeepsTheRows) {
         ASSERT_EQ(before.size(), 1u);
         ::SendMessageA(::GetDlgItem(window.Hwnd(), IDC_LIST_IMPORT), BM_CLICK, 0, 0);
         EXPECT_EQ(ListRows(list), before) << file.why;
-        EXPECT_EQ(boxes.Texts(),
-                  std::vector<std::string>{Formatted(kImportNotAnsiFormat, chooser.path)});
+        EXPECT_EQ(boxes.Texts(), std::vector<std::string>{
+                                     Formatted(NotImportedFormat(file.reading), chooser.path)});
         EXPECT_EQ(ReadFileBytes(chooser.path), file.bytes);
     }
-    EXPECT_EQ(checked, 4);
+    EXPECT_EQ(checked, 5);
 }
 
 // Into an ASCII file behind a UTF-8 mark the store writes GBK section names without the mark,

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <deque>
 #include <functional>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/failure_report.h"
 #include "core/screen_row_codec.h"
 #include "resources/resource.h"
 #include "tests/win/win_test_util.h"
@@ -63,9 +67,11 @@ class ScriptedEditor : public tk::ui::IScreenEditor {
 public:
     std::vector<EditCall> calls;
     std::deque<std::optional<ScreenRow>> answers;
+    bool outOfMemory = false;  // the next edit fails as an allocation would
 
     bool EditScreen(HWND, int number, const ScreenRow* given, ScreenRow& edited) override {
         calls.push_back({number, given ? std::optional<ScreenRow>(*given) : std::nullopt});
+        if (std::exchange(outOfMemory, false)) throw std::bad_alloc();
         if (answers.empty()) return false;
         const std::optional<ScreenRow> answer = answers.front();
         answers.pop_front();
@@ -209,6 +215,32 @@ public:
 private:
     HANDLE m_handle;
 };
+
+// Holds a file open the way another program can that lets nobody else read it either.
+HANDLE HoldExclusively(const std::string& path) {
+    return ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The system's reason for an error code, as the messages give it.
+std::string SystemReason(DWORD error) {
+    ::SetLastError(error);
+    return tk::LastErrorText();
+}
+
+// A message of a format with its values, as the window fills it in.
+template <typename... T>
+std::string Message(const char* format, T... values) {
+    std::vector<char> text(4096 + 2 * MAX_PATH, '\0');
+    std::snprintf(text.data(), text.size(), format, values...);
+    return text.data();
+}
+
+// A settings file of one screen, padded with a comment to one byte over the size limit.
+std::string TooLargeFile() {
+    std::string text = "[CONT]\r\nScreenCount=1\r\n" + SettingsSection(0, kScreenA);
+    return text + ";" + std::string(tk::kMaxProfileFileBytes - text.size(), 'x');
+}
 
 TEST(ScreenListOpening, ReportViewColumnsAndRowsFromTheFile) {
     ListWindow w(ThreeScreens());
@@ -444,9 +476,8 @@ TEST(ScreenListSaving, AFileThatCannotBeWrittenKeepsTheWindowTheEditsAndTheFile)
         w.Click(IDOK);
     }
     EXPECT_FALSE(w.Result().has_value());
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("参数没有保存，配置文件保持原样。\r\n原因：", 0), 0u)
-        << boxes.boxes[0].text;
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Message(
+                                 kSaveFailedFormat, SystemReason(ERROR_ACCESS_DENIED).c_str())}));
     EXPECT_EQ(w.FileBytes(), ThreeScreens());
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowB, kRowC}));
     // No temporary file is left beside the settings file.
@@ -464,26 +495,73 @@ TEST(ScreenListSaving, AFileThatCannotBeWrittenKeepsTheWindowTheEditsAndTheFile)
     EXPECT_EQ(Value(w.path, "CONT", "ScreenCount"), "2");
 }
 
-// A settings file the window cannot read is never written over: the operator is told at once,
-// and OK says that nothing was saved.
-TEST(ScreenListSaving, AFileThatCannotBeReadIsNeverWritten) {
+// A settings file the window could not read is never written over, even once it can be read:
+// the operator is told why at once, and OK says that nothing was saved.
+TEST(ScreenListSaving, AFileThatCouldNotBeReadIsNeverWritten) {
+    struct Case {
+        const char* name;
+        std::string file;
+        bool held;  // by another program while the window opens, let go before OK
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, kReasonNotAnsi},
+        {"held", ThreeScreens(), true, SystemReason(ERROR_SHARING_VIOLATION)},
+        {"too large", TooLargeFile(), false, kReasonTooLarge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxRecorder boxes;
+        TempDir dir;
+        const std::string path = dir.File("TK100_Dll_Set.ini");
+        WriteFileBytes(path, c.file);
+        HANDLE held = c.held ? HoldExclusively(path) : INVALID_HANDLE_VALUE;
+        ScriptedEditor editor;
+        ScriptedFiles files;
+        CCreateIniFile window(path, editor, files);
+        ASSERT_TRUE(window.Create());
+        tk_test::PumpAll();
+        if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+        EXPECT_EQ(window.RowCount(), 0);
+        editor.answers = {kNewRow};
+        ::SendDlgItemMessageA(window.Hwnd(), IDC_LIST_ADD, BM_CLICK, 0, 0);
+        ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_FALSE(window.EndResult().has_value());
+        EXPECT_EQ(window.RowCount(), 1);
+        EXPECT_EQ(boxes.Texts(),
+                  (std::vector<std::string>{Message(kUnreadableSettingsFormat, c.reason.c_str()),
+                                            Message(kNotReadNotSavedFormat, c.reason.c_str())}));
+        EXPECT_EQ(ReadFileBytes(path), c.file);
+    }
+}
+
+// A save that the store refuses says why in its own words, never with a system text.
+TEST(ScreenListSaving, AValueTheFileCannotHoldIsNotSaved) {
     BoxRecorder boxes;
-    TempDir dir;
-    const std::string path = dir.File("TK100_Dll_Set.ini");
-    const std::string unicode("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12);
-    WriteFileBytes(path, unicode);
-    ScriptedEditor editor;
-    ScriptedFiles files;
-    CCreateIniFile window(path, editor, files);
-    ASSERT_TRUE(window.Create());
-    tk_test::PumpAll();
-    EXPECT_EQ(window.RowCount(), 0);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, kUnreadableSettingsText);
-    ::SendMessageA(window.Hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_FALSE(window.EndResult().has_value());
-    EXPECT_EQ(boxes.boxes.size(), 2u);
-    EXPECT_EQ(ReadFileBytes(path), unicode);
+    ListWindow w(ThreeScreens());
+    ScreenRow lineBreak = kNewRow;
+    lineBreak[tk::kColumnSerialPort] = "COM4\nX";
+    w.editor.answers = {lineBreak};
+    w.Click(IDC_LIST_ADD);
+    w.Click(IDOK);
+    EXPECT_FALSE(w.Result().has_value());
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{Message(kSaveFailedFormat, kReasonUnstorable)}));
+    EXPECT_EQ(w.FileBytes(), ThreeScreens());
+}
+
+// A handler that fails (out of memory) is reported, and the window keeps its rows and stays.
+TEST(ScreenListEditing, AFailedEditKeepsTheWindowAndItsRows) {
+    BoxRecorder boxes;
+    ListWindow w(ThreeScreens());
+    w.Select({0});
+    w.Click(IDC_LIST_DELETE);
+    w.editor.outOfMemory = true;
+    w.Click(IDC_LIST_ADD);
+    EXPECT_FALSE(w.Result().has_value());
+    EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowB, kRowC}));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Message(tk::ui::kHandlerFailedFormat,
+                                                               tk::ui::kOutOfMemoryReason)}));
 }
 
 // A file of count screens, each a serial TK300 with address index + 1.
@@ -517,6 +595,30 @@ TEST(ScreenListLimit, ThreeHundredRowsAtMost) {
     EXPECT_EQ(Value(over.path, "CONT", "ScreenCount"), "300");
 }
 
+// Run modally, the window is shown with its rows before the notice it gives at opening, and
+// owns it.
+TEST(ScreenListLimit, TheNoticeShowsOverTheVisibleList) {
+    TempDir dir;
+    const std::string path = dir.File("TK100_Dll_Set.ini");
+    WriteFileBytes(path, ManyScreens(305));
+    ScriptedEditor editor;
+    ScriptedFiles files;
+    CCreateIniFile window(path, editor, files);
+    bool ownerVisible = false;
+    int rowsBehind = -1;
+    const tk::ui::MessageBoxHook previous =
+        tk::ui::SetMessageBoxHook([&](HWND owner, const std::string&, const std::string&, UINT) {
+            ownerVisible = owner == window.Hwnd() && ::IsWindowVisible(owner);
+            rowsBehind = window.RowCount();
+            ::PostMessageA(owner, WM_COMMAND, IDCANCEL, 0);
+            return IDOK;
+        });
+    EXPECT_EQ(window.DoModal(), IDCANCEL);
+    tk::ui::SetMessageBoxHook(previous);
+    EXPECT_TRUE(ownerVisible);
+    EXPECT_EQ(rowsBehind, 300);
+}
+
 // An exchange-file screen section with the ten keys in the export's order.
 std::string ExchangeSection(int index, const std::string& keys) {
     return "[Screen" + std::to_string(index) + "]\r\n" + keys;
@@ -544,6 +646,7 @@ TEST(ScreenListImport, RowsOfTheFileReplaceTheList) {
 }
 
 TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
+    BoxRecorder boxes;
     ListWindow w;
     const std::string exchange = w.dir.File("hall.ini");
     WriteFileBytes(exchange, "[CONT]\r\nScreenCount=5\r\n" + ExchangeSection(0, kExchangeA) +
@@ -559,6 +662,9 @@ TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
     const ScreenRow noModel = {"无效", "4",    "串口通讯", "COM错误", "",
                                "错误", "错误", "单色",     "错误",    "错误"};
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA, unknownModel, noModel, kRowC}));
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{
+                  "文件的ScreenCount为5，其中1张在文件中没有Screen段；导入了4张卡。"}));
 
     // Address 0 is written as -1; "无效" as CardType 21.
     w.Click(IDOK);
@@ -590,9 +696,11 @@ TEST(ScreenListImport, FilesThatAreNoExchangeFileKeepTheRows) {
         const char* message;
     };
     const Case cases[] = {
-        {"missing file", std::nullopt, "导入失败：文件不存在。"},
+        {"missing file", std::nullopt, kImportNoFileFormat},
         {"a settings file", ThreeScreens(),
-         "导入失败：文件的ScreenCount为3，但文件中没有任何Screen段"},
+         "导入失败：文件的ScreenCount为3，但文件中没有任何Screen段，不是导出的控制卡文件。"
+         "列表保持不变。"},
+        {"too large", TooLargeFile(), kImportTooLargeFormat},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -602,8 +710,8 @@ TEST(ScreenListImport, FilesThatAreNoExchangeFileKeepTheRows) {
         if (c.file) WriteFileBytes(w.files.openPath, *c.file);
         w.Click(IDC_LIST_IMPORT);
         EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA, kRowB, kRowC}));
-        ASSERT_EQ(boxes.boxes.size(), 1u);
-        EXPECT_EQ(boxes.boxes[0].text.rfind(c.message, 0), 0u) << boxes.boxes[0].text;
+        EXPECT_EQ(boxes.Texts(),
+                  (std::vector<std::string>{Message(c.message, w.files.openPath.c_str())}));
     }
 }
 
@@ -618,9 +726,9 @@ TEST(ScreenListImport, AFileHeldByAnotherProgramKeepsTheRows) {
     w.Click(IDC_LIST_IMPORT);
     ::CloseHandle(held);
     EXPECT_EQ(w.Rows(), 3);
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("导入失败：文件无法读取：" + w.files.openPath, 0), 0u)
-        << boxes.boxes[0].text;
+    EXPECT_EQ(boxes.Texts(),
+              (std::vector<std::string>{Message(kImportUnreadableFormat, w.files.openPath.c_str(),
+                                                SystemReason(ERROR_SHARING_VIOLATION).c_str())}));
 }
 
 TEST(ScreenListImport, CountZeroOrMissingEmptiesTheList) {
@@ -644,18 +752,42 @@ TEST(ScreenListImport, CancelledDialogChangesNothing) {
     EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST(ScreenListImport, MoreThanThreeHundredScreensAreCut) {
-    BoxRecorder boxes;
-    ListWindow w;
-    std::string text = "[CONT]\r\nScreenCount=305\r\n";
-    for (int i = 0; i < 305; ++i) text += ExchangeSection(i, kExchangeA);
-    w.files.openPath = w.dir.File("big.ini");
-    WriteFileBytes(w.files.openPath, text);
-    w.Click(IDC_LIST_IMPORT);
-    EXPECT_EQ(w.Rows(), 300);
-    EXPECT_EQ(boxes.Texts(),
-              (std::vector<std::string>{
-                  "文件中有305张卡，列表最多300张：只导入了前300张，5张没有导入。"}));
+// What the import says is what happened: the rows imported, the screens left out past the
+// limit, and the screens the count names that have no section, each counted apart.
+TEST(ScreenListImport, TheMessageCountsWhatWasImportedAndWhatWasNot) {
+    struct Case {
+        int count;
+        std::vector<int> sections;
+        int rows;
+        const char* message;  // nullptr: none
+    };
+    std::vector<int> first305(305), first303(303);
+    for (int i = 0; i < 305; ++i) first305[i] = i;
+    for (int i = 0; i < 303; ++i) first303[i] = i;
+    const Case cases[] = {
+        {305, first305, 300, "文件中有305张卡，列表最多300张：只导入了前300张，5张没有导入。"},
+        {200000,
+         {0, 1},
+         2,
+         "文件的ScreenCount为200000，其中199998张在文件中没有Screen段；导入了2张卡。"},
+        {305, first303, 300,
+         "文件的ScreenCount为305，其中2张在文件中没有Screen段；导入了300张卡，"
+         "另有3张因列表最多300张没有导入。"},
+        {3, {0, 1, 2, 3}, 3, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        BoxRecorder boxes;
+        ListWindow w;
+        std::string text = "[CONT]\r\nScreenCount=" + std::to_string(c.count) + "\r\n";
+        for (const int i : c.sections) text += ExchangeSection(i, kExchangeA);
+        w.files.openPath = w.dir.File("big.ini");
+        WriteFileBytes(w.files.openPath, text);
+        w.Click(IDC_LIST_IMPORT);
+        EXPECT_EQ(w.Rows(), c.rows);
+        EXPECT_EQ(boxes.Texts(),
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    }
 }
 
 TEST(ScreenListExport, ExportThenImportGivesTheRowsBackButTwo) {
@@ -715,20 +847,36 @@ TEST(ScreenListExport, ExistingFileKeepsItsOtherSectionsAndKeys) {
     EXPECT_EQ(Value(w.files.savePath, "Screen3", "nCtrlType"), "3");
 }
 
+// An export that cannot write says why, and the list and the file stay as they were.
 TEST(ScreenListExport, AFileThatCannotBeWrittenIsReported) {
-    BoxRecorder boxes;
-    ListWindow w(ThreeScreens());
-    w.files.savePath = w.dir.File("out.ini");
-    WriteFileBytes(w.files.savePath, "[CONT]\r\nScreenCount=0\r\n");
-    {
-        FileHolder other(w.files.savePath);
-        w.Click(IDC_LIST_EXPORT);
+    struct Case {
+        const char* name;
+        std::string file;
+        bool held;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"held", "[CONT]\r\nScreenCount=0\r\n", true, SystemReason(ERROR_ACCESS_DENIED)},
+        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, kReasonNotAnsi},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxRecorder boxes;
+        ListWindow w(ThreeScreens());
+        w.files.savePath = w.dir.File("out.ini");
+        WriteFileBytes(w.files.savePath, c.file);
+        {
+            std::optional<FileHolder> other;
+            if (c.held) other.emplace(w.files.savePath);
+            w.Click(IDC_LIST_EXPORT);
+        }
+        EXPECT_EQ(boxes.Texts(),
+                  (std::vector<std::string>{
+                      Message(kExportFailedFormat, w.files.savePath.c_str(), c.reason.c_str())}));
+        EXPECT_EQ(ReadFileBytes(w.files.savePath), c.file);
+        EXPECT_EQ(w.Rows(), 3);
+        EXPECT_FALSE(w.Result().has_value());
     }
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text.rfind("文件没有保存：" + w.files.savePath + "\r\n原因：", 0), 0u);
-    EXPECT_EQ(ReadFileBytes(w.files.savePath), "[CONT]\r\nScreenCount=0\r\n");
-    EXPECT_EQ(w.Rows(), 3);
-    EXPECT_FALSE(w.Result().has_value());
 }
 
 // A list window over a settings file of three screens, with the program's own editor and

@@ -25,6 +25,7 @@
 #include "core/win32_profile.h"
 #include "library/controller_library.h"
 #include "library/frame.h"
+#include "tests/win/win_test_util.h"
 
 namespace {
 
@@ -266,6 +267,15 @@ TEST_F(StandinE2e, ReloadMakesLaterCallsUseTheFileAsItNowStands) {
     WriteSettings({Net(kShared, 2), Net(kRefusing, 0)});
     g_library.ReloadIniFile();
     EXPECT_EQ(g_library.AdjustTime(2), 0);  // NetPort now leads to the refusing controller
+
+    // Saved as Unicode by an editor: read as the profile API reads it.
+    WriteSettings({Net(kShared, 2), Net(kPlain, 0)});
+    const std::string gbk = tk_test::ReadFileBytes(SettingsPath()).value_or("");
+    tk_test::WriteFileBytes(SettingsPath(), tk_test::Utf16File(gbk));
+    g_library.ReloadIniFile();
+    EXPECT_EQ(g_library.AdjustTime(1), 0);
+    EXPECT_NE(g_library.AdjustTime(2), 0);
+    ::DeleteFileA(SettingsPath().c_str());  // the next test's file starts as GBK again
 }
 
 // Records the status line.

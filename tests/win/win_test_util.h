@@ -76,6 +76,15 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// GBK text as an editor saves it "as Unicode": UTF-16LE behind its byte-order mark.
+inline std::string Utf16File(const std::string& gbk) {
+    std::wstring wide(gbk.size(), L'\0');
+    wide.resize(::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), wide.data(),
+                                      static_cast<int>(wide.size())));
+    return "\xFF\xFE" +
+           std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
 // A message box the code under test tried to show.
 struct ShownBox {
     HWND owner;

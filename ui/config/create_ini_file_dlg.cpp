@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "core/failure_report.h"
 #include "core/profile_file.h"
 #include "core/screen_list_file.h"
 #include "core/settings.h"
@@ -52,7 +51,27 @@ CCreateIniFile::CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& 
     : tk::ui::Dialog(IDD_SCREEN_LIST),
       m_settingsPath(std::move(settingsPath)),
       m_editor(editor),
-      m_files(files) {}
+      m_files(files) {
+    // A failed import or edit (out of memory, say) must not take the operator's edits with it.
+    StayOpenOnHandlerFailure();
+}
+
+std::string FailureReason(const tk::FileFailure& failure) {
+    using Kind = tk::FileFailure::Kind;
+    switch (failure.kind) {
+        case Kind::kNotAnsi:
+            return kReasonNotAnsi;
+        case Kind::kTooLarge:
+            return kReasonTooLarge;
+        case Kind::kUnstorable:
+            return kReasonUnstorable;
+        case Kind::kSystem:
+        case Kind::kNone:
+            break;
+    }
+    // A call that failed without saying why would read as "error 0: success".
+    return failure.systemCode != 0 ? failure.systemText : std::string(kReasonNoSystemText);
+}
 
 tk::ScreenRow CCreateIniFile::Row(int index) const {
     tk::ScreenRow row;
@@ -76,7 +95,7 @@ BOOL CCreateIniFile::OnInitDialog() {
                             tk::kListColumns[column].width);
     }
     LoadRows();
-    if (!m_fileRead || m_screensInFile > tk::kMaxScreens) {
+    if (m_notRead.Failed() || m_screensInFile > tk::kMaxScreens) {
         ::PostMessageA(Hwnd(), kShowLoadNotice, 0, 0);
     }
     return TRUE;
@@ -96,7 +115,7 @@ bool CCreateIniFile::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 // window's roster holds.
 void CCreateIniFile::LoadRows() {
     tk::ProfileBatch settings(m_settingsPath);
-    m_fileRead = settings.Loaded();
+    m_notRead = settings.Loaded() ? tk::FileFailure{} : settings.Failure();
     m_screensInFile = tk::ReadScreenCount(settings);
     std::vector<tk::ScreenRow> rows;
     for (int i = 0; i < std::min(m_screensInFile, tk::kMaxScreens); ++i) {
@@ -118,10 +137,15 @@ void CCreateIniFile::ReplaceRows(const std::vector<tk::ScreenRow>& rows) {
     ::InvalidateRect(m_list.Hwnd(), nullptr, TRUE);
 }
 
-// The list does not show the file as it is: the operator learns it once the window shows.
+// The list does not show the file as it is: the operator learns it over the window and its
+// rows. The dialog manager shows a modal window only once its queue is empty, which this posted
+// message is not, so the window is shown here first.
 LRESULT CCreateIniFile::OnShowLoadNotice(UINT, WPARAM, LPARAM, bool&) {
-    if (!m_fileRead) {
-        MessageBox(kUnreadableSettingsText, MB_OK | MB_ICONERROR);
+    ::ShowWindow(Hwnd(), SW_SHOW);
+    ::UpdateWindow(Hwnd());
+    if (m_notRead.Failed()) {
+        MessageBox(Formatted(kUnreadableSettingsFormat, FailureReason(m_notRead).c_str()),
+                   MB_OK | MB_ICONERROR);
     } else {
         MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
     }
@@ -184,11 +208,18 @@ void CCreateIniFile::OnDelete() {
 }
 
 // Writes ScreenCount and every row to the settings file in one replace of the file; when that
-// fails the file keeps its old bytes and the window stays open with every edit.
+// fails the file keeps its old bytes and the window stays open with every edit. A list that was
+// not read from the file is never written over it, even if the file can be read by now: its
+// screens would all be lost.
 void CCreateIniFile::OnOK() {
-    if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this))) {
-        const std::string reason = tk::LastErrorText();
-        MessageBox(Formatted(kSaveFailedFormat, reason.c_str()), MB_OK | MB_ICONERROR);
+    if (m_notRead.Failed()) {
+        MessageBox(Formatted(kNotReadNotSavedFormat, FailureReason(m_notRead).c_str()),
+                   MB_OK | MB_ICONERROR);
+        return;
+    }
+    tk::FileFailure why;
+    if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this), &why)) {
+        MessageBox(Formatted(kSaveFailedFormat, FailureReason(why).c_str()), MB_OK | MB_ICONERROR);
         return;
     }
     EndDialog(IDOK);
@@ -203,14 +234,16 @@ void CCreateIniFile::OnImport() {
         case tk::ExchangeImportStatus::kNoFile:
             MessageBox(Formatted(kImportNoFileFormat, path.c_str()), MB_OK | MB_ICONERROR);
             return;
-        case tk::ExchangeImportStatus::kUnreadable: {
-            const std::string reason = tk::LastErrorText();
-            MessageBox(Formatted(kImportUnreadableFormat, path.c_str(), reason.c_str()),
+        case tk::ExchangeImportStatus::kUnreadable:
+            MessageBox(Formatted(kImportUnreadableFormat, path.c_str(),
+                                 FailureReason(imported.failure).c_str()),
                        MB_OK | MB_ICONERROR);
             return;
-        }
         case tk::ExchangeImportStatus::kNotAnsi:
             MessageBox(Formatted(kImportNotAnsiFormat, path.c_str()), MB_OK | MB_ICONERROR);
+            return;
+        case tk::ExchangeImportStatus::kTooLarge:
+            MessageBox(Formatted(kImportTooLargeFormat, path.c_str()), MB_OK | MB_ICONERROR);
             return;
         case tk::ExchangeImportStatus::kNoScreenSections:
             MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
@@ -220,19 +253,31 @@ void CCreateIniFile::OnImport() {
             break;
     }
     ReplaceRows(imported.rows);
-    if (imported.leftOut > 0) {
-        MessageBox(Formatted(kImportCutFormat, imported.screenCount, imported.leftOut),
-                   MB_OK | MB_ICONWARNING);
+    ShowImportSummary(imported);
+}
+
+// When not every screen the file names became a row, how many did and what became of the rest.
+void CCreateIniFile::ShowImportSummary(const tk::ExchangeImport& imported) {
+    const int rows = static_cast<int>(imported.rows.size());
+    std::string text;
+    if (imported.missing > 0 && imported.leftOut > 0) {
+        text = Formatted(kImportMissingAndCutFormat, imported.screenCount, imported.missing, rows,
+                         imported.leftOut);
+    } else if (imported.missing > 0) {
+        text = Formatted(kImportMissingFormat, imported.screenCount, imported.missing, rows);
+    } else if (imported.leftOut > 0) {
+        text = Formatted(kImportCutFormat, imported.screenCount, imported.leftOut);
     }
+    if (!text.empty()) MessageBox(text, MB_OK | MB_ICONWARNING);
 }
 
 // Button 1018 (hidden): the rows into an exchange file; the list stays as it is.
 void CCreateIniFile::OnExport() {
     std::string path;
     if (!m_files.ChooseSavePath(Hwnd(), path)) return;
-    if (!tk::SaveExchangeFile(path, RowsOf(*this))) {
-        const std::string reason = tk::LastErrorText();
-        MessageBox(Formatted(kExportFailedFormat, path.c_str(), reason.c_str()),
+    tk::FileFailure why;
+    if (!tk::SaveExchangeFile(path, RowsOf(*this), &why)) {
+        MessageBox(Formatted(kExportFailedFormat, path.c_str(), FailureReason(why).c_str()),
                    MB_OK | MB_ICONERROR);
     }
 }

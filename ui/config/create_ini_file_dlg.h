@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/profile_file.h"
+#include "core/screen_list_file.h"
 #include "core/screen_row_codec.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
@@ -20,9 +22,13 @@ inline constexpr char kListFullText[] = "列表已满：最多只能配置300张
 // "%d": the number of screens in the file.
 inline constexpr char kTooManyScreensFormat[] =
     "配置文件中有%d张卡，列表只显示前300张；按确定将只保存这300张。";
-// The settings file exists but cannot be read (held by another program, or saved as Unicode).
-inline constexpr char kUnreadableSettingsText[] =
-    "配置文件无法读取（可能被其他程序占用，或不是ANSI编码），列表为空；按确定不会覆盖该文件。";
+// "%s": why the settings file could not be read when the window opened.
+inline constexpr char kUnreadableSettingsFormat[] =
+    "配置文件无法读取，列表为空；按确定不会覆盖该文件。\r\n原因：%s";
+// OK on a list that was not read from the settings file. "%s": why it could not be read.
+inline constexpr char kNotReadNotSavedFormat[] =
+    "参数没有保存，配置文件保持原样：打开本窗口时配置文件无法读取，列表不是从它读出的。\r\n"
+    "原因：%s\r\n请关闭本窗口，再重新打开参数设置。";
 // "%s": why the file could not be written.
 inline constexpr char kSaveFailedFormat[] = "参数没有保存，配置文件保持原样。\r\n原因：%s";
 // "%s": the chosen path.
@@ -32,15 +38,33 @@ inline constexpr char kImportUnreadableFormat[] = "导入失败：文件无法�
 // "%s": the chosen path.
 inline constexpr char kImportNotAnsiFormat[] =
     "导入失败：文件不是ANSI（GBK）编码，无法读取。列表保持不变。\r\n%s";
+// "%s": the chosen path.
+inline constexpr char kImportTooLargeFormat[] =
+    "导入失败：文件大于1MB，不是导出的控制卡文件，没有读取。列表保持不变。\r\n%s";
 // "%d": ScreenCount of the chosen file.
 inline constexpr char kImportNoScreensFormat[] =
     "导入失败：文件的ScreenCount为%"
     "d，但文件中没有任何Screen段，不是导出的控制卡文件。列表保持不变。";
-// "%d": ScreenCount of the file, then the screens left out.
+// "%d": the screens of the file, then the screens left out.
 inline constexpr char kImportCutFormat[] =
     "文件中有%d张卡，列表最多300张：只导入了前300张，%d张没有导入。";
+// "%d": ScreenCount of the file, the screens it names without a section, the rows imported.
+inline constexpr char kImportMissingFormat[] =
+    "文件的ScreenCount为%d，其中%d张在文件中没有Screen段；导入了%d张卡。";
+// "%d": ScreenCount of the file, the screens it names without a section, the rows imported,
+// the screens left out past the limit.
+inline constexpr char kImportMissingAndCutFormat[] =
+    "文件的ScreenCount为%d，其中%d张在文件中没有Screen段；导入了%d张卡，"
+    "另有%d张因列表最多300张没有导入。";
 // "%s": the chosen path, then why it could not be written.
 inline constexpr char kExportFailedFormat[] = "文件没有保存：%s\r\n原因：%s";
+
+// Reasons of the program's own, where no system call failed.
+inline constexpr char kReasonNotAnsi[] =
+    "文件不是ANSI（GBK）编码（例如被保存成了Unicode），本程序不能改写它。";
+inline constexpr char kReasonTooLarge[] = "文件大于1MB，不是控制卡参数文件，本程序不读取它。";
+inline constexpr char kReasonUnstorable[] = "有参数含有不能写入INI文件的字符（例如换行）。";
+inline constexpr char kReasonNoSystemText[] = "系统没有说明原因。";
 
 class CCreateIniFile : public tk::ui::Dialog {
 public:
@@ -67,6 +91,7 @@ private:
     void OnExport();
     LRESULT OnDoubleClick(NMHDR& header, bool& handled);
     LRESULT OnShowLoadNotice(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void ShowImportSummary(const tk::ExchangeImport& imported);
 
     void LoadRows();
     void ReplaceRows(const std::vector<tk::ScreenRow>& rows);
@@ -82,8 +107,12 @@ private:
     int m_nextRow = 0;  // where the add action puts its row
     tk::ui::IScreenEditor& m_editor;
     tk::ui::IFileChooser& m_files;
-    int m_screensInFile = 0;  // ScreenCount as read when the window opened
-    bool m_fileRead = true;   // false: the file exists but could not be read
+    int m_screensInFile = 0;    // ScreenCount as read when the window opened
+    tk::FileFailure m_notRead;  // why the file was not read when the window opened, if it was not
 };
+
+// The reason a failure message gives: the system's text when a system call failed, else the
+// program's own.
+std::string FailureReason(const tk::FileFailure& failure);
 
 #endif

@@ -61,6 +61,8 @@ const tk::ui::MessageTable<CSrcreenParamDlg> CSrcreenParamDlg::kMessageTable = {
 CSrcreenParamDlg::CSrcreenParamDlg(int number) : tk::ui::Dialog(IDD_SCREEN_PARAM) {
     RegisterIpAddressClass();
     m_row[tk::kColumnAddress] = std::to_string(number);
+    // The operator's entries stay in the window if a handler fails.
+    StayOpenOnHandlerFailure();
 }
 
 // The four edits exchange plain texts; the lists and the IP control are bound as controls.

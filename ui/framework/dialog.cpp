@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 
 #include "core/failure_report.h"
 #include "ui/framework/message_box.h"
@@ -150,7 +151,8 @@ LRESULT Dialog::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) cons
 
 // The one dialog procedure of every dialog: finds the object and applies the return rule. No
 // exception leaves it: one that escapes a handler ends the dialog with kAbortResult, as the
-// object's state can no longer be trusted.
+// object's state can no longer be trusted, unless the dialog stays open on failures; then the
+// user is told and the window goes on.
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Dialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -162,16 +164,30 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         self = reinterpret_cast<Dialog*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (self == nullptr) return FALSE;
+    bool outOfMemory = false;
     try {
         return self->HandleMessage(hwnd, message, wParam, lParam);
+    } catch (const std::bad_alloc& e) {
+        outOfMemory = true;
+        ReportHandlerException(message, e.what());
     } catch (const std::exception& e) {
         ReportHandlerException(message, e.what());
     } catch (...) {
         ReportHandlerException(message, "not a std::exception");
     }
     // A window being destroyed cannot be ended again; the exception is only swallowed.
-    if (message != WM_DESTROY && message != WM_NCDESTROY && self->m_hwnd == hwnd) {
+    if (message == WM_DESTROY || message == WM_NCDESTROY || self->m_hwnd != hwnd) return FALSE;
+    if (!self->m_stayOpenOnFailure || message == WM_INITDIALOG) {
         self->EndDialog(kAbortResult);
+        return FALSE;
+    }
+    try {
+        char text[sizeof kHandlerFailedFormat + sizeof kInternalErrorReason];
+        std::snprintf(text, sizeof text, kHandlerFailedFormat,
+                      outOfMemory ? kOutOfMemoryReason : kInternalErrorReason);
+        self->MessageBox(text, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Not even the message could be shown; the window still stays as it is.
     }
     return FALSE;
 }

@@ -16,6 +16,12 @@ namespace tk::ui {
 // Result a dialog ends with when a handler let an exception out.
 inline constexpr INT_PTR kAbortResult = IDABORT;
 
+// What a window that stays open after a failed handler tells the user. "%s": why.
+inline constexpr char kHandlerFailedFormat[] =
+    "操作没有完成：%s。\r\n窗口保持打开，之前的修改都还在。";
+inline constexpr char kOutOfMemoryReason[] = "内存不足";
+inline constexpr char kInternalErrorReason[] = "程序内部错误";
+
 // Base of every dialog window of the program.
 //
 // Messages reach a dialog in this order: WM_INITDIALOG first fills the lists named in the
@@ -76,6 +82,12 @@ protected:
     virtual void OnOK();
     // IDCANCEL (Esc, close box, Alt+F4): ends with IDCANCEL.
     virtual void OnCancel();
+    // After this, an exception a handler lets out (other than the opening's) is shown to the
+    // user in a message box and the window stays open with its state, instead of ending with
+    // kAbortResult. For windows whose handlers leave the window whole when they fail: the
+    // operator keeps every edit made so far.
+    void StayOpenOnHandlerFailure() { m_stayOpenOnFailure = true; }
+
     // The dialog's one data-exchange routine (see data_exchange.h); true when it succeeded.
     virtual bool DoDataExchange(bool take);
     // Dispatches a message through the class's message table; true when handled, with the
@@ -97,6 +109,7 @@ private:
     UINT m_templateId;
     HWND m_hwnd = nullptr;
     bool m_modal = false;
+    bool m_stayOpenOnFailure = false;
     int m_exchangeDepth = 0;
     std::optional<INT_PTR> m_endResult;
 };

@@ -112,12 +112,13 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     // The whole file is read through one parse of it: with hundreds of screens, a call of the
     // profile API per key would hold up the window's first appearance.
     tk::ProfileBatch snapshot(m_services.settingsPath);
-    m_unitList.SetCurSel(tk::ReadSel(snapshot));
-    m_intervalValue = tk::ReadTimer(snapshot);
-    tk::LoadRoster(snapshot, m_roster);
+    tk::IProfile& settings = SettingsAsWindowsReadsThem(snapshot);
+    m_unitList.SetCurSel(tk::ReadSel(settings));
+    m_intervalValue = tk::ReadTimer(settings);
+    tk::LoadRoster(settings, m_roster);
 
     // The check box shows the choice stored by its last click.
-    const int start = tk::ReadStart(snapshot);
+    const int start = tk::ReadStart(settings);
     m_startWithWindows = start == 1 ? 1 : 0;
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
@@ -219,8 +220,15 @@ void CAdjustTimeDlg::OnSettings() {
 // the file.
 void CAdjustTimeDlg::ReloadScreens() {
     tk::ProfileBatch snapshot(m_services.settingsPath);
-    tk::LoadRoster(snapshot, m_roster);
+    tk::LoadRoster(SettingsAsWindowsReadsThem(snapshot), m_roster);
     m_services.library.ReloadIniFile();
+}
+
+// The snapshot, or the profile API itself for a file the snapshot does not read (saved as
+// Unicode by an editor, say): the controller library reads the file through the API and knows
+// its screens, so the passes must visit the same ones.
+tk::IProfile& CAdjustTimeDlg::SettingsAsWindowsReadsThem(tk::ProfileBatch& snapshot) {
+    return snapshot.Loaded() ? static_cast<tk::IProfile&>(snapshot) : m_services.settings;
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens

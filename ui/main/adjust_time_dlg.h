@@ -11,6 +11,7 @@
 #include "core/clock_text.h"
 #include "core/pass.h"
 #include "core/profile.h"
+#include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/scheduler.h"
 #include "ui/framework/controls.h"
@@ -90,6 +91,7 @@ private:
 
     void AddAboutItem();
     void ReloadScreens();
+    tk::IProfile& SettingsAsWindowsReadsThem(tk::ProfileBatch& snapshot);
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
 
