@@ -1,5 +1,5 @@
 // What both probe implementations share of the sockets API. Included by the probe's own files
-// only: it brings in the platform's socket headers.
+// and their tests only: it brings in the platform's socket headers.
 #pragma once
 
 #ifdef _WIN32
@@ -10,8 +10,10 @@
 #endif
 
 #include <cstdint>
+#include <memory>
 
 #include "core/echo_packet.h"
+#include "core/probe.h"
 
 namespace tk {
 
@@ -24,5 +26,13 @@ using NativeSocket = int;
 // Sends the request once to an IPv4 address (network byte order), port 0. A failed send is
 // not reported: the wait that follows finds nothing to read.
 void SendEchoRequest(NativeSocket socket, std::uint32_t address, const EchoRequest& packet);
+
+#ifdef _WIN32
+// Winsock's select, through which the raw socket waits; a test hands in one that records the
+// time-out, since on loopback the answer is there before any wait could show its length.
+using SelectFunction = int(WSAAPI*)(int, fd_set*, fd_set*, fd_set*, timeval*);
+// OpenRawEchoSocket with its wait made through select.
+std::unique_ptr<IEchoSocket> OpenRawEchoSocketWith(SelectFunction select);
+#endif
 
 }  // namespace tk

@@ -30,7 +30,8 @@ constexpr std::size_t kEchoDataOffset = 8;
 // A raw ICMP socket owned by the probe, closed when the probe is done with it.
 class RawEchoSocket : public IEchoSocket {
 public:
-    explicit RawEchoSocket(UniqueSocket socket) : m_socket(std::move(socket)) {}
+    RawEchoSocket(UniqueSocket socket, SelectFunction select)
+        : m_socket(std::move(socket)), m_select(select) {}
 
     // Winsock takes both time-outs as a DWORD of milliseconds.
     bool SetTimeouts(int milliseconds) override {
@@ -51,12 +52,13 @@ public:
         timeval wait{};
         wait.tv_sec = microseconds / 1000000;
         wait.tv_usec = microseconds % 1000000;
-        return ::select(0, &readable, nullptr, nullptr, &wait) > 0 &&
+        return m_select(0, &readable, nullptr, nullptr, &wait) > 0 &&
                FD_ISSET(m_socket.Get(), &readable);
     }
 
 private:
     UniqueSocket m_socket;
+    SelectFunction m_select;
 };
 
 // The ICMP helper API, for users without the right to open raw sockets. It writes its own
@@ -97,11 +99,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IEchoSocket> OpenRawEchoSocket() {
+std::unique_ptr<IEchoSocket> OpenRawEchoSocket() { return OpenRawEchoSocketWith(::select); }
+
+std::unique_ptr<IEchoSocket> OpenRawEchoSocketWith(SelectFunction select) {
     UniqueSocket socket(
         ::WSASocket(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, WSA_FLAG_OVERLAPPED));
     if (!socket) return nullptr;
-    return std::make_unique<RawEchoSocket>(std::move(socket));
+    return std::make_unique<RawEchoSocket>(std::move(socket), select);
 }
 
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket() {

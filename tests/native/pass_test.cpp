@@ -142,6 +142,24 @@ TEST(Pass, OneScreenProbeLibraryAndText) {
     }
 }
 
+// The probe is asked for the whole address text, up to the 31 characters an entry holds (the
+// roster's "%d.%d.%d.%d" of large numbers, cut to fit).
+TEST(Pass, ProbeGetsTheWholeAddressText) {
+    tk::SyncState state;
+    PassFakes fakes(state);
+    tk::RunPass(MakeRoster({{true, "127.0.0.10000000"}, {true, "-2147483648.-2147483648.-214748"}}),
+                state, fakes.Services());
+    EXPECT_EQ(fakes.log, (std::vector<std::string>{
+                             "probe 127.0.0.10000000",
+                             "status 状态：1号屏校时失败！",
+                             "pump",
+                             "probe -2147483648.-2147483648.-214748",
+                             "status 状态：2号屏校时失败！",
+                             "pump",
+                             "status 此次校时共：2张卡，其中0张成功，2张失败！",
+                         }));
+}
+
 // A full roster: every screen visited in order with its own number, one pump each, no early stop.
 TEST(Pass, FullRosterVisitsEveryScreenOnce) {
     constexpr int kMax = tk::kMaxScreens;

@@ -226,6 +226,8 @@ TEST_F(ProfileFileTest, WritesEditOnlyWhatTheyMust) {
         {"[A]\r\nx=1\r\n[B]\r\ny=2\r\n", "a", "z", "3", "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n"},
         // A new section goes to the end of the file, after a line end if the last line lacks one.
         {"[A]\r\nx=1", "B", "y", "2", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
+        // So does a new key in the last section (a file saved by Notepad).
+        {"[CONT]\r\nTimer=5", "CONT", "ScreenCount", "1", "[CONT]\r\nTimer=5\r\nScreenCount=1\r\n"},
         // The key keeps the case it has in the file.
         {"[cont]\r\nscreencount=1\r\n", "CONT", "ScreenCount", "2", "[cont]\r\nscreencount=2\r\n"},
         {"[S]\r\nk\r\n", "S", "k", "v", "[S]\r\nk=v\r\n"},

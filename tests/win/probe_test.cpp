@@ -13,6 +13,10 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "core/probe_socket.h"
 
 namespace {
 
@@ -77,6 +81,24 @@ TEST(WinProbeSystem, UnresolvedHostBuildsNothingDefaultProbeReachesLoopback) {
     EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
     EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
     EXPECT_TRUE(tk::IcmpProbe().Probe("127.0.0.3"));
+}
+
+// Seconds and microseconds of each time-out handed to RecordingSelect ({-1, -1}: none).
+std::vector<std::pair<long, long>> g_selectWaits;
+
+int WSAAPI RecordingSelect(int n, fd_set* read, fd_set* write, fd_set* error, timeval* wait) {
+    g_selectWaits.push_back(wait ? std::make_pair(wait->tv_sec, wait->tv_usec)
+                                 : std::make_pair(-1L, -1L));
+    return ::select(n, read, write, error, wait);
+}
+
+// The raw socket waits the probe's whole 100 ms. The loopback answer is queued before the wait
+// begins, so a shortened wait would still see it: the time-out handed to select shows it.
+TEST(WinProbeSystem, RawSocketHandsSelectTheWholeWait) {
+    ChosenSystem system([] { return tk::OpenRawEchoSocketWith(RecordingSelect); });
+    g_selectWaits.clear();
+    EXPECT_TRUE(tk::IcmpProbe(system).Probe("127.0.0.1"));
+    EXPECT_EQ(g_selectWaits, (std::vector<std::pair<long, long>>{{0, 100000}}));
 }
 
 // The echo request seen on loopback is 45 bytes and carries the probe's data; on the raw

@@ -284,6 +284,8 @@ TEST_F(ProfileInteropTest, ScreenListSaveGivesTheApiSequencesBytes) {
                             tk::ScreenSectionName(0) +
                             "]\r\nCardType=5\r\n; by hand\r\nNote=x\r\n" +
                             "[cont]\r\nScreenCount=9\r\n[Last]\r\nk=v\r\n";
+    // [CONT] last, its last line without a line end, as Notepad leaves it.
+    const char* const unended = "[CONT]\r\nnSel=1\r\nTimer=5";
     const struct {
         const char* before;
         int rows;
@@ -291,7 +293,7 @@ TEST_F(ProfileInteropTest, ScreenListSaveGivesTheApiSequencesBytes) {
     } cases[] = {
         {nullptr, 0, 0},      {nullptr, 2, 1},      {"", 3, 1},           {tool.c_str(), 0, 1},
         {tool.c_str(), 2, 0}, {tool.c_str(), 2, 1}, {tool.c_str(), 3, 1}, {tool.c_str(), 5, 2},
-        {odd.c_str(), 1, 1},  {odd.c_str(), 3, 0},
+        {odd.c_str(), 1, 1},  {odd.c_str(), 3, 0},  {unended, 1, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.before ? c.before : "(no file)") + " rows " +

@@ -154,6 +154,19 @@ TEST_F(RunKeyTest, ClosedKeyRefusesValues) {
     EXPECT_FALSE(ReadRunValue(m_tag).exists);
 }
 
+// The byte count handed to the registry includes the terminating zero. The API itself adds a
+// zero left out of a text's count, but not to an empty text, which would be stored as no bytes.
+TEST_F(RunKeyTest, EmptyTextIsStoredAsItsZero) {
+    ASSERT_TRUE(Claim(m_tag));
+    tk::RegistryRunKey runKey;
+    ASSERT_TRUE(runKey.Open());
+    ASSERT_TRUE(runKey.SetValue(m_tag, ""));
+    const StoredValue value = ReadRunValue(m_tag);
+    ASSERT_TRUE(value.exists);
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.size, 1u);
+}
+
 TEST(ExecutablePath, NamesThisTestProgram) {
     const std::string path = tk::ExecutablePath();
     const std::string suffix = "\\run_key_test.exe";

@@ -276,6 +276,7 @@ TEST_F(ScreenParamDlgTest, IpTextReachesTheFieldsAsNumbersAndComesBackDotted) {
         {"错误", {"", "", "", ""}, nullptr, "0.0.0.0"},
         {"127.0.1", {"", "", "", ""}, nullptr, "0.0.0.0"},
         {"300.1.2.3", {"", "", "", ""}, nullptr, "0.0.0.0"},
+        {"127.0.0.256", {"", "", "", ""}, nullptr, "0.0.0.0"},
     };
     for (const Case& c : cases) {
         tk::ScreenRow row = ModifiedRow();

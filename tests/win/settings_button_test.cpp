@@ -15,6 +15,39 @@ using tk_test::ModalScript;
 using tk_test::SettingsText;
 using tk_test::WithListWindow;
 
+// Refuses, for the life of the object, to create any window of this thread that owner would
+// own, as a system out of window resources does: a modal window over it then fails to open.
+class RefuseOwnedWindows {
+public:
+    explicit RefuseOwnedWindows(HWND owner) {
+        s_owner = owner;
+        s_refused = 0;
+        m_hook = ::SetWindowsHookExA(WH_CBT, &RefuseOwnedWindows::OnCbt, nullptr,
+                                     ::GetCurrentThreadId());
+    }
+    ~RefuseOwnedWindows() { ::UnhookWindowsHookEx(m_hook); }
+    RefuseOwnedWindows(const RefuseOwnedWindows&) = delete;
+    RefuseOwnedWindows& operator=(const RefuseOwnedWindows&) = delete;
+
+    static int Refused() { return s_refused; }
+
+private:
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+            if (!(create->style & WS_CHILD) && create->hwndParent == s_owner) {
+                ++s_refused;
+                return 1;
+            }
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline HWND s_owner = nullptr;
+    static inline int s_refused = 0;
+    HHOOK m_hook;
+};
+
 TEST(SettingsButton, CancelLeavesTheFileAndStillReloads) {
     const std::string settings =
         SettingsText("nSel=1\r\n", {{false, ""}, {true, "127,0,0,9"}, {false, ""}});
@@ -55,6 +88,25 @@ TEST(SettingsButton, OkWritesTheListAndTheRosterFollows) {
     EXPECT_EQ(w.dialog->Roster().entries[0].network, 1);
     EXPECT_STREQ(w.dialog->Roster().entries[0].address, "127.0.0.9");
     EXPECT_EQ(w.dialog->Roster().entries[1].network, 0);
+}
+
+// A list window that cannot open is met as a Cancel: the file stays as it is, and the roster
+// is still reloaded from it and the library told once.
+TEST(SettingsButton, ListWindowThatCannotOpenStillReloads) {
+    MainWindow w(SettingsText("", {{false, ""}}));
+    ASSERT_EQ(w.dialog->Roster().count, 1);
+    const std::string settings = SettingsText("", {{false, ""}, {true, "127,0,0,9"}});
+    tk_test::WriteFileBytes(w.settingsPath, settings);  // edited by hand meanwhile
+    {
+        RefuseOwnedWindows refuse(w.Live());
+        w.Click(IDC_SETTINGS);
+        EXPECT_EQ(RefuseOwnedWindows::Refused(), 1);
+    }
+    EXPECT_EQ(tk_test::ReadFileBytes(w.settingsPath), settings);
+    EXPECT_EQ(w.library.reloads, 1);
+    ASSERT_EQ(w.dialog->Roster().count, 2);
+    EXPECT_STREQ(w.dialog->Roster().entries[1].address, "127.0.0.9");
+    EXPECT_TRUE(::IsWindowEnabled(w.Live()));
 }
 
 }  // namespace
