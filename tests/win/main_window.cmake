@@ -7,9 +7,11 @@ foreach(test main_window_test tray_test)
   tk_place_controller_library(${test})
 endforeach()
 
-# Smoke test of TKAdjustTime.exe: copied with the DLL into a directory of its own beside a
-# settings file without screens, started, found by its caption, closed with WM_CLOSE. The
-# program waits for the exe with time-outs of its own; the ctest time-out is the last resort.
+# Smoke test of TKAdjustTime.exe: copied with the DLL into two directories of their own beside
+# a settings file without screens, started, found by its caption, closed with WM_CLOSE; a second
+# start from the first directory hands over to the running copy, one from the other runs beside
+# it. The program waits for the exes with time-outs of its own; the ctest time-out is the last
+# resort.
 add_executable(main_exe_smoke ${CMAKE_CURRENT_LIST_DIR}/main_exe_smoke.cpp)
 add_dependencies(main_exe_smoke TKAdjustTime)
 add_test(NAME main_exe_smoke

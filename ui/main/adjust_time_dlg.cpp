@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/config/create_ini_file_dlg.h"
 #include "ui/main/about_dlg.h"
+#include "ui/main/single_instance.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Command(IDC_UNIT, CBN_SELCHANGE, &CAdjustTimeDlg::OnUnitChanged),
     Entry::Command(IDC_INTERVAL, EN_CHANGE, &CAdjustTimeDlg::OnIntervalChanged),
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
+    Entry::Registered(&tk::ui::g_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
 };
 
 // The scheduler runs on the window's own timers. The settings are read only once the window
@@ -311,6 +313,12 @@ void CAdjustTimeDlg::OnIntervalChanged() {
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
 LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
     if (m_trayIcon.Record().hWnd != nullptr) m_trayIcon.Add();
+    return 0;
+}
+
+// A later start of the program from this folder asks for the window (single_instance.h).
+LRESULT CAdjustTimeDlg::OnComeBack(UINT, WPARAM, LPARAM, bool&) {
+    tk::ui::ComeBack(Hwnd());
     return 0;
 }
 

@@ -88,6 +88,7 @@ private:
     void OnUnitChanged();
     void OnIntervalChanged();
     LRESULT OnTaskbarCreated(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnComeBack(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
 
     void AddAboutItem();
     void ReloadScreens();

@@ -17,6 +17,7 @@
 #include "core/win32_profile.h"
 #include "library/controller_library.h"
 #include "ui/main/adjust_time_dlg.h"
+#include "ui/main/single_instance.h"
 
 namespace {
 
@@ -66,6 +67,12 @@ bool CTK自动校时App::InitInstance() {
     const SocketSession sockets;
     const std::string modulePath = tk::ExecutablePath();
     const std::string settingsPath = tk::SettingsPathFromModule(modulePath);
+    // A copy already running on this settings file is brought back instead.
+    const tk::ui::SingleInstance instance(settingsPath);
+    if (!instance.IsFirst()) {
+        instance.WakeFirst();
+        return false;
+    }
     tk::Win32Profile settings(settingsPath);
     tk::ImportedControllerLibrary library;
     tk::IcmpProbe probe;
