@@ -43,7 +43,7 @@ const tk::ui::MessageTable<CCreateIniFile> CCreateIniFile::kMessageTable = {
     Entry::Command(IDC_LIST_DELETE, BN_CLICKED, &CCreateIniFile::OnDelete),
     Entry::Command(IDC_LIST_EXPORT, BN_CLICKED, &CCreateIniFile::OnExport),
     Entry::Notify(IDC_LIST_SCREENS, NM_DBLCLK, &CCreateIniFile::OnDoubleClick),
-    Entry::Message(kShowLoadNotice, &CCreateIniFile::OnShowLoadNotice),
+    Entry::Signal(kShowLoadNotice, &CCreateIniFile::OnShowLoadNotice),
 };
 
 CCreateIniFile::CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& editor,
@@ -140,7 +140,7 @@ void CCreateIniFile::ReplaceRows(const std::vector<tk::ScreenRow>& rows) {
 // The list does not show the file as it is: the operator learns it over the window and its
 // rows. The dialog manager shows a modal window only once its queue is empty, which this posted
 // message is not, so the window is shown here first.
-LRESULT CCreateIniFile::OnShowLoadNotice(UINT, WPARAM, LPARAM, bool&) {
+void CCreateIniFile::OnShowLoadNotice() {
     ::ShowWindow(Hwnd(), SW_SHOW);
     ::UpdateWindow(Hwnd());
     if (m_notRead.Failed()) {
@@ -149,7 +149,6 @@ LRESULT CCreateIniFile::OnShowLoadNotice(UINT, WPARAM, LPARAM, bool&) {
     } else {
         MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
     }
-    return 0;
 }
 
 void CCreateIniFile::SetRowTexts(int index, const tk::ScreenRow& row) {

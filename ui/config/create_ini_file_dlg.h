@@ -90,7 +90,7 @@ private:
     void OnImport();
     void OnExport();
     LRESULT OnDoubleClick(NMHDR& header, bool& handled);
-    LRESULT OnShowLoadNotice(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnShowLoadNotice();
     void ShowImportSummary(const tk::ExchangeImport& imported);
 
     void LoadRows();

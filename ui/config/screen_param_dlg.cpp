@@ -10,8 +10,6 @@
 
 namespace {
 
-using Entry = tk::ui::MessageEntry<CSrcreenParamDlg>;
-
 // Items of the serial-port and baud lists, put in by position: the lists are sorted, and adding
 // them would order "COM10" before "COM2" and "115200" before "57600".
 constexpr int kSerialPortCount = 17;
@@ -51,11 +49,6 @@ int FindExactItem(const tk::ui::ComboBox& list, const std::string& text) {
 }
 
 }  // namespace
-
-// OK goes through the table; Cancel and the close box take the framework's default.
-const tk::ui::MessageTable<CSrcreenParamDlg> CSrcreenParamDlg::kMessageTable = {
-    Entry::Command(IDOK, BN_CLICKED, &CSrcreenParamDlg::OnOK),
-};
 
 // The window's class registration happens here, before any opening can build the template.
 CSrcreenParamDlg::CSrcreenParamDlg(int number) : tk::ui::Dialog(IDD_SCREEN_PARAM) {
@@ -157,9 +150,4 @@ void CSrcreenParamDlg::OnOK() {
     std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", fields[0], fields[1], fields[2], fields[3]);
     m_row[tk::kColumnIp] = ipText;
     tk::ui::Dialog::OnOK();
-}
-
-// Routes the window's messages through its table.
-bool CSrcreenParamDlg::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
 }

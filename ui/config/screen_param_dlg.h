@@ -6,7 +6,6 @@
 #include "core/screen_row_codec.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
-#include "ui/framework/message_table.h"
 
 // The caller sets the row between construction and the modal run, and reads it back after
 // IDOK; Cancel, or an OK that stops at a list without a selection, leaves it as it was.
@@ -22,11 +21,8 @@ protected:
     bool DoDataExchange(bool take) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
-    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    static const tk::ui::MessageTable<CSrcreenParamDlg> kMessageTable;
-
     tk::ui::ComboBox m_model;
     tk::ui::ComboBox m_comm;
     tk::ui::ComboBox m_serialPort;

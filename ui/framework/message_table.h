@@ -4,7 +4,7 @@
 //   using Entry = tk::ui::MessageEntry<CMyDlg>;
 //   const tk::ui::MessageTable<CMyDlg> CMyDlg::kMessageTable = {
 //       Entry::Timer(&CMyDlg::OnTimer),
-//       Entry::Message(WM_PAINT, &CMyDlg::OnPaint),
+//       Entry::Paint(&CMyDlg::OnPaint),
 //       Entry::Command(IDC_START, BN_CLICKED, &CMyDlg::OnStart),
 //       Entry::Notify(IDC_LIST, NM_DBLCLK, &CMyDlg::OnListDblClk),
 //   };
@@ -42,8 +42,20 @@ public:
     using TimerHandler = void (T::*)(UINT_PTR timerId);
     // WM_SIZE: the kind of change (SIZE_MINIMIZED, ...) and the new client size.
     using SizeHandler = void (T::*)(UINT type, int width, int height);
-    // WM_DESTROY: no arguments.
+    // WM_DESTROY, and messages that carry no arguments: none; result 0.
     using DestroyHandler = void (T::*)();
+    using SignalHandler = void (T::*)();
+    // WM_SYSCOMMAND: the command (low four bits included) and the cursor position; false lets
+    // the command go on to the default handling (minimise, close, ...).
+    using SysCommandHandler = bool (T::*)(UINT command, LPARAM position);
+    // WM_PAINT: false lets the default painting run.
+    using PaintHandler = bool (T::*)();
+    // WM_QUERYDRAGICON: the icon shown while the minimised window is dragged.
+    using QueryDragIconHandler = HICON (T::*)();
+    // WM_CTLCOLORSTATIC: the brush for the control; nullptr leaves it to the default handling.
+    using CtlColorHandler = HBRUSH (T::*)(HDC dc, HWND control);
+    // A message of the program's own with its two parameters; returns the message's result.
+    using ParamsHandler = LRESULT (T::*)(WPARAM wParam, LPARAM lParam);
 
     // WM_COMMAND from control (or menu item) id with notification code.
     static MessageEntry Command(int id, UINT code, CommandHandler handler) {
@@ -84,6 +96,40 @@ public:
         entry.m_registered = message;
         entry.m_message = handler;
         return entry;
+    }
+
+    // A registered message without arguments.
+    static MessageEntry Registered(const UINT* message, SignalHandler handler) {
+        MessageEntry entry = Typed(Kind::RegisteredSignal, &MessageEntry::m_signal, handler);
+        entry.m_registered = message;
+        return entry;
+    }
+
+    // A message of the program's own without arguments (one a window posts itself).
+    static MessageEntry Signal(UINT message, SignalHandler handler) {
+        MessageEntry entry = Typed(Kind::Signal, &MessageEntry::m_signal, handler);
+        entry.m_first = message;
+        return entry;
+    }
+
+    // A message of the program's own, with its two parameters.
+    static MessageEntry Params(UINT message, ParamsHandler handler) {
+        MessageEntry entry = Typed(Kind::Params, &MessageEntry::m_params, handler);
+        entry.m_first = message;
+        return entry;
+    }
+
+    static MessageEntry SysCommand(SysCommandHandler handler) {
+        return Typed(Kind::SysCommand, &MessageEntry::m_sysCommand, handler);
+    }
+    static MessageEntry Paint(PaintHandler handler) {
+        return Typed(Kind::Paint, &MessageEntry::m_paint, handler);
+    }
+    static MessageEntry QueryDragIcon(QueryDragIconHandler handler) {
+        return Typed(Kind::QueryDragIcon, &MessageEntry::m_queryDragIcon, handler);
+    }
+    static MessageEntry CtlColorStatic(CtlColorHandler handler) {
+        return Typed(Kind::CtlColorStatic, &MessageEntry::m_ctlColor, handler);
     }
 
     // WM_TIMER, then the default handling.
@@ -139,13 +185,61 @@ public:
             case Kind::Destroy:
                 if (message == WM_DESTROY) (self.*m_destroy)();
                 return false;
+            case Kind::RegisteredSignal:
+                if (*m_registered == 0 || message != *m_registered) return false;
+                (self.*m_signal)();
+                result = 0;
+                return true;
+            case Kind::Signal:
+                if (message != m_first) return false;
+                (self.*m_signal)();
+                result = 0;
+                return true;
+            case Kind::Params:
+                if (message != m_first) return false;
+                result = (self.*m_params)(wParam, lParam);
+                return true;
+            case Kind::SysCommand:
+                if (message != WM_SYSCOMMAND) return false;
+                result = 0;
+                return (self.*m_sysCommand)(static_cast<UINT>(wParam), lParam);
+            case Kind::Paint:
+                if (message != WM_PAINT) return false;
+                result = 0;
+                return (self.*m_paint)();
+            case Kind::QueryDragIcon:
+                if (message != WM_QUERYDRAGICON) return false;
+                result = reinterpret_cast<LRESULT>((self.*m_queryDragIcon)());
+                return true;
+            case Kind::CtlColorStatic: {
+                if (message != WM_CTLCOLORSTATIC) return false;
+                const HBRUSH brush = (self.*m_ctlColor)(reinterpret_cast<HDC>(wParam),
+                                                        reinterpret_cast<HWND>(lParam));
+                result = reinterpret_cast<LRESULT>(brush);
+                return brush != nullptr;
+            }
         }
         result = (self.*m_message)(message, wParam, lParam, handled);
         return handled;
     }
 
 private:
-    enum class Kind { Command, Notify, Message, Registered, Timer, Size, Destroy };
+    enum class Kind {
+        Command,
+        Notify,
+        Message,
+        Registered,
+        Timer,
+        Size,
+        Destroy,
+        RegisteredSignal,
+        Signal,
+        Params,
+        SysCommand,
+        Paint,
+        QueryDragIcon,
+        CtlColorStatic,
+    };
 
     explicit MessageEntry(Kind kind) : m_kind(kind) {}
 
@@ -169,6 +263,12 @@ private:
     TimerHandler m_timer = nullptr;
     SizeHandler m_size = nullptr;
     DestroyHandler m_destroy = nullptr;
+    SignalHandler m_signal = nullptr;
+    ParamsHandler m_params = nullptr;
+    SysCommandHandler m_sysCommand = nullptr;
+    PaintHandler m_paint = nullptr;
+    QueryDragIconHandler m_queryDragIcon = nullptr;
+    CtlColorHandler m_ctlColor = nullptr;
 };
 
 // The message table of dialog class T, in dispatch order.

@@ -44,16 +44,16 @@ UINT CAdjustTimeDlg::s_taskbarCreatedMessage = 0;
 
 // The order of the table is the order in which the window looks at a message.
 const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
-    Entry::Message(WM_SYSCOMMAND, &CAdjustTimeDlg::OnSysCommand),
-    Entry::Message(WM_PAINT, &CAdjustTimeDlg::OnPaint),
-    Entry::Message(WM_QUERYDRAGICON, &CAdjustTimeDlg::OnQueryDragIcon),
+    Entry::SysCommand(&CAdjustTimeDlg::OnSysCommand),
+    Entry::Paint(&CAdjustTimeDlg::OnPaint),
+    Entry::QueryDragIcon(&CAdjustTimeDlg::OnQueryDragIcon),
     Entry::Command(IDC_START_STOP, BN_CLICKED, &CAdjustTimeDlg::OnStartStop),
     Entry::Timer(&CAdjustTimeDlg::OnTimer),
     Entry::Command(IDC_SETTINGS, BN_CLICKED, &CAdjustTimeDlg::OnSettings),
-    Entry::Message(tk::ui::kTrayMessage, &CAdjustTimeDlg::OnTrayNotification),
+    Entry::Params(tk::ui::kTrayMessage, &CAdjustTimeDlg::OnTrayNotification),
     Entry::Size(&CAdjustTimeDlg::OnSize),
     Entry::Destroy(&CAdjustTimeDlg::OnDestroy),
-    Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &CAdjustTimeDlg::OnCtlColor),
+    Entry::CtlColorStatic(&CAdjustTimeDlg::OnCtlColorStatic),
     Entry::Command(IDC_AUTO_START, BN_CLICKED, &CAdjustTimeDlg::OnAutoStart),
     Entry::Command(IDC_MANUAL, BN_CLICKED, &CAdjustTimeDlg::OnManualAdjust),
     Entry::Command(IDC_UNIT, CBN_SELCHANGE, &CAdjustTimeDlg::OnUnitChanged),
@@ -169,22 +169,16 @@ void CAdjustTimeDlg::AddAboutItem() {
 }
 
 // The system reserves the low four bits of a system command for itself.
-LRESULT CAdjustTimeDlg::OnSysCommand(UINT, WPARAM wParam, LPARAM, bool& handled) {
-    if ((wParam & ~static_cast<WPARAM>(0xF)) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal(Hwnd());
-        return 0;
-    }
-    handled = false;
-    return 0;
+bool CAdjustTimeDlg::OnSysCommand(UINT command, LPARAM) {
+    if ((command & ~0xFu) != IDM_ABOUTBOX) return false;
+    CAboutDlg about;
+    about.DoModal(Hwnd());
+    return true;
 }
 
 // While minimised the window draws its icon centred in the client area.
-LRESULT CAdjustTimeDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
-    if (!::IsIconic(Hwnd())) {
-        handled = false;
-        return 0;
-    }
+bool CAdjustTimeDlg::OnPaint() {
+    if (!::IsIconic(Hwnd())) return false;
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(Hwnd(), &paint);
     ::SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -196,13 +190,11 @@ LRESULT CAdjustTimeDlg::OnPaint(UINT, WPARAM, LPARAM, bool& handled) {
     const int y = (client.bottom - client.top - iconHeight + 1) / 2;
     ::DrawIcon(dc, x, y, m_icon);
     ::EndPaint(Hwnd(), &paint);
-    return 0;
+    return true;
 }
 
 // The icon the system shows while the minimised window is dragged.
-LRESULT CAdjustTimeDlg::OnQueryDragIcon(UINT, WPARAM, LPARAM, bool&) {
-    return reinterpret_cast<LRESULT>(m_icon);
-}
+HICON CAdjustTimeDlg::OnQueryDragIcon() { return m_icon; }
 
 // Button 1000: automatic synchronisation on or off.
 void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
@@ -235,9 +227,9 @@ tk::IProfile& CAdjustTimeDlg::SettingsAsWindowsReadsThem(tk::ProfileBatch& snaps
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
 // the tray menu. The shell is always told 1.
-LRESULT CAdjustTimeDlg::OnTrayNotification(UINT, WPARAM wParam, LPARAM lParam, bool&) {
-    if (wParam != tk::ui::kTrayIconId) return 1;
-    switch (static_cast<UINT>(lParam)) {
+LRESULT CAdjustTimeDlg::OnTrayNotification(WPARAM iconId, LPARAM mouseMessage) {
+    if (iconId != tk::ui::kTrayIconId) return 1;
+    switch (static_cast<UINT>(mouseMessage)) {
         case WM_LBUTTONDBLCLK:
             ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
             break;
@@ -260,16 +252,16 @@ void CAdjustTimeDlg::OnSize(UINT type, int, int) {
 void CAdjustTimeDlg::OnDestroy() { m_trayIcon.Remove(); }
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
-// Only the static kind is coloured (static texts, check boxes, disabled or read-only edits).
-LRESULT CAdjustTimeDlg::OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool&) {
-    const LRESULT defaultBrush = DefaultHandling(message, wParam, lParam);
-    if (message != WM_CTLCOLORSTATIC) return defaultBrush;
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    switch (::GetDlgCtrlID(reinterpret_cast<HWND>(lParam))) {
+// Only the static kind is coloured (static texts, check boxes, disabled or read-only edits):
+// the other WM_CTLCOLOR* messages go to the default handling.
+HBRUSH CAdjustTimeDlg::OnCtlColorStatic(HDC dc, HWND control) {
+    const auto defaultBrush = reinterpret_cast<HBRUSH>(DefaultHandling(
+        WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    switch (::GetDlgCtrlID(control)) {
         case IDC_STATUS:
             ::SetTextColor(dc, m_statusColour != 0 ? kStatusGoodColour : kStatusBadColour);
             ::SetBkColor(dc, kStatusBackground);
-            return reinterpret_cast<LRESULT>(m_statusBrush.Get());
+            return m_statusBrush.Get();
         case IDC_CLOCK:
             ::SetTextColor(dc, kClockColour);
             return defaultBrush;
@@ -311,16 +303,12 @@ void CAdjustTimeDlg::OnIntervalChanged() {
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
-LRESULT CAdjustTimeDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, bool&) {
+void CAdjustTimeDlg::OnTaskbarCreated() {
     if (m_trayIcon.Record().hWnd != nullptr) m_trayIcon.Add();
-    return 0;
 }
 
 // A later start of the program from this folder asks for the window (single_instance.h).
-LRESULT CAdjustTimeDlg::OnComeBack(UINT, WPARAM, LPARAM, bool&) {
-    tk::ui::ComeBack(Hwnd());
-    return 0;
-}
+void CAdjustTimeDlg::OnComeBack() { tk::ui::ComeBack(Hwnd()); }
 
 // What a pass needs: the library, the probe, and this window as status line and pump.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {

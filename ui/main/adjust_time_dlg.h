@@ -73,22 +73,22 @@ protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnQueryDragIcon(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    bool OnSysCommand(UINT command, LPARAM position);
+    bool OnPaint();
+    HICON OnQueryDragIcon();
     void OnStartStop();
     void OnTimer(UINT_PTR timerId);
     void OnSettings();
-    LRESULT OnTrayNotification(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnTrayNotification(WPARAM iconId, LPARAM mouseMessage);
     void OnSize(UINT type, int width, int height);
     void OnDestroy();
-    LRESULT OnCtlColor(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    HBRUSH OnCtlColorStatic(HDC dc, HWND control);
     void OnAutoStart();
     void OnManualAdjust();
     void OnUnitChanged();
     void OnIntervalChanged();
-    LRESULT OnTaskbarCreated(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    LRESULT OnComeBack(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void OnTaskbarCreated();
+    void OnComeBack();
 
     void AddAboutItem();
     void ReloadScreens();
