@@ -96,7 +96,8 @@ void OneRun(const std::string& dir, Figures& figures) {
 
     FixedFiles files;
     files.path = exchange;
-    CCreateIniFile window(settings, tk::ui::ParameterWindowEditor(), files);
+    tk::ui::ParameterWindowEditor editor;
+    CCreateIniFile window(settings, editor, files);
     figures.open.push_back(tk_bench::TimeMs([&] { window.Create(); }));
     ::DeleteFileA(exchange.c_str());
     figures.exportFile.push_back(tk_bench::TimeMs(

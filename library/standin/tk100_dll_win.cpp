@@ -10,8 +10,8 @@
 #include <cstdint>
 
 #include "core/module_path_win.h"
-#include "core/profile_file.h"
 #include "core/settings.h"
+#include "core/settings_file.h"
 #include "core/win32_profile.h"
 #include "library/link_settings.h"
 #include "library/standin/links_win.h"
@@ -34,10 +34,8 @@ std::uint16_t g_sequence = 0;
 // as a library that uses nothing else would read it.
 void LoadSettings() {
     const std::string path = tk::SettingsPathFromModule(tk::ModuleFilePath(g_module));
-    tk::ProfileBatch snapshot(path);
     tk::Win32Profile api(path);
-    g_settings = tk::ReadLibrarySettings(snapshot.Loaded() ? static_cast<tk::IProfile&>(snapshot)
-                                                           : static_cast<tk::IProfile&>(api));
+    g_settings = tk::ReadLibrarySettings(*tk::SettingsFile(path, api).Snapshot());
     if (!g_loaded) {
         // Requests of two processes that load the library should not share sequence numbers.
         g_sequence = static_cast<std::uint16_t>(GetTickCount() ^ (GetCurrentProcessId() << 7));

@@ -149,8 +149,9 @@ public:
         : tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
-        const AdjustTimeServices services{settingsPath, profile, library,           probe,
-                                          clock,        key,     options.modulePath};
+        const AdjustTimeServices services{settingsFile, library,      probe,
+                                          clock,        key,          options.modulePath,
+                                          screenEditor, exchangeFiles};
         dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
                                     : std::make_unique<CAdjustTimeDlg>(services, timers);
         if (!options.create) return;
@@ -194,12 +195,15 @@ public:
     TempDir dir;
     std::string settingsPath = dir.File("TK100_Dll_Set.ini");
     tk::Win32Profile profile{settingsPath};
+    tk::SettingsFile settingsFile{settingsPath, profile};
     FakeControllerLibrary library;
     FakeProbe probe;
     FixedClock clock{12, 34, 56};
     TimerRecorder timers{&log};
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
+    tk::ui::ParameterWindowEditor screenEditor;
+    tk::ui::CommonFileDialogs exchangeFiles;
     TrayRecorder tray;
     FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;

@@ -890,7 +890,9 @@ struct RealListWindow {
 
     TempDir dir;
     std::string path = dir.File("TK100_Dll_Set.ini");
-    CCreateIniFile window{path};
+    tk::ui::ParameterWindowEditor editor;
+    tk::ui::CommonFileDialogs files;
+    CCreateIniFile window{path, editor, files};
     bool created = false;
 };
 

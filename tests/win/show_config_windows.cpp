@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES;
     ::InitCommonControlsEx(&controls);
-    CCreateIniFile list(argv[1]);
+    tk::ui::ParameterWindowEditor editor;
+    tk::ui::CommonFileDialogs files;
+    CCreateIniFile list(argv[1], editor, files);
     if (!list.Create()) return 1;
     CSrcreenParamDlg param(1);
     if (list.RowCount() > 0) param.SetRow(list.Row(0));

@@ -68,10 +68,10 @@ inline constexpr char kReasonNoSystemText[] = "系统没有说明原因。";
 
 class CCreateIniFile : public tk::ui::Dialog {
 public:
-    // settingsPath: the settings file the list is read from and written to.
-    explicit CCreateIniFile(std::string settingsPath,
-                            tk::ui::IScreenEditor& editor = tk::ui::ParameterWindowEditor(),
-                            tk::ui::IFileChooser& files = tk::ui::CommonFileDialogs());
+    // settingsPath: the settings file the list is read from and written to; editor and files:
+    // the window one screen is edited in and the exchange file's dialogs.
+    CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& editor,
+                   tk::ui::IFileChooser& files);
 
     // The texts of row `index` as the list shows them.
     tk::ScreenRow Row(int index) const;

@@ -52,21 +52,14 @@ bool RunFileDialog(HWND owner, bool open, const char* defaultExtension, std::str
     return true;
 }
 
-class CommonDialogChooser final : public IFileChooser {
-public:
-    bool ChooseOpenPath(HWND owner, std::string& path) override {
-        return RunFileDialog(owner, true, "Ini", path);
-    }
-    bool ChooseSavePath(HWND owner, std::string& path) override {
-        return RunFileDialog(owner, false, "ini", path);
-    }
-};
-
 }  // namespace
 
-IFileChooser& CommonFileDialogs() {
-    static CommonDialogChooser chooser;
-    return chooser;
+bool CommonFileDialogs::ChooseOpenPath(HWND owner, std::string& path) {
+    return RunFileDialog(owner, true, "Ini", path);
+}
+
+bool CommonFileDialogs::ChooseSavePath(HWND owner, std::string& path) {
+    return RunFileDialog(owner, false, "ini", path);
 }
 
 }  // namespace tk::ui

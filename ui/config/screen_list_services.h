@@ -1,6 +1,6 @@
 // What the controller list window asks of the world besides the settings file: a window to edit
-// one screen in, and the file dialogs of the exchange file. The program uses the parameter window
-// and the platform's common dialogs; tests hand in their own.
+// one screen in, and the file dialogs of the exchange file. The program's entry builds the
+// parameter window's editor and the platform's common dialogs; tests hand in their own.
 #ifndef TK_UI_CONFIG_SCREEN_LIST_SERVICES_H
 #define TK_UI_CONFIG_SCREEN_LIST_SERVICES_H
 
@@ -33,9 +33,17 @@ public:
 };
 
 // The parameter window, run modally.
-IScreenEditor& ParameterWindowEditor();
+class ParameterWindowEditor final : public IScreenEditor {
+public:
+    bool EditScreen(HWND owner, int number, const ScreenRow* given, ScreenRow& edited) override;
+};
+
 // The platform's common Open and Save dialogs.
-IFileChooser& CommonFileDialogs();
+class CommonFileDialogs final : public IFileChooser {
+public:
+    bool ChooseOpenPath(HWND owner, std::string& path) override;
+    bool ChooseSavePath(HWND owner, std::string& path) override;
+};
 
 }  // namespace tk::ui
 

@@ -4,24 +4,13 @@
 
 namespace tk::ui {
 
-namespace {
-
-class ParameterWindow final : public IScreenEditor {
-public:
-    bool EditScreen(HWND owner, int number, const ScreenRow* given, ScreenRow& edited) override {
-        CSrcreenParamDlg window(number);
-        if (given != nullptr) window.SetRow(*given);
-        if (window.DoModal(owner) != IDOK) return false;
-        edited = window.Row();
-        return true;
-    }
-};
-
-}  // namespace
-
-IScreenEditor& ParameterWindowEditor() {
-    static ParameterWindow editor;
-    return editor;
+bool ParameterWindowEditor::EditScreen(HWND owner, int number, const ScreenRow* given,
+                                       ScreenRow& edited) {
+    CSrcreenParamDlg window(number);
+    if (given != nullptr) window.SetRow(*given);
+    if (window.DoModal(owner) != IDOK) return false;
+    edited = window.Row();
+    return true;
 }
 
 }  // namespace tk::ui

@@ -3,7 +3,6 @@
 #include <iterator>
 
 #include "core/failure_report.h"
-#include "core/profile_file.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 #include "ui/config/create_ini_file_dlg.h"
@@ -113,8 +112,8 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     }
     // The whole file is read through one parse of it: with hundreds of screens, a call of the
     // profile API per key would hold up the window's first appearance.
-    tk::ProfileBatch snapshot(m_services.settingsPath);
-    tk::IProfile& settings = SettingsAsWindowsReadsThem(snapshot);
+    const std::unique_ptr<tk::IProfile> snapshot = m_services.settings.Snapshot();
+    tk::IProfile& settings = *snapshot;
     m_unitList.SetCurSel(tk::ReadSel(settings));
     m_intervalValue = tk::ReadTimer(settings);
     tk::LoadRoster(settings, m_roster);
@@ -205,7 +204,8 @@ void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
 // Button 1005: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() {
-    CCreateIniFile list(m_services.settingsPath);
+    CCreateIniFile list(m_services.settings.Path(), m_services.screenEditor,
+                        m_services.exchangeFiles);
     list.DoModal(Hwnd());
     ReloadScreens();
 }
@@ -213,16 +213,8 @@ void CAdjustTimeDlg::OnSettings() {
 // Re-reads the roster through one parse of the file and makes the controller library re-read
 // the file.
 void CAdjustTimeDlg::ReloadScreens() {
-    tk::ProfileBatch snapshot(m_services.settingsPath);
-    tk::LoadRoster(SettingsAsWindowsReadsThem(snapshot), m_roster);
+    tk::LoadRoster(*m_services.settings.Snapshot(), m_roster);
     m_services.library.ReloadIniFile();
-}
-
-// The snapshot, or the profile API itself for a file the snapshot does not read (saved as
-// Unicode by an editor, say): the controller library reads the file through the API and knows
-// its screens, so the passes must visit the same ones.
-tk::IProfile& CAdjustTimeDlg::SettingsAsWindowsReadsThem(tk::ProfileBatch& snapshot) {
-    return snapshot.Loaded() ? static_cast<tk::IProfile&>(snapshot) : m_services.settings;
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
@@ -277,7 +269,8 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartServices services{m_services.settings, m_services.runKey, *this, *this};
+    const tk::AutostartServices services{m_services.settings.Direct(), m_services.runKey, *this,
+                                         *this};
     tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath, services);
 }
 
@@ -290,7 +283,7 @@ void CAdjustTimeDlg::OnManualAdjust() {
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    if (!tk::WriteSel(m_services.settings, m_unitList.GetCurSel())) {
+    if (!tk::WriteSel(m_services.settings.Direct(), m_unitList.GetCurSel())) {
         tk::ReportFailure("writing nSel");
     }
 }
@@ -299,7 +292,8 @@ void CAdjustTimeDlg::OnUnitChanged() {
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    if (!tk::WriteTimer(m_services.settings, m_intervalValue)) tk::ReportFailure("writing Timer");
+    if (!tk::WriteTimer(m_services.settings.Direct(), m_intervalValue))
+        tk::ReportFailure("writing Timer");
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.

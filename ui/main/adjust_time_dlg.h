@@ -11,9 +11,10 @@
 #include "core/clock_text.h"
 #include "core/pass.h"
 #include "core/profile.h"
-#include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/scheduler.h"
+#include "core/settings_file.h"
+#include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
 #include "ui/framework/message_table.h"
@@ -23,13 +24,14 @@
 // What the main window works with besides its own controls and timers: the program's entry
 // builds the real ones (app.cpp), a test its fakes. They outlive the window.
 struct AdjustTimeServices {
-    std::string settingsPath;  // the settings file shared with the controller library
-    tk::IProfile& settings;    // its global values, written the moment they change
+    tk::ISettingsFile& settings;  // the settings file shared with the controller library
     tk::IControllerLibrary& library;
     tk::IProbe& probe;
     tk::IClock& clock;
     tk::IRunKey& runKey;
-    std::string modulePath;  // the executable the Run value names
+    std::string modulePath;               // the executable the Run value names
+    tk::ui::IScreenEditor& screenEditor;  // the list window's editor of one screen
+    tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
@@ -92,7 +94,6 @@ private:
 
     void AddAboutItem();
     void ReloadScreens();
-    tk::IProfile& SettingsAsWindowsReadsThem(tk::ProfileBatch& snapshot);
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
 

@@ -14,6 +14,7 @@
 #include "core/probe.h"
 #include "core/run_key.h"
 #include "core/settings.h"
+#include "core/settings_file.h"
 #include "core/win32_profile.h"
 #include "library/controller_library.h"
 #include "ui/main/adjust_time_dlg.h"
@@ -73,12 +74,16 @@ bool CTK自动校时App::InitInstance() {
         instance.WakeFirst();
         return false;
     }
-    tk::Win32Profile settings(settingsPath);
+    tk::Win32Profile api(settingsPath);
+    tk::SettingsFile settings(settingsPath, api);
     tk::ImportedControllerLibrary library;
     tk::IcmpProbe probe;
     tk::SystemClock clock;
     tk::RegistryRunKey runKey;
-    CAdjustTimeDlg dialog({settingsPath, settings, library, probe, clock, runKey, modulePath});
+    tk::ui::ParameterWindowEditor screenEditor;
+    tk::ui::CommonFileDialogs exchangeFiles;
+    CAdjustTimeDlg dialog(
+        {settings, library, probe, clock, runKey, modulePath, screenEditor, exchangeFiles});
     dialog.DoModal();
     return false;
 }
