@@ -10,6 +10,8 @@ namespace tk {
 using FailureHook = std::function<void(const std::string& what, const std::string& error)>;
 
 // Replaces the hook and returns the previous one; an empty hook restores the debug output.
+// A process-wide hook rather than a service: notes come from every layer, down to handle
+// closers, and a test checks that a failure left its note.
 FailureHook SetFailureHook(FailureHook hook);
 
 // Leaves a note for a developer where a failure changes nothing the user sees: "<what> failed:

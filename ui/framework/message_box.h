@@ -15,6 +15,8 @@ using MessageBoxHook =
     std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
 
 // Replaces the hook and returns the previous one; an empty hook restores MessageBoxA.
+// A process-wide hook rather than a service: every window and the framework's own prompts show
+// boxes, and a test must answer them without a real modal box stopping it.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 
 // Shows text (GBK) with the application's title as caption.

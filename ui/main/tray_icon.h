@@ -24,6 +24,8 @@ inline constexpr UINT kTrayExitCommand = IDCANCEL;
 using NotifyIconHook = std::function<BOOL(DWORD message, NOTIFYICONDATAA& record)>;
 
 // Replaces the hook and returns the previous one; an empty hook restores Shell_NotifyIconA.
+// A process-wide hook rather than a service: the shell refuses or re-creates the icon at times
+// a test cannot bring about, and the icon record is what a test must read.
 NotifyIconHook SetNotifyIconHook(NotifyIconHook hook);
 
 // The icon record, filled once, and the two calls that put it into the notification area and
