@@ -42,7 +42,10 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;    // OK message box
     virtual int UnitIndex() = 0;  // selection of the unit list; -1 or any index
     // The interval value after taking it from the interval box (the previous value when the
-    // window refuses the text).
+    // window refuses the text). A pull rather than a value handed in: a switch that waited for
+    // a pass is carried out from timer 2, with no click to take the value in. It can raise the
+    // integer prompt (a modal message box, whose loop dispatches the window's timers) when the
+    // box holds no whole number.
     virtual int32_t TakeIntervalValue() = 0;
 };
 

@@ -149,11 +149,13 @@ public:
         : tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
-        const AdjustTimeServices services{settingsFile, library,      probe,
-                                          clock,        key,          options.modulePath,
-                                          screenEditor, exchangeFiles};
-        dialog = options.realTimers ? std::make_unique<CAdjustTimeDlg>(services)
-                                    : std::make_unique<CAdjustTimeDlg>(services, timers);
+        tk::ITimerService& timerService =
+            options.realTimers ? static_cast<tk::ITimerService&>(windowTimers) : timers;
+        const AdjustTimeServices services{
+            settingsFile,       library,      probe,        clock, key, timerService,
+            options.modulePath, screenEditor, exchangeFiles};
+        dialog = std::make_unique<CAdjustTimeDlg>(services);
+        windowTimers.Bind(*dialog);
         if (!options.create) return;
         created = dialog->Create();
         hwnd = dialog->Hwnd();
@@ -200,6 +202,7 @@ public:
     FakeProbe probe;
     FixedClock clock{12, 34, 56};
     TimerRecorder timers{&log};
+    tk::ui::WindowTimers windowTimers;
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
     tk::ui::ParameterWindowEditor screenEditor;

@@ -129,7 +129,8 @@ TEST(MainWindowStartUp, RestoresUnitAndIntervalAndSwitchesOnOnlyForBStartOne) {
     }
 }
 
-TEST(MainWindowStartUp, WithoutATimerServiceTheWindowSetsItsOwnTimers) {
+// The window timers the program's entry hands in are set on the window itself.
+TEST(MainWindowStartUp, WindowTimersAreTheWindowsOwn) {
     MainWindow w(SettingsText(kRunning), {true, "C:\\TK.exe", true});
     // KillTimer succeeds only for a timer that is set.
     EXPECT_TRUE(::KillTimer(w.hwnd, 1));

@@ -61,20 +61,11 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&tk::ui::g_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
 };
 
-// The scheduler runs on the window's own timers. The settings are read only once the window
-// exists (OnInitDialog).
+// The settings are read only once the window exists (OnInitDialog).
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
       m_services(services),
-      m_scheduler(m_state, *this, *this, services.clock, [this] { RunAutomaticPass(); }) {
-    RegisterTaskbarCreated();
-}
-
-// The scheduler runs on the timers a test drives.
-CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers)
-    : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
-      m_services(services),
-      m_scheduler(m_state, *this, timers, services.clock, [this] { RunAutomaticPass(); }) {
+      m_scheduler(m_state, *this, services.timers, services.clock, [this] { RunAutomaticPass(); }) {
     RegisterTaskbarCreated();
 }
 
@@ -304,9 +295,9 @@ void CAdjustTimeDlg::OnTaskbarCreated() {
 // A later start of the program from this folder asks for the window (single_instance.h).
 void CAdjustTimeDlg::OnComeBack() { tk::ui::ComeBack(Hwnd()); }
 
-// What a pass needs: the library, the probe, and this window as status line and pump.
+// What a pass needs: the library, the probe, this window as status line, and the pump.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe, *this, *this};
+    return {m_services.library, m_services.probe, *this, m_pump};
 }
 
 // Timer 2's pass.
@@ -343,29 +334,6 @@ int CAdjustTimeDlg::UnitIndex() { return m_unitList.GetCurSel(); }
 int32_t CAdjustTimeDlg::TakeIntervalValue() {
     UpdateData(true);
     return m_intervalValue;
-}
-
-// A timer the system refuses leaves the clock line or the passes standing; only noted, as the
-// window has no place to say so.
-void CAdjustTimeDlg::SetTimer(uintptr_t id, uint32_t periodMs) {
-    if (::SetTimer(Hwnd(), id, periodMs, nullptr) == 0) {
-        tk::ReportFailure(("setting timer " + std::to_string(id)).c_str());
-    }
-}
-
-void CAdjustTimeDlg::KillTimer(uintptr_t id) { ::KillTimer(Hwnd(), id); }
-
-// One waiting message, if any. A quit request belongs to the outermost loop, so one taken out
-// of the queue here is put back.
-void CAdjustTimeDlg::PumpOne() {
-    MSG msg;
-    if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
-    if (msg.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
-    }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
 }
 
 void CAdjustTimeDlg::SetStatusColourFlag(int flag) { m_statusColour = flag; }

@@ -19,6 +19,7 @@
 #include "ui/framework/dialog.h"
 #include "ui/framework/message_table.h"
 #include "ui/framework/unique_handle.h"
+#include "ui/framework/window_services.h"
 #include "ui/main/tray_icon.h"
 
 // What the main window works with besides its own controls and timers: the program's entry
@@ -29,7 +30,8 @@ struct AdjustTimeServices {
     tk::IProbe& probe;
     tk::IClock& clock;
     tk::IRunKey& runKey;
-    std::string modulePath;               // the executable the Run value names
+    tk::ITimerService& timers;  // timers 1 and 2: the window's own (ui/framework/window_services.h)
+    std::string modulePath;     // the executable the Run value names
     tk::ui::IScreenEditor& screenEditor;  // the list window's editor of one screen
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
 };
@@ -37,14 +39,9 @@ struct AdjustTimeServices {
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
                        public tk::IManualPassView,
-                       public tk::ITimerService,
-                       public tk::IMessagePump,
                        public tk::IStatusColour {
 public:
-    // The scheduler runs on the window's own timers.
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
-    // The scheduler runs on timers instead (tests drive them by hand).
-    CAdjustTimeDlg(const AdjustTimeServices& services, tk::ITimerService& timers);
     ~CAdjustTimeDlg() override;
 
     // ISchedulerView (with IStatusView) and IManualPassView.
@@ -56,11 +53,6 @@ public:
     void ShowMessage(const std::string& text) override;
     int UnitIndex() override;
     int32_t TakeIntervalValue() override;
-    // ITimerService: the window's own timers.
-    void SetTimer(uintptr_t id, uint32_t periodMs) override;
-    void KillTimer(uintptr_t id) override;
-    // IMessagePump.
-    void PumpOne() override;
     // IStatusColour.
     void SetStatusColourFlag(int flag) override;
 
@@ -117,6 +109,7 @@ private:
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;
+    tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
     tk::Scheduler m_scheduler;
 };
 

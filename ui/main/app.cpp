@@ -82,8 +82,11 @@ bool CTK自动校时App::InitInstance() {
     tk::RegistryRunKey runKey;
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
+    tk::ui::WindowTimers timers;
     CAdjustTimeDlg dialog(
-        {settings, library, probe, clock, runKey, modulePath, screenEditor, exchangeFiles});
+        {settings, library, probe, clock, runKey, timers, modulePath, screenEditor, exchangeFiles});
+    // The timers are set on the window once it exists.
+    timers.Bind(dialog);
     dialog.DoModal();
     return false;
 }
