@@ -20,7 +20,7 @@
 #include "core/screen_row_codec.h"
 #include "core/settings.h"
 #include "resources/resource.h"
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "tests/win/main_window_harness.h"
 #include "tests/win/screen_settings_sample.h"
 #include "tests/win/win_test_util.h"
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 
 namespace {
 

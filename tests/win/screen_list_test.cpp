@@ -19,7 +19,7 @@
 #include "core/screen_row_codec.h"
 #include "resources/resource.h"
 #include "tests/win/win_test_util.h"
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 // After windows.h: the control IDs of the common file dialogs.
 #include <dlgs.h>
 

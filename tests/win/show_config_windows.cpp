@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 #include "ui/config/screen_param_dlg.h"
 
 int main(int argc, char** argv) {

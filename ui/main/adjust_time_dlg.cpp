@@ -5,7 +5,7 @@
 #include "core/failure_report.h"
 #include "core/settings.h"
 #include "resources/resource.h"
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/single_instance.h"
 

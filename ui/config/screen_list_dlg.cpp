@@ -1,4 +1,4 @@
-#include "ui/config/create_ini_file_dlg.h"
+#include "ui/config/screen_list_dlg.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The controller list window: every screen of the settings file as one row of ten texts. Rows
 // are added, modified and deleted through the parameter window, imported from and exported to
 // an exchange file, and written back to the settings file on OK, as one all-or-nothing update.
-#ifndef TK_UI_CONFIG_CREATE_INI_FILE_DLG_H
-#define TK_UI_CONFIG_CREATE_INI_FILE_DLG_H
+#ifndef TK_UI_CONFIG_SCREEN_LIST_DLG_H
+#define TK_UI_CONFIG_SCREEN_LIST_DLG_H
 
 #include <string>
 #include <vector>
