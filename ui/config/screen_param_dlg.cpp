@@ -1,7 +1,6 @@
 #include "ui/config/screen_param_dlg.h"
 
 #include <array>
-#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -153,9 +152,8 @@ void CSrcreenParamDlg::OnOK() {
     }
     std::array<BYTE, 4> fields{};
     m_ip.GetAddress(fields);
-    char ipText[16];
-    std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", fields[0], fields[1], fields[2], fields[3]);
-    m_row[tk::kColumnIp] = ipText;
+    const int numbers[4] = {fields[0], fields[1], fields[2], fields[3]};
+    m_row[tk::kColumnIp] = tk::DottedAddressText(numbers);
     tk::ui::Dialog::OnOK();
 }
 
