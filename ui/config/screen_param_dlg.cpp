@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/failure_report.h"
 #include "resources/resource.h"
 
 namespace {
@@ -21,9 +22,7 @@ constexpr const char* kBaudItems[] = {"9600", "57600", "115200"};
 void RegisterIpAddressClass() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_INTERNET_CLASSES};
     if (!::InitCommonControlsEx(&controls)) {
-        ::OutputDebugStringA(("InitCommonControlsEx(ICC_INTERNET_CLASSES) failed: " +
-                              std::to_string(::GetLastError()) + "\n")
-                                 .c_str());
+        tk::ReportFailure("InitCommonControlsEx(ICC_INTERNET_CLASSES)");
     }
 }
 
