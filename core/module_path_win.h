@@ -10,4 +10,7 @@ namespace tk {
 // be had.
 std::string ModuleFilePath(HMODULE module);
 
+// Full path of the running executable (ModuleFilePath of the process's own module).
+std::string ExecutablePath();
+
 }  // namespace tk

@@ -26,9 +26,6 @@ private:
     UniqueRegKey m_key;
 };
 
-// Full path of the running executable (ModuleFilePath of the process's own module).
-std::string ExecutablePath();
-
 }  // namespace tk
 
 #endif

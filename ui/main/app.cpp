@@ -11,6 +11,7 @@
 
 #include "core/clock_text.h"
 #include "core/failure_report.h"
+#include "core/module_path_win.h"
 #include "core/probe.h"
 #include "core/run_key.h"
 #include "core/settings.h"
