@@ -1,3 +1,4 @@
+// Windows only: paths of loaded modules.
 #pragma once
 
 #include <windows.h>

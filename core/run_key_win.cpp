@@ -1,6 +1,6 @@
-#include <limits>
+#include "core/run_key_win.h"
 
-#include "core/run_key.h"
+#include <limits>
 
 namespace tk {
 

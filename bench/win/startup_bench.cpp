@@ -19,7 +19,7 @@
 #include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/screen_list_file.h"
-#include "core/win32_profile.h"
+#include "core/win32_profile_win.h"
 #include "tests/win/process_util.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_key.h"
-#include "core/win32_profile.h"
+#include "core/run_key_win.h"
+#include "core/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"

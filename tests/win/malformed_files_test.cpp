@@ -22,7 +22,7 @@
 #include "core/screen_list_file.h"
 #include "core/screen_row_codec.h"
 #include "core/settings.h"
-#include "core/win32_profile.h"
+#include "core/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/win/main_window_harness.h"
 #include "tests/win/screen_settings_sample.h"

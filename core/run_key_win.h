@@ -1,6 +1,5 @@
+// Windows only: the Run key in the registry, behind IRunKey.
 #pragma once
-
-#ifdef _WIN32
 
 #include <string>
 #include <utility>
@@ -27,5 +26,3 @@ private:
 };
 
 }  // namespace tk
-
-#endif
