@@ -1,8 +1,7 @@
 // Resource IDs of the program: dialog templates, strings, icons, menu commands and controls.
 // One number per name; the numbers are the ones the templates and the code rely on. Control IDs
 // need only be unique within their own dialog (resources_test checks every template).
-#ifndef TK_RESOURCES_RESOURCE_H
-#define TK_RESOURCES_RESOURCE_H
+#pragma once
 
 // Icons.
 #define IDR_MAINFRAME 5
@@ -51,6 +50,4 @@
 // Controls without an ID of their own (labels, frames, the about box's icon).
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-#endif
-
 #endif

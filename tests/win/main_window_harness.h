@@ -2,8 +2,7 @@
 // replaced: a settings file in a private temporary directory, a recording controller library,
 // probe, timer service, Run key and tray, a fixed clock, and message boxes and failure notes
 // captured through their hooks. Nothing here reaches a real controller, address or timer.
-#ifndef TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
-#define TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
+#pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -257,5 +256,3 @@ inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>&
 }
 
 }  // namespace tk_test
-
-#endif
