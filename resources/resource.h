@@ -17,7 +17,7 @@
 #define IDD_SCREEN_LIST 103
 #define IDD_SCREEN_PARAM 104
 
-// Controls of the main window (template 102).
+// Controls of the main window (IDD_ADJUSTTIME_DIALOG).
 #define IDC_START_STOP 1000
 #define IDC_INTERVAL 1002
 #define IDC_SETTINGS 1005
@@ -27,7 +27,7 @@
 #define IDC_AUTO_START 1019
 #define IDC_CLOCK 1021
 
-// Controls of the controller list window (template 103).
+// Controls of the controller list window (IDD_SCREEN_LIST).
 #define IDC_LIST_SCREENS 1008
 #define IDC_LIST_IMPORT 1009
 #define IDC_LIST_ADD 1010
@@ -35,7 +35,7 @@
 #define IDC_LIST_MODIFY 1012
 #define IDC_LIST_EXPORT 1018
 
-// Controls of the controller parameter window (template 104).
+// Controls of the controller parameter window (IDD_SCREEN_PARAM).
 #define IDC_PARAM_ADDRESS 1003
 #define IDC_PARAM_MODEL 1011
 #define IDC_PARAM_COMM 1012

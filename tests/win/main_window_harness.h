@@ -233,7 +233,7 @@ inline CtlColour AskColour(HWND parent, HWND control, UINT message, bool byDefau
 // The visible list window owned by owner, or null.
 inline HWND FindListWindow(HWND owner) { return FindThreadWindow("控制卡参数", owner); }
 
-// Clicks button 1005 and, once the list window shows, runs act on it; true when it showed.
+// Clicks button IDC_SETTINGS and, once the list window shows, runs act on it; true when it showed.
 // While it is open the main window is disabled.
 inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>& act,
                            bool* mainDisabled = nullptr) {

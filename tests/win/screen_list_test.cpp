@@ -2,7 +2,8 @@
 // add, modify, delete and double-click through an editor the test answers for, OK writing the
 // file in one replace (compared byte for byte with the profile API's own writes), Cancel, the
 // limit of 300 screens, a save that cannot write, and the exchange-file import and export. A
-// real window from template 103 in the test process; list cells are read back as GBK bytes.
+// real window from template IDD_SCREEN_LIST in the test process; list cells are read back as GBK
+// bytes.
 #include <gtest/gtest.h>
 #include <windows.h>
 

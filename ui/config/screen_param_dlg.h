@@ -1,5 +1,6 @@
-// The controller parameter window: template 104, where the operator enters or edits the ten
-// texts of one screen. The list window opens it for add and modify; it reads and writes no file.
+// The controller parameter window: template IDD_SCREEN_PARAM, where the operator enters or edits
+// the ten texts of one screen. The list window opens it for add and modify; it reads and writes no
+// file.
 #pragma once
 
 #include "core/screen_row_codec.h"

@@ -1,4 +1,4 @@
-// The about box: template 100, opened from the main window's system menu.
+// The about box: template IDD_ABOUTBOX, opened from the main window's system menu.
 #pragma once
 
 #include "ui/framework/dialog.h"
