@@ -28,4 +28,6 @@ std::string ModuleFilePath(HMODULE module) {
     }
 }
 
+std::string ExecutablePath() { return ModuleFilePath(nullptr); }
+
 }  // namespace tk

@@ -1,3 +1,4 @@
+// Windows only: paths of loaded modules.
 #pragma once
 
 #include <windows.h>
@@ -9,5 +10,8 @@ namespace tk {
 // Full path of a loaded module (the executable for nullptr), however long; empty if it cannot
 // be had.
 std::string ModuleFilePath(HMODULE module);
+
+// Full path of the running executable (ModuleFilePath of the process's own module).
+std::string ExecutablePath();
 
 }  // namespace tk

@@ -60,7 +60,6 @@ struct PassServices {
     IStatusView& status;
     IMessagePump& pump;
 };
-// The former name, still used by the stand-in library's end-to-end test and the benchmarks.
 
 // One synchronisation pass over the roster.
 void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services);

@@ -1,6 +1,5 @@
 #include "core/roster.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/settings.h"
@@ -20,11 +19,9 @@ void LoadRoster(IProfile& settings, ScreenRoster& roster) {
         entry.number = i + 1;
         std::memset(entry.address, 0, sizeof entry.address);
         entry.network = section.Network() ? 1 : 0;
-        const int* ip = section.ip;
         // Hand-edited octets far outside 0..255 can make a text longer than the field: it is
         // cut, never written past.
-        std::snprintf(entry.address, sizeof entry.address, "%d.%d.%d.%d", ip[0], ip[1], ip[2],
-                      ip[3]);
+        DottedAddressText(section.ip).copy(entry.address, sizeof entry.address - 1);
     }
 }
 

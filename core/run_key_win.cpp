@@ -1,7 +1,6 @@
-#include <limits>
+#include "core/run_key_win.h"
 
-#include "core/module_path_win.h"
-#include "core/run_key.h"
+#include <limits>
 
 namespace tk {
 
@@ -26,7 +25,5 @@ bool RegistryRunKey::SetValue(const std::string& name, const std::string& data) 
 bool RegistryRunKey::DeleteValue(const std::string& name) {
     return m_key && RegDeleteValueA(m_key.Get(), name.c_str()) == ERROR_SUCCESS;
 }
-
-std::string ExecutablePath() { return ModuleFilePath(nullptr); }
 
 }  // namespace tk

@@ -1,7 +1,6 @@
 #include "core/screen_row_codec.h"
 
 #include <climits>
-#include <cstdio>
 
 #include "core/gbk.h"
 #include "core/model_table.h"
@@ -119,10 +118,7 @@ ScreenRow ReadSettingsRow(const ScreenSection& section) {
     row[kColumnSerialPort] = "COM" + std::to_string(section.serialNum);
     row[kColumnBaud] = std::to_string(section.serialBaud);
     row[kColumnNetPort] = std::to_string(section.netPort);
-    const int* ip = section.ip;
-    char ipText[48];
-    std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", ip[0], ip[1], ip[2], ip[3]);
-    row[kColumnIp] = ipText;
+    row[kColumnIp] = DottedAddressText(section.ip);
     const int colour = section.colorStyle;
     row[kColumnColour] = colour == 2 ? kColourFull : colour == 1 ? kColourDouble : kColourSingle;
     row[kColumnWidth] = std::to_string(section.screemWidth);

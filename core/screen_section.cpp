@@ -1,5 +1,6 @@
 #include "core/screen_section.h"
 
+#include <cstdio>
 #include <string>
 
 #include "core/settings.h"
@@ -45,6 +46,12 @@ ScreenSection ReadScreenSection(IProfile& settings, int index, unsigned groups) 
         field = settings.GetInt(name.c_str(), key.name, field);
     }
     return section;
+}
+
+std::string DottedAddressText(const int (&numbers)[4]) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", numbers[0], numbers[1], numbers[2], numbers[3]);
+    return text;
 }
 
 }  // namespace tk

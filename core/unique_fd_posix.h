@@ -1,4 +1,4 @@
-// Owning POSIX file descriptors (see core/unique_any.h).
+// POSIX only: owning file descriptors (see core/unique_any.h).
 #pragma once
 
 #include <unistd.h>

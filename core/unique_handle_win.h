@@ -1,4 +1,5 @@
-// Owning handles of the Windows kernel, registry, loader and sockets (see core/unique_any.h).
+// Windows only: owning handles of the kernel, registry, loader and sockets (see
+// core/unique_any.h).
 #pragma once
 
 // winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.

@@ -1,6 +1,6 @@
-#include <windows.h>
+#include "core/win32_profile_win.h"
 
-#include "core/win32_profile.h"
+#include <windows.h>
 
 namespace tk {
 

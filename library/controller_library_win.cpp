@@ -1,6 +1,7 @@
-#include "library/controller_library.h"
-#include "library/library_call.h"
-#include "library/tk100_dll.h"
+#include "library/controller_library_win.h"
+
+#include "library/library_call_win.h"
+#include "library/tk100_dll_win.h"
 
 namespace tk {
 

@@ -1,4 +1,4 @@
-#include "library/library_call.h"
+#include "library/library_call_win.h"
 
 #if defined(__i386__)
 // ESP is saved in EBP before the arguments are pushed and restored from it after the call, so

@@ -1,8 +1,7 @@
 // Resource IDs of the program: dialog templates, strings, icons, menu commands and controls.
 // One number per name; the numbers are the ones the templates and the code rely on. Control IDs
 // need only be unique within their own dialog (resources_test checks every template).
-#ifndef TK_RESOURCES_RESOURCE_H
-#define TK_RESOURCES_RESOURCE_H
+#pragma once
 
 // Icons.
 #define IDR_MAINFRAME 5
@@ -18,7 +17,7 @@
 #define IDD_SCREEN_LIST 103
 #define IDD_SCREEN_PARAM 104
 
-// Controls of the main window (template 102).
+// Controls of the main window (IDD_ADJUSTTIME_DIALOG).
 #define IDC_START_STOP 1000
 #define IDC_INTERVAL 1002
 #define IDC_SETTINGS 1005
@@ -28,7 +27,7 @@
 #define IDC_AUTO_START 1019
 #define IDC_CLOCK 1021
 
-// Controls of the controller list window (template 103).
+// Controls of the controller list window (IDD_SCREEN_LIST).
 #define IDC_LIST_SCREENS 1008
 #define IDC_LIST_IMPORT 1009
 #define IDC_LIST_ADD 1010
@@ -36,7 +35,7 @@
 #define IDC_LIST_MODIFY 1012
 #define IDC_LIST_EXPORT 1018
 
-// Controls of the controller parameter window (template 104).
+// Controls of the controller parameter window (IDD_SCREEN_PARAM).
 #define IDC_PARAM_ADDRESS 1003
 #define IDC_PARAM_MODEL 1011
 #define IDC_PARAM_COMM 1012
@@ -51,6 +50,4 @@
 // Controls without an ID of their own (labels, frames, the about box's icon).
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
-#endif
-
 #endif

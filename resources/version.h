@@ -3,8 +3,7 @@
 // packages (scripts/package reads the numbers here) always name the same version. Macros rather
 // than typed constants: the resource compiler understands nothing else. UTF-8, read by resource
 // scripts that set code page 65001.
-#ifndef TK_RESOURCES_VERSION_H
-#define TK_RESOURCES_VERSION_H
+#pragma once
 
 #define TK_VERSION_MAJOR 3
 #define TK_VERSION_MINOR 4
@@ -22,5 +21,3 @@
 #define TK_VERSION_BLOCK "080404B0"
 #define TK_VERSION_LANGUAGE 0x0804
 #define TK_VERSION_CODEPAGE 1200
-
-#endif  // TK_RESOURCES_VERSION_H

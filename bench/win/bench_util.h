@@ -1,7 +1,6 @@
 // What the benchmarks under Wine share: a millisecond clock, the median of runs, and a file
 // dated back so that Wine's profile API trusts its cache of it.
-#ifndef TK_BENCH_WIN_BENCH_UTIL_H
-#define TK_BENCH_WIN_BENCH_UTIL_H
+#pragma once
 
 #include <windows.h>
 
@@ -50,5 +49,3 @@ inline void DateBack(const std::string& path) {
 }
 
 }  // namespace tk_bench
-
-#endif

@@ -20,6 +20,7 @@
 #include "core/screen_row_codec.h"
 #include "core/settings.h"
 #include "resources/resource.h"
+#include "tests/win/scripted_files.h"
 #include "ui/config/screen_list_dlg.h"
 
 namespace {
@@ -40,20 +41,6 @@ std::vector<tk::ScreenRow> SampleRows() {
     }
     return rows;
 }
-
-// Hands the window the path of the exchange file.
-class FixedFiles : public tk::ui::IFileChooser {
-public:
-    std::string path;
-    bool ChooseOpenPath(HWND, std::string& chosen) override {
-        chosen = path;
-        return true;
-    }
-    bool ChooseSavePath(HWND, std::string& chosen) override {
-        chosen = path;
-        return true;
-    }
-};
 
 struct Figures {
     std::vector<double> open, save, import, exportFile, apiReadOld, apiReadNew, apiWrite;
@@ -94,8 +81,8 @@ void OneRun(const std::string& dir, Figures& figures) {
         }
     }));
 
-    FixedFiles files;
-    files.path = exchange;
+    tk_test::ScriptedFiles files;
+    files.openPath = files.savePath = exchange;
     tk::ui::ParameterWindowEditor editor;
     CCreateIniFile window(settings, editor, files);
     figures.open.push_back(tk_bench::TimeMs([&] { window.Create(); }));

@@ -19,11 +19,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/win/bench_util.h"
 #include "resources/resource.h"
+#include "tests/win/process_util.h"
 
 namespace {
 
@@ -45,18 +47,11 @@ int Fail(const std::string& what) {
 }
 
 // Polls until check holds or kWaitMs pass; the tool works on in its own process meanwhile.
-template <typename Check>
-bool WaitFor(Check check) {
-    const double end = tk_bench::NowMs() + kWaitMs;
-    while (!check()) {
-        if (tk_bench::NowMs() > end) return false;
-        ::Sleep(1);
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()>& check) { return tk_test::PollUntil(check, kWaitMs, 1); }
 
 bool FindTool(Tool& tool) {
-    if (!WaitFor([&] { return (tool.window = ::FindWindowA(kDialogClass, kMainCaption)); })) {
+    if (!WaitFor(
+            [&] { return (tool.window = ::FindWindowA(kDialogClass, kMainCaption)) != nullptr; })) {
         return false;
     }
     ::GetWindowThreadProcessId(tool.window, &tool.pid);
@@ -163,26 +158,8 @@ bool ManualPass(const Tool& tool) {
 
 // A visible top-level window of the tool's process other than its main window: the list window
 // while it is open.
-struct OtherWindowSearch {
-    const Tool* tool;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOtherWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<OtherWindowSearch*>(data);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != search->tool->pid || window == search->tool->window || !::IsWindowVisible(window)) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
 HWND OtherWindowOf(const Tool& tool) {
-    OtherWindowSearch search{&tool, nullptr};
-    ::EnumWindows(MatchOtherWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return tk_test::VisibleWindowOf(tool.pid, [&](HWND window) { return window != tool.window; });
 }
 
 // Opens the list window with its button and closes it with Esc. The button's click runs the

@@ -19,17 +19,12 @@
 #include "core/profile_file.h"
 #include "core/roster.h"
 #include "core/screen_list_file.h"
-#include "core/win32_profile.h"
+#include "core/win32_profile_win.h"
+#include "tests/win/process_util.h"
 
 namespace {
 
 constexpr char kCaption[] = "TK自动校时(V3.4)";
-
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
 
 // 300 network screens on addresses nothing answers on: the window starts without a pass.
 std::vector<tk::ScreenRow> Screens(int count) {
@@ -41,53 +36,26 @@ std::vector<tk::ScreenRow> Screens(int count) {
     return rows;
 }
 
-struct WindowSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    char text[64] = {};
-    ::GetWindowTextA(window, text, sizeof text);
-    if (pid != search->pid || !::IsWindowVisible(window) || std::string(text) != kCaption) {
-        return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
 // Milliseconds from CreateProcess until the main window is visible; the program is closed
 // afterwards. Negative when it did not show within 30 s.
 double TimeAppearance(const std::string& exe, const std::string& dir) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + exe + "\"";
     const double start = tk_bench::NowMs();
-    if (!::CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          dir.c_str(), &startup, &process)) {
-        return -1;
-    }
-    WindowSearch search{process.dwProcessId, nullptr};
-    double shown = -1;
-    while (tk_bench::NowMs() - start < 30000) {
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            shown = tk_bench::NowMs() - start;
-            break;
-        }
-        ::Sleep(1);
-    }
-    if (search.found != nullptr) ::PostMessageA(search.found, WM_CLOSE, 0, 0);
-    if (::WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.hProcess, 1);
-    }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return shown;
+    const tk_test::ChildProcess process(exe, dir);
+    if (!process.Started()) return -1;
+    HWND window = nullptr;
+    const auto shown = [&] {
+        window = tk_test::VisibleWindowOf(process.Pid(), [](HWND candidate) {
+            char text[64] = {};
+            ::GetWindowTextA(candidate, text, sizeof text);
+            return std::string(text) == kCaption;
+        });
+        return window != nullptr;
+    };
+    if (!tk_test::PollUntil(shown, 30000, 1)) return -1;
+    const double appeared = tk_bench::NowMs() - start;
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    process.Ended(30000);  // one still running then is terminated
+    return appeared;
 }
 
 }  // namespace
@@ -104,8 +72,8 @@ int main(int argc, char** argv) {
     ::CreateDirectoryA(dir.c_str(), nullptr);
     const std::string exe = dir + "\\TKAdjustTime.exe";
     const std::string settings = dir + "\\TK100_Dll_Set.ini";
-    ::CopyFileA(WindowsPath(argv[1]).c_str(), exe.c_str(), FALSE);
-    ::CopyFileA(WindowsPath(argv[2]).c_str(), (dir + "\\TK100_Dll.dll").c_str(), FALSE);
+    ::CopyFileA(tk_test::WindowsPath(argv[1]).c_str(), exe.c_str(), FALSE);
+    ::CopyFileA(tk_test::WindowsPath(argv[2]).c_str(), (dir + "\\TK100_Dll.dll").c_str(), FALSE);
 
     struct Case {
         const char* name;

@@ -1,3 +1,4 @@
+// Windows only: the stand-in library's links to controllers.
 #pragma once
 
 #include "core/unique_handle_win.h"

@@ -7,15 +7,16 @@
 #include <windows.h>
 // clang-format on
 
+#include "library/tk100_dll_win.h"
+
 #include <cstdint>
 
 #include "core/module_path_win.h"
 #include "core/settings.h"
 #include "core/settings_file.h"
-#include "core/win32_profile.h"
+#include "core/win32_profile_win.h"
 #include "library/link_settings.h"
 #include "library/standin/links_win.h"
-#include "library/tk100_dll.h"
 
 namespace {
 

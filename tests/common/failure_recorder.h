@@ -1,6 +1,5 @@
 // Failure notes recorded instead of written to the debug output, for native and Windows tests.
-#ifndef TK_TESTS_COMMON_FAILURE_RECORDER_H
-#define TK_TESTS_COMMON_FAILURE_RECORDER_H
+#pragma once
 
 #include <string>
 #include <vector>
@@ -30,5 +29,3 @@ private:
 };
 
 }  // namespace tk_test
-
-#endif

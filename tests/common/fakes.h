@@ -3,8 +3,7 @@
 // the one-message pump. Each records what it is asked; given an event log, it also writes each
 // request there as a short text ("adjust 1", "SetTimer 2 300000"), so a test can check the
 // order of steps across fakes. None of them reaches a real controller, address or timer.
-#ifndef TK_TESTS_COMMON_FAKES_H
-#define TK_TESTS_COMMON_FAKES_H
+#pragma once
 
 #include <cstdint>
 #include <ctime>
@@ -189,5 +188,3 @@ public:
 };
 
 }  // namespace tk_test
-
-#endif

@@ -16,7 +16,3 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/framework_test.rc PROPERTI
 set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/resources_test.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/resource.h)
 
-# Developer program, not a test: shows the main window's and the about box's templates side
-# by side for a screenshot (scripts/wine-run show_dialogs.exe [seconds]).
-add_executable(show_dialogs ${CMAKE_CURRENT_LIST_DIR}/show_dialogs.cpp)
-target_link_libraries(show_dialogs PRIVATE tk_resources)

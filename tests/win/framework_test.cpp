@@ -1,5 +1,5 @@
-// The dialog layer driven through a real dialog (test template 900) inside the test process:
-// message-table routing, the dialog procedure's return rule, data exchange and its integer
+// The dialog layer driven through a real dialog (test template IDD_FRAMEWORK_TEST) inside the test
+// process: message-table routing, the dialog procedure's return rule, data exchange and its integer
 // prompt, notification suppression, OK/Cancel, exceptions, control wrappers, owning handles.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

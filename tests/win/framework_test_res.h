@@ -1,6 +1,5 @@
 // IDs of the test-only dialog that exercises the dialog layer.
-#ifndef TK_TESTS_WIN_FRAMEWORK_TEST_RES_H
-#define TK_TESTS_WIN_FRAMEWORK_TEST_RES_H
+#pragma once
 
 #define IDD_FRAMEWORK_TEST 900
 #define IDC_T_FIRST 901
@@ -14,5 +13,3 @@
 #define IDC_T_IP 909
 #define IDC_T_LISTBOX 910
 #define IDC_T_PLAIN 911
-
-#endif

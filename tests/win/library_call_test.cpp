@@ -2,12 +2,12 @@
 // been built with __cdecl or __stdcall; calling it with the wrong one leaves ESP off by the
 // size of the arguments, which the compiler's stack-relative addressing then trips over.
 
-#include "library/library_call.h"
-
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <vector>
+
+#include "library/library_call_win.h"
 
 namespace {
 

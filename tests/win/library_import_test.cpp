@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/module_path_win.h"
-#include "library/controller_library.h"
+#include "library/controller_library_win.h"
 
 // Import address table slots the loader filled in for the two imports (on x86 the symbol of a
 // C name carries a leading underscore: __imp__User_AdjustTime).

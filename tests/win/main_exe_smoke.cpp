@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "resources/resource.h"
+#include "tests/win/process_util.h"
 #include "tests/win/win_test_util.h"
 
 namespace {
@@ -21,36 +23,6 @@ constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 20;
 constexpr char kCaption[] = "TK自动校时(V3.4)";
 constexpr char kSettings[] = "[CONT]\r\nScreenCount=0\r\nnSel=1\r\nTimer=5\r\nbStart=0\r\n";
-
-// A path as ctest hands it over (a Unix path under Wine) in Windows form.
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
-// The first visible top-level window of process pid, if any.
-struct WindowSearch {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !::IsWindowVisible(window)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND VisibleWindowOf(DWORD pid) {
-    WindowSearch search{pid, nullptr};
-    ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // Text of another process's window or control.
 std::string TextOf(HWND window) {
@@ -71,62 +43,35 @@ void Check(bool ok, const char* what, const std::string& detail = std::string())
 
 // Polls until done() holds; false after timeoutMs.
 bool PollUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (!done()) {
-        if (::GetTickCount() - start > timeoutMs) return false;
-        ::Sleep(kPollMs);
-    }
-    return true;
+    return tk_test::PollUntil(done, timeoutMs, kPollMs);
 }
 
 // One start of TKAdjustTime.exe in dir; a copy still running at the end is terminated.
 class Program {
 public:
-    explicit Program(const std::string& dir) {
-        const std::string exe = dir + "\\TKAdjustTime.exe";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        std::string commandLine = "\"" + exe + "\"";
-        m_started = ::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                     nullptr, dir.c_str(), &startup, &m_process) != FALSE;
-        Check(m_started, "program starts",
-              m_started ? dir : dir + " error " + std::to_string(::GetLastError()));
+    explicit Program(const std::string& dir) : m_process(dir + "\\TKAdjustTime.exe", dir) {
+        Check(m_process.Started(), "program starts",
+              m_process.Started() ? dir : dir + " error " + std::to_string(m_process.StartError()));
     }
-    ~Program() {
-        if (!m_started) return;
-        if (!Ended(0)) {
-            ::TerminateProcess(m_process.hProcess, 99);
-            Ended(kTimeoutMs);
-        }
-        ::CloseHandle(m_process.hThread);
-        ::CloseHandle(m_process.hProcess);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
 
-    DWORD Pid() const { return m_process.dwProcessId; }
-    bool Ended(DWORD timeoutMs) const {
-        return !m_started || ::WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
-    }
-    DWORD ExitCode() const {
-        DWORD code = 99;
-        ::GetExitCodeProcess(m_process.hProcess, &code);
-        return code;
-    }
+    DWORD Pid() const { return m_process.Pid(); }
+    bool Ended(DWORD timeoutMs) const { return m_process.Ended(timeoutMs); }
+    DWORD ExitCode() const { return m_process.ExitCode(); }
 
     // Its main window, once visible, checked against kSettings; null if it did not show.
     HWND MainWindow() const {
         HWND window = nullptr;
-        if (m_started) {
-            PollUntil([&] { return (window = VisibleWindowOf(Pid())) != nullptr || Ended(0); },
-                      kTimeoutMs);
+        if (m_process.Started()) {
+            PollUntil(
+                [&] { return (window = tk_test::VisibleWindowOf(Pid())) != nullptr || Ended(0); },
+                kTimeoutMs);
         }
         Check(window != nullptr, "main window shown");
         if (window == nullptr) return nullptr;
         Check(TextOf(window) == kCaption, "caption", TextOf(window));
-        Check(TextOf(::GetDlgItem(window, 1002)) == "5", "interval restored");
-        Check(TextOf(::GetDlgItem(window, 1006)) == "分", "unit restored");
-        Check(TextOf(::GetDlgItem(window, 1000)) == "启动自动校时", "automatic off");
+        Check(TextOf(::GetDlgItem(window, IDC_INTERVAL)) == "5", "interval restored");
+        Check(TextOf(::GetDlgItem(window, IDC_UNIT)) == "分", "unit restored");
+        Check(TextOf(::GetDlgItem(window, IDC_START_STOP)) == "启动自动校时", "automatic off");
         return window;
     }
 
@@ -138,8 +83,7 @@ public:
     }
 
 private:
-    PROCESS_INFORMATION m_process{};
-    bool m_started = false;
+    tk_test::ChildProcess m_process;
 };
 
 // Copy A in x; a second start from x while A hides in the tray; copy C in y beside A.
@@ -160,7 +104,7 @@ void RunPrograms(const std::string& x, const std::string& y) {
         bool bShowedWindow = false;
         Check(PollUntil(
                   [&] {
-                      bShowedWindow = bShowedWindow || VisibleWindowOf(b.Pid()) != nullptr;
+                      bShowedWindow = bShowedWindow || tk_test::VisibleWindowOf(b.Pid()) != nullptr;
                       return b.Ended(0);
                   },
                   kTimeoutMs),
@@ -193,11 +137,11 @@ int main(int argc, char** argv) {
     const tk_test::TempDir y;
     bool copied = true;
     for (const tk_test::TempDir* dir : {&x, &y}) {
-        copied =
-            copied &&
-            ::CopyFileA(WindowsPath(argv[1]).c_str(), dir->File("TKAdjustTime.exe").c_str(),
-                        FALSE) &&
-            ::CopyFileA(WindowsPath(argv[2]).c_str(), dir->File("TK100_Dll.dll").c_str(), FALSE);
+        copied = copied &&
+                 ::CopyFileA(tk_test::WindowsPath(argv[1]).c_str(),
+                             dir->File("TKAdjustTime.exe").c_str(), FALSE) &&
+                 ::CopyFileA(tk_test::WindowsPath(argv[2]).c_str(),
+                             dir->File("TK100_Dll.dll").c_str(), FALSE);
         tk_test::WriteFileBytes(dir->File("TK100_Dll_Set.ini"), kSettings);
     }
     Check(copied, "programs and libraries copied", x.Path() + " " + y.Path());

@@ -1,6 +1,6 @@
-# Main window and tray: the window from template 102 driven in the test process with fakes
-# (the controller library's DLL only has to be there for the tests to load), and the program
-# itself started once under Wine.
+# Main window and tray: the window from template IDD_ADJUSTTIME_DIALOG driven in the test
+# process with fakes (the controller library's DLL only has to be there for the tests to load),
+# and the program itself started once under Wine.
 foreach(test main_window_test tray_test)
   target_link_libraries(${test} PRIVATE tk_ui_main tk_framework tk_resources tk_core
     tk_controller_library)

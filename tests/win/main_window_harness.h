@@ -2,8 +2,7 @@
 // replaced: a settings file in a private temporary directory, a recording controller library,
 // probe, timer service, Run key and tray, a fixed clock, and message boxes and failure notes
 // captured through their hooks. Nothing here reaches a real controller, address or timer.
-#ifndef TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
-#define TK_TESTS_WIN_MAIN_WINDOW_HARNESS_H
+#pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_key.h"
-#include "core/win32_profile.h"
+#include "core/run_key_win.h"
+#include "core/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
@@ -241,7 +240,7 @@ inline CtlColour AskColour(HWND parent, HWND control, UINT message, bool byDefau
 // The visible list window owned by owner, or null.
 inline HWND FindListWindow(HWND owner) { return FindThreadWindow("控制卡参数", owner); }
 
-// Clicks button 1005 and, once the list window shows, runs act on it; true when it showed.
+// Clicks button IDC_SETTINGS and, once the list window shows, runs act on it; true when it showed.
 // While it is open the main window is disabled.
 inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>& act,
                            bool* mainDisabled = nullptr) {
@@ -264,5 +263,3 @@ inline bool WithListWindow(const MainWindow& w, const std::function<void(HWND)>&
 }
 
 }  // namespace tk_test
-
-#endif

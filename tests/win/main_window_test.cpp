@@ -1,7 +1,8 @@
 // The main window as the user meets it: start-up from the settings file, the unit list and the
 // interval box with their writes, the start/stop button and the timers, passes from the timer
-// and the manual button, the colours, the about item, and closing. A real window from
-// template 102 in the test process; everything outside it is a fake (main_window_harness.h).
+// and the manual button, the colours, the about item, and closing. A real window from template
+// IDD_ADJUSTTIME_DIALOG in the test process; everything outside it is a fake
+// (main_window_harness.h).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -295,8 +296,8 @@ TEST(MainWindowScheduler, StopPressedDuringAnAutomaticPassWaitsForTheLastScreen)
     for (int id : kManualControls) EXPECT_TRUE(w.Enabled(id)) << id;
 }
 
-// The settings file is edited by hand while the program runs: button 1005 reloads roster and
-// library. The manual pass then visits every screen with the six controls off.
+// The settings file is edited by hand while the program runs: button IDC_SETTINGS reloads roster
+// and library. The manual pass then visits every screen with the six controls off.
 TEST(MainWindowPass, SettingsButtonReloadsAndManualButtonRunsAPass) {
     MainWindow w(SettingsText("", {{false, ""}}));
     ASSERT_EQ(w.dialog->Roster().count, 1);
@@ -363,8 +364,8 @@ TEST(MainWindowPass, ControlsAreDisabledAndEnabledInTheirOrder) {
     EXPECT_EQ(w.library.adjusted, std::vector<int>{1});
 }
 
-// A press of button 1000 that reaches the window during a manual pass (a click queued before
-// the button was disabled) is carried out once the pass is over.
+// A press of button IDC_START_STOP that reaches the window during a manual pass (a click queued
+// before the button was disabled) is carried out once the pass is over.
 TEST(MainWindowPass, StartPressedDuringAManualPassSwitchesOnAfterIt) {
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kThreeSerialScreens));
     std::string buttonAtScreen2;
@@ -475,7 +476,7 @@ TEST(MainWindowAbout, SystemCommandSixteenOpensTheAboutBox) {
 TEST(MainWindowClosing, KeysAndCloseBoxInTheModalRun) {
     const struct {
         const char* name;
-        int focus;  // the control given the focus; 0: where start-up put it (button 1000)
+        int focus;  // the control given the focus; 0: where start-up put it (IDC_START_STOP)
         const char* interval;
         WPARAM key;  // 0: the close box
         INT_PTR result;

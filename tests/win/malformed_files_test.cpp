@@ -22,10 +22,11 @@
 #include "core/screen_list_file.h"
 #include "core/screen_row_codec.h"
 #include "core/settings.h"
-#include "core/win32_profile.h"
+#include "core/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/win/main_window_harness.h"
 #include "tests/win/screen_settings_sample.h"
+#include "tests/win/scripted_files.h"
 #include "tests/win/win_test_util.h"
 #include "ui/config/screen_list_dlg.h"
 
@@ -34,6 +35,7 @@ namespace {
 using tk::ScreenRow;
 using tk_test::BoxRecorder;
 using tk_test::ReadFileBytes;
+using tk_test::ScriptedFiles;
 using tk_test::TempDir;
 using tk_test::WriteFileBytes;
 
@@ -351,17 +353,6 @@ public:
     bool EditScreen(HWND, int, const ScreenRow*, ScreenRow&) override { return false; }
 };
 
-// Hands the list window the exchange file to import.
-class ChosenFile : public tk::ui::IFileChooser {
-public:
-    std::string path;
-    bool ChooseOpenPath(HWND, std::string& chosen) override {
-        chosen = path;
-        return true;
-    }
-    bool ChooseSavePath(HWND, std::string&) override { return false; }
-};
-
 // The list an import leaves, from the API's values through the exchange read conversion: the
 // "Screen%d" sections the file has, for ScreenCount screens, at most 300 rows; a file that
 // names screens but has none of their sections leaves the list as it was. Decisions of the
@@ -420,8 +411,8 @@ TEST_P(MalformedFile, ListWindowAndImportAsTheApiAndFilesUntouched) {
         const FileCopy settings(file);
         const FileCopy exchange(file, "exchange.ini");
         NoEditor editor;
-        ChosenFile chooser;
-        chooser.path = exchange.path;
+        ScriptedFiles chooser;
+        chooser.openPath = exchange.path;
         CCreateIniFile window(settings.path, editor, chooser);
         ASSERT_TRUE(window.Create());
         tk_test::PumpAll();
@@ -468,9 +459,9 @@ TEST(MalformedFiles, ImportOfAFileNotReadKeepsTheRows) {
         const std::string settings = dir.File("TK100_Dll_Set.ini");
         WriteFileBytes(settings, oneScreen);
         NoEditor editor;
-        ChosenFile chooser;
-        chooser.path = dir.File("exchange.ini");
-        WriteFileBytes(chooser.path, file.bytes);
+        ScriptedFiles chooser;
+        chooser.openPath = dir.File("exchange.ini");
+        WriteFileBytes(chooser.openPath, file.bytes);
         CCreateIniFile window(settings, editor, chooser);
         ASSERT_TRUE(window.Create());
         HWND list = ::GetDlgItem(window.Hwnd(), IDC_LIST_SCREENS);
@@ -479,8 +470,8 @@ TEST(MalformedFiles, ImportOfAFileNotReadKeepsTheRows) {
         ::SendMessageA(::GetDlgItem(window.Hwnd(), IDC_LIST_IMPORT), BM_CLICK, 0, 0);
         EXPECT_EQ(ListRows(list), before) << file.why;
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{
-                                     Formatted(NotImportedFormat(file.reading), chooser.path)});
-        EXPECT_EQ(ReadFileBytes(chooser.path), file.bytes);
+                                     Formatted(NotImportedFormat(file.reading), chooser.openPath)});
+        EXPECT_EQ(ReadFileBytes(chooser.openPath), file.bytes);
     }
     EXPECT_EQ(checked, 5);
 }
@@ -514,15 +505,15 @@ TEST(MalformedFiles, ImportMessageNamesALongPathWhole) {
     BoxRecorder boxes;
     TempDir dir;
     NoEditor editor;
-    ChosenFile chooser;
-    chooser.path =
+    ScriptedFiles chooser;
+    chooser.openPath =
         dir.Path() + "\\" + std::string(1500, 'a') + "\\" + std::string(1200, 'b') + ".ini";
     CCreateIniFile window(dir.File("TK100_Dll_Set.ini"), editor, chooser);
     ASSERT_TRUE(window.Create());
     ::SendMessageA(::GetDlgItem(window.Hwnd(), IDC_LIST_IMPORT), BM_CLICK, 0, 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const std::string& text = boxes.boxes[0].text;
-    EXPECT_NE(text.find(chooser.path), std::string::npos) << text.size();
+    EXPECT_NE(text.find(chooser.openPath), std::string::npos) << text.size();
     EXPECT_EQ(text.rfind("导入失败：", 0), 0u);
 }
 

@@ -1,6 +1,6 @@
-// The compiled resources: templates 102, 100, 103 and 104 as the dialog manager builds them
-// (texts read back as GBK bytes, rectangles in dialog units), string 101, icon 5, the manifest,
-// and the guard against duplicate IDs.
+// The compiled resources: the four dialog templates as the dialog manager builds them (texts
+// read back as GBK bytes, rectangles in dialog units), string IDS_ABOUTBOX, icon IDR_MAINFRAME,
+// the manifest, and the guard against duplicate IDs.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -53,7 +53,7 @@ constexpr DWORD kDigits = ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP;
 constexpr DWORD kSortedList = CBS_DROPDOWNLIST | CBS_SORT | WS_TABSTOP;
 
 // clang-format off
-// Template 102, in template order.
+// IDD_ADJUSTTIME_DIALOG, in template order.
 const ExpectedControl kMainControls[] = {
     {1000,  "Button",   "启动自动校时", kButtonBits, kFlatPush, false},
     {kNoId, "Static",   "更新间隔:",    kStaticBits, SS_LEFT, false},
@@ -67,7 +67,7 @@ const ExpectedControl kMainControls[] = {
     {1008,  "Button",   "手动校时",     kButtonBits, kFlatPush, false},
 };
 
-// Template 100, in template order.
+// IDD_ABOUTBOX, in template order.
 const ExpectedControl kAboutControls[] = {
     {kNoId, "Static", nullptr,             kStaticBits, SS_ICON, false},
     {kNoId, "Static", "TK自动校时，3.4版", kStaticBits, SS_LEFT | SS_NOPREFIX, false},
@@ -75,7 +75,7 @@ const ExpectedControl kAboutControls[] = {
     {IDOK,  "Button", "确定",              kButtonBits | WS_GROUP, BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, false},
 };
 
-// Template 103, in template order: the list view (several rows selectable, report view set
+// IDD_SCREEN_LIST, in template order: the list view (several rows selectable, report view set
 // when the window opens), the button column with the export button hidden, the group box.
 const ExpectedControl kScreenListControls[] = {
     {1008,  "SysListView32", "",         kListViewBits, LVS_ICON | LVS_ALIGNLEFT | LVS_SHOWSELALWAYS | WS_TABSTOP, true, DluRect{7, 19, 373, 155}},
@@ -88,7 +88,7 @@ const ExpectedControl kScreenListControls[] = {
     {kNoId, "Button",        "控制卡参数", kButtonBits, BS_GROUPBOX, false, DluRect{7, 7, 405, 170}},
 };
 
-// Template 104, in template order: each label left of its control (x 17 in the left column,
+// IDD_SCREEN_PARAM, in template order: each label left of its control (x 17 in the left column,
 // x 163 in the right one), OK and Cancel, then the four group boxes.
 const ExpectedControl kScreenParamControls[] = {
     {kNoId, "Static",         "控制卡型号：", kStaticBits, SS_LEFT, false, DluRect{17, 23, 42, 8}},

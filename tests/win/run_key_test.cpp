@@ -1,5 +1,3 @@
-#include "core/run_key.h"
-
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,7 +6,8 @@
 
 #include "core/autostart.h"
 #include "core/module_path_win.h"
-#include "core/win32_profile.h"
+#include "core/run_key_win.h"
+#include "core/win32_profile_win.h"
 #include "tests/win/win_test_util.h"
 
 // Start with Windows against the real registry and the real profile API. Every value the tests

@@ -2,7 +2,8 @@
 // add, modify, delete and double-click through an editor the test answers for, OK writing the
 // file in one replace (compared byte for byte with the profile API's own writes), Cancel, the
 // limit of 300 screens, a save that cannot write, and the exchange-file import and export. A
-// real window from template 103 in the test process; list cells are read back as GBK bytes.
+// real window from template IDD_SCREEN_LIST in the test process; list cells are read back as GBK
+// bytes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -18,6 +19,7 @@
 #include "core/failure_report.h"
 #include "core/screen_row_codec.h"
 #include "resources/resource.h"
+#include "tests/win/scripted_files.h"
 #include "tests/win/win_test_util.h"
 #include "ui/config/screen_list_dlg.h"
 // After windows.h: the control IDs of the common file dialogs.
@@ -28,6 +30,7 @@ namespace {
 using tk::ScreenRow;
 using tk_test::BoxRecorder;
 using tk_test::ReadFileBytes;
+using tk_test::ScriptedFiles;
 using tk_test::TempDir;
 using tk_test::WriteFileBytes;
 
@@ -78,26 +81,6 @@ public:
         if (!answer) return false;
         edited = *answer;
         return true;
-    }
-};
-
-// Hands the file dialogs' paths from the test; an empty path stands for Cancel.
-class ScriptedFiles : public tk::ui::IFileChooser {
-public:
-    std::string openPath;
-    std::string savePath;
-    int opens = 0;
-    int saves = 0;
-
-    bool ChooseOpenPath(HWND, std::string& path) override {
-        ++opens;
-        path = openPath;
-        return !openPath.empty();
-    }
-    bool ChooseSavePath(HWND, std::string& path) override {
-        ++saves;
-        path = savePath;
-        return !savePath.empty();
     }
 };
 

@@ -1,7 +1,6 @@
 // A settings file of many screens and the list window's save sequence, shared by the settings
 // store's tests under Wine and its benchmark.
-#ifndef TK_TESTS_WIN_SCREEN_SETTINGS_SAMPLE_H
-#define TK_TESTS_WIN_SCREEN_SETTINGS_SAMPLE_H
+#pragma once
 
 #include <string>
 
@@ -73,5 +72,3 @@ inline long long ReadScreens(tk::IProfile& p, int screens) {
 }
 
 }  // namespace tk_test
-
-#endif

@@ -1,4 +1,4 @@
-// Button 1005 of the main window: the controller list window opens modally over it on its
+// Button IDC_SETTINGS of the main window: the controller list window opens modally over it on its
 // settings file, and whatever it ends with, the roster is reloaded and the controller library
 // told to re-read the file.
 #include <gtest/gtest.h>

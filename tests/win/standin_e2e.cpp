@@ -22,8 +22,8 @@
 #include "core/roster.h"
 #include "core/screen_section.h"
 #include "core/settings.h"
-#include "core/win32_profile.h"
-#include "library/controller_library.h"
+#include "core/win32_profile_win.h"
+#include "library/controller_library_win.h"
 #include "library/frame.h"
 #include "tests/win/win_test_util.h"
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_key.h"
+#include "core/run_key_win.h"
 #include "tests/win/main_window_harness.h"
 #include "ui/framework/dialog.h"
 #include "ui/main/about_dlg.h"
@@ -206,9 +206,9 @@ TEST(TrayIcon, ExitFromTheMenuEndsTheProgramAlsoHiddenAndRunning) {
     EXPECT_EQ(w.log.back(), "NIM_DELETE");
 }
 
-// Start with Windows through check box 1019 with a recorded Run key: the choice is recorded
-// as bStart and the value set, also when the Run key cannot be opened, when nothing is shown.
-// (Clearing, and a failure in red: LaterStatusTextsStayRedUntilAnActionSucceeds.)
+// Start with Windows through check box IDC_AUTO_START with a recorded Run key: the choice is
+// recorded as bStart and the value set, also when the Run key cannot be opened, when nothing is
+// shown. (Clearing, and a failure in red: LaterStatusTextsStayRedUntilAnActionSucceeds.)
 TEST(StartWithWindows, ClickRecordsBStartThenSetsTheRunValue) {
     using Requests = std::vector<std::string>;
     for (const bool opens : {true, false}) {

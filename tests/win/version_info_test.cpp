@@ -9,21 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/process_util.h"
+
 namespace {
 
-// The built files, as host paths (version_info.cmake passes them in); Wine reaches the host's
-// root as drive Z:.
-std::string WindowsPath(const char* hostPath) {
-    std::string path = hostPath;
-    if (!path.empty() && path[0] == '/') path = "Z:" + path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
-
-const std::string kExe = WindowsPath(TK_TEST_EXE_PATH);
-const std::string kDll = WindowsPath(TK_TEST_DLL_PATH);
+// The built files, as host paths (version_info.cmake passes them in).
+const std::string kExe = tk_test::WindowsPath(TK_TEST_EXE_PATH);
+const std::string kDll = tk_test::WindowsPath(TK_TEST_DLL_PATH);
 
 // The whole version resource of a file; empty when it has none.
 std::vector<char> ReadVersionInfo(const std::string& file) {

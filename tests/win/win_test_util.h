@@ -1,8 +1,7 @@
 // Small helpers the Windows tests share: window texts, the message queue, a private temporary
 // directory, files as bytes, message boxes recorded instead of shown, and modal loops driven
 // from inside.
-#ifndef TK_TESTS_WIN_WIN_TEST_UTIL_H
-#define TK_TESTS_WIN_WIN_TEST_UTIL_H
+#pragma once
 
 #include <windows.h>
 
@@ -193,5 +192,3 @@ inline HWND FindThreadWindow(const std::string& caption, HWND owner = nullptr) {
 }
 
 }  // namespace tk_test
-
-#endif

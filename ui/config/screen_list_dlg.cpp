@@ -159,7 +159,7 @@ void CCreateIniFile::SetRowTexts(int index, const tk::ScreenRow& row) {
 
 int CCreateIniFile::FirstSelectedRow() const { return m_list.GetNextItem(-1, LVNI_SELECTED); }
 
-// Button 1010: a new screen, numbered after the last row, always appended.
+// IDC_LIST_ADD: a new screen, numbered after the last row, always appended.
 void CCreateIniFile::OnAdd() {
     if (RowCount() >= tk::kMaxScreens) {
         MessageBox(kListFullText, MB_OK | MB_ICONWARNING);
@@ -173,7 +173,7 @@ void CCreateIniFile::OnAdd() {
     ++m_nextRow;
 }
 
-// Button 1012: the first selected row.
+// IDC_LIST_MODIFY: the first selected row.
 void CCreateIniFile::OnModify() {
     const int index = FirstSelectedRow();
     if (index < 0) {
@@ -196,7 +196,7 @@ void CCreateIniFile::ModifyRow(int index) {
     if (m_editor.EditScreen(Hwnd(), index + 1, &given, edited)) SetRowTexts(index, edited);
 }
 
-// Button 1011: the first selected row goes at once; other selected rows stay.
+// IDC_LIST_DELETE: the first selected row goes at once; other selected rows stay.
 void CCreateIniFile::OnDelete() {
     const int index = FirstSelectedRow();
     if (index < 0) {
@@ -224,7 +224,7 @@ void CCreateIniFile::OnOK() {
     EndDialog(IDOK);
 }
 
-// Button 1009: the rows of an exchange file replace the list.
+// IDC_LIST_IMPORT: the rows of an exchange file replace the list.
 void CCreateIniFile::OnImport() {
     std::string path;
     if (!m_files.ChooseOpenPath(Hwnd(), path)) return;
@@ -270,7 +270,7 @@ void CCreateIniFile::ShowImportSummary(const tk::ExchangeImport& imported) {
     if (!text.empty()) MessageBox(text, MB_OK | MB_ICONWARNING);
 }
 
-// Button 1018 (hidden): the rows into an exchange file; the list stays as it is.
+// IDC_LIST_EXPORT (hidden): the rows into an exchange file; the list stays as it is.
 void CCreateIniFile::OnExport() {
     std::string path;
     if (!m_files.ChooseSavePath(Hwnd(), path)) return;

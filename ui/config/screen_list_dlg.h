@@ -1,8 +1,7 @@
 // The controller list window: every screen of the settings file as one row of ten texts. Rows
 // are added, modified and deleted through the parameter window, imported from and exported to
 // an exchange file, and written back to the settings file on OK, as one all-or-nothing update.
-#ifndef TK_UI_CONFIG_SCREEN_LIST_DLG_H
-#define TK_UI_CONFIG_SCREEN_LIST_DLG_H
+#pragma once
 
 #include <string>
 #include <vector>
@@ -114,5 +113,3 @@ private:
 // The reason a failure message gives: the system's text when a system call failed, else the
 // program's own.
 std::string FailureReason(const tk::FileFailure& failure);
-
-#endif

@@ -1,8 +1,7 @@
 // What the controller list window asks of the world besides the settings file: a window to edit
 // one screen in, and the file dialogs of the exchange file. The program's entry builds the
 // parameter window's editor and the platform's common dialogs; tests hand in their own.
-#ifndef TK_UI_CONFIG_SCREEN_LIST_SERVICES_H
-#define TK_UI_CONFIG_SCREEN_LIST_SERVICES_H
+#pragma once
 
 #include <windows.h>
 
@@ -46,5 +45,3 @@ public:
 };
 
 }  // namespace tk::ui
-
-#endif

@@ -1,11 +1,11 @@
 #include "ui/config/screen_param_dlg.h"
 
 #include <array>
-#include <cstdio>
 #include <iterator>
 #include <string>
 #include <utility>
 
+#include "core/failure_report.h"
 #include "resources/resource.h"
 
 namespace {
@@ -20,9 +20,7 @@ constexpr const char* kBaudItems[] = {"9600", "57600", "115200"};
 void RegisterIpAddressClass() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_INTERNET_CLASSES};
     if (!::InitCommonControlsEx(&controls)) {
-        ::OutputDebugStringA(("InitCommonControlsEx(ICC_INTERNET_CLASSES) failed: " +
-                              std::to_string(::GetLastError()) + "\n")
-                                 .c_str());
+        tk::ReportFailure("InitCommonControlsEx(ICC_INTERNET_CLASSES)");
     }
 }
 
@@ -146,8 +144,7 @@ void CSrcreenParamDlg::OnOK() {
     }
     std::array<BYTE, 4> fields{};
     m_ip.GetAddress(fields);
-    char ipText[16];
-    std::snprintf(ipText, sizeof ipText, "%d.%d.%d.%d", fields[0], fields[1], fields[2], fields[3]);
-    m_row[tk::kColumnIp] = ipText;
+    const int numbers[4] = {fields[0], fields[1], fields[2], fields[3]};
+    m_row[tk::kColumnIp] = tk::DottedAddressText(numbers);
     tk::ui::Dialog::OnOK();
 }

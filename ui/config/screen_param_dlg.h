@@ -1,7 +1,7 @@
-// The controller parameter window: template 104, where the operator enters or edits the ten
-// texts of one screen. The list window opens it for add and modify; it reads and writes no file.
-#ifndef TK_UI_CONFIG_SCREEN_PARAM_DLG_H
-#define TK_UI_CONFIG_SCREEN_PARAM_DLG_H
+// The controller parameter window: template IDD_SCREEN_PARAM, where the operator enters or edits
+// the ten texts of one screen. The list window opens it for add and modify; it reads and writes no
+// file.
+#pragma once
 
 #include "core/screen_row_codec.h"
 #include "ui/framework/controls.h"
@@ -31,5 +31,3 @@ private:
     tk::ui::IpAddress m_ip;
     tk::ScreenRow m_row;
 };
-
-#endif

@@ -1,7 +1,6 @@
 // Thin, non-owning views over the controls of a dialog. A wrapper holds the control's HWND and
 // nothing else; the dialog owns the control and destroys it with itself. Texts are GBK bytes.
-#ifndef TK_UI_FRAMEWORK_CONTROLS_H
-#define TK_UI_FRAMEWORK_CONTROLS_H
+#pragma once
 
 #include <windows.h>
 // commctrl.h needs the declarations of windows.h first.
@@ -115,5 +114,3 @@ public:
 };
 
 }  // namespace tk::ui
-
-#endif

@@ -1,6 +1,5 @@
 // Data exchange between a dialog's members and its controls, one DoDataExchange per dialog.
-#ifndef TK_UI_FRAMEWORK_DATA_EXCHANGE_H
-#define TK_UI_FRAMEWORK_DATA_EXCHANGE_H
+#pragma once
 
 #include <windows.h>
 
@@ -56,5 +55,3 @@ private:
 };
 
 }  // namespace tk::ui
-
-#endif

@@ -1,7 +1,6 @@
 // Dialog windows built from the templates in the resources: run modally (DialogBoxParamA) or
 // created modeless (CreateDialogParamA, which lets tests drive a real dialog in-process).
-#ifndef TK_UI_FRAMEWORK_DIALOG_H
-#define TK_UI_FRAMEWORK_DIALOG_H
+#pragma once
 
 #include <windows.h>
 
@@ -115,5 +114,3 @@ private:
 };
 
 }  // namespace tk::ui
-
-#endif

@@ -1,7 +1,6 @@
 // The framework's message boxes. They all go through one replaceable hook, so tests can record
 // them instead of leaving a modal box open.
-#ifndef TK_UI_FRAMEWORK_MESSAGE_BOX_H
-#define TK_UI_FRAMEWORK_MESSAGE_BOX_H
+#pragma once
 
 #include <windows.h>
 
@@ -26,5 +25,3 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT type = MB_OK);
 std::string AppTitle();
 
 }  // namespace tk::ui
-
-#endif

@@ -17,8 +17,7 @@
 // typed entries for WM_TIMER, WM_SIZE and WM_DESTROY always let it go on: these messages
 // report something that happened, and the dialog manager's default handling of them does
 // nothing a handler would replace.
-#ifndef TK_UI_FRAMEWORK_MESSAGE_TABLE_H
-#define TK_UI_FRAMEWORK_MESSAGE_TABLE_H
+#pragma once
 
 #include <windows.h>
 
@@ -290,5 +289,3 @@ private:
 };
 
 }  // namespace tk::ui
-
-#endif

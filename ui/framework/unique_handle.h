@@ -2,8 +2,7 @@
 // bottom layer's template and handle types in tk::ui (see core/unique_any.h). Borrowed handles
 // (a dialog's controls, icons from LoadIcon, the window's device context during painting) stay
 // plain handles.
-#ifndef TK_UI_FRAMEWORK_UNIQUE_HANDLE_H
-#define TK_UI_FRAMEWORK_UNIQUE_HANDLE_H
+#pragma once
 
 #include "core/unique_any.h"
 #include "core/unique_handle_win.h"
@@ -38,5 +37,3 @@ using tk::UniqueRegKey;
 using tk::UniqueSocket;
 
 }  // namespace tk::ui
-
-#endif

@@ -1,7 +1,6 @@
 // Small adapters that give a window's timers and the thread's message queue to logic that knows
 // them only through core's interfaces (the scheduler's timers, the pass's one-message pump).
-#ifndef TK_UI_FRAMEWORK_WINDOW_SERVICES_H
-#define TK_UI_FRAMEWORK_WINDOW_SERVICES_H
+#pragma once
 
 #include <windows.h>
 
@@ -31,5 +30,3 @@ public:
 };
 
 }  // namespace tk::ui
-
-#endif

@@ -2,5 +2,5 @@
 
 #include "resources/resource.h"
 
-// Built from template 100; it has no members, data exchange or handlers of its own.
+// Built from template IDD_ABOUTBOX; it has no members, data exchange or handlers of its own.
 CAboutDlg::CAboutDlg() : tk::ui::Dialog(IDD_ABOUTBOX) {}

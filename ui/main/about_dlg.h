@@ -1,6 +1,5 @@
-// The about box: template 100, opened from the main window's system menu.
-#ifndef TK_UI_MAIN_ABOUT_DLG_H
-#define TK_UI_MAIN_ABOUT_DLG_H
+// The about box: template IDD_ABOUTBOX, opened from the main window's system menu.
+#pragma once
 
 #include "ui/framework/dialog.h"
 
@@ -10,5 +9,3 @@ class CAboutDlg : public tk::ui::Dialog {
 public:
     CAboutDlg();
 };
-
-#endif

@@ -13,7 +13,7 @@ namespace {
 
 using Entry = tk::ui::MessageEntry<CAdjustTimeDlg>;
 
-// Items of the unit list (control 1006), by their index: the nSel value.
+// Items of the unit list (IDC_UNIT), by their index: the nSel value.
 constexpr const char* kUnitItems[] = {"秒", "分", "时", "天"};
 
 // Controls disabled, in this order, while automatic synchronisation is on, and enabled again
@@ -119,7 +119,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     m_trayIcon.Add();
     m_scheduler.StartClock();
 
-    // The focus goes to the first tab stop, button 1000, so that Enter clicks it. It is moved
+    // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
     // the way Tab moves it, which also makes the button the default one: Wine's dialog manager,
     // placing the initial focus itself, leaves the default alone, and Enter would then end the
     // window with OK instead.
@@ -186,13 +186,13 @@ bool CAdjustTimeDlg::OnPaint() {
 // The icon the system shows while the minimised window is dragged.
 HICON CAdjustTimeDlg::OnQueryDragIcon() { return m_icon; }
 
-// Button 1000: automatic synchronisation on or off.
+// IDC_START_STOP: automatic synchronisation on or off.
 void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
 
 // Timers 1 and 2.
 void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
 
-// Button 1005: the list window on the settings file. However it ends, the screens of the file
+// IDC_SETTINGS: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() {
     CCreateIniFile list(m_services.settings.Path(), m_services.screenEditor,
@@ -253,7 +253,7 @@ HBRUSH CAdjustTimeDlg::OnCtlColorStatic(HDC dc, HWND control) {
     }
 }
 
-// Check box 1019. A take that stops at a bad interval never reaches the check box, so its
+// IDC_AUTO_START. A take that stops at a bad interval never reaches the check box, so its
 // state is then read directly: the click always acts on what the box shows.
 void CAdjustTimeDlg::OnAutoStart() {
     if (!UpdateData(true)) {
@@ -265,7 +265,7 @@ void CAdjustTimeDlg::OnAutoStart() {
     tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath, services);
 }
 
-// Button 1008: one pass now, with the controls that could interfere disabled meanwhile.
+// IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
     tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this);
     m_scheduler.AfterManualPass();

@@ -1,8 +1,7 @@
 // The main window: interval, start/stop and manual buttons, status and clock lines, start with
 // Windows, the notification-area icon. It holds the screen roster and the scheduler state, and
 // is the view behind the synchronisation core's interfaces.
-#ifndef TK_UI_MAIN_ADJUST_TIME_DLG_H
-#define TK_UI_MAIN_ADJUST_TIME_DLG_H
+#pragma once
 
 #include <cstdint>
 #include <string>
@@ -112,5 +111,3 @@ private:
     tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
     tk::Scheduler m_scheduler;
 };
-
-#endif

@@ -11,12 +11,13 @@
 
 #include "core/clock_text.h"
 #include "core/failure_report.h"
+#include "core/module_path_win.h"
 #include "core/probe.h"
-#include "core/run_key.h"
+#include "core/run_key_win.h"
 #include "core/settings.h"
 #include "core/settings_file.h"
-#include "core/win32_profile.h"
-#include "library/controller_library.h"
+#include "core/win32_profile_win.h"
+#include "library/controller_library_win.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/single_instance.h"
 

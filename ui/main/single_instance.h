@@ -1,7 +1,6 @@
 // One running copy per folder: a start of the program whose settings file a running copy
 // already works on hands over to that copy and ends, before anything is built or written.
-#ifndef TK_UI_MAIN_SINGLE_INSTANCE_H
-#define TK_UI_MAIN_SINGLE_INSTANCE_H
+#pragma once
 
 #include <windows.h>
 
@@ -37,5 +36,3 @@ private:
 void ComeBack(HWND mainWindow);
 
 }  // namespace tk::ui
-
-#endif

@@ -1,6 +1,5 @@
 // The main window's icon in the notification area and its right-click menu.
-#ifndef TK_UI_MAIN_TRAY_ICON_H
-#define TK_UI_MAIN_TRAY_ICON_H
+#pragma once
 
 #include <windows.h>
 // shellapi.h needs the declarations of windows.h first (WIN32_LEAN_AND_MEAN leaves it out).
@@ -50,5 +49,3 @@ private:
 void ShowTrayMenu(HWND owner);
 
 }  // namespace tk::ui
-
-#endif

@@ -1,6 +1,5 @@
+// Windows only: calls into the controller library in either calling convention.
 #pragma once
-
-#ifdef _WIN32
 
 namespace tk {
 
@@ -17,6 +16,4 @@ int CallLibraryExport(int (*function)());
 // The x86 thunk behind CallLibraryExport: pushes arguments[count-1] .. arguments[0], calls
 // function, and restores ESP from its own frame. Declared here for the tests that check it.
 extern "C" int tk_CallRestoringStack(const void* function, const int* arguments, int count);
-#endif
-
 #endif

@@ -1,6 +1,5 @@
+// Windows only: the pass's controller library over the imports of TK100_Dll.dll.
 #pragma once
-
-#ifdef _WIN32
 
 #include "core/pass.h"
 
@@ -14,5 +13,3 @@ public:
 };
 
 }  // namespace tk
-
-#endif

@@ -1,6 +1,5 @@
+// Windows only: the Run key in the registry, behind IRunKey.
 #pragma once
-
-#ifdef _WIN32
 
 #include <string>
 #include <utility>
@@ -26,9 +25,4 @@ private:
     UniqueRegKey m_key;
 };
 
-// Full path of the running executable (ModuleFilePath of the process's own module).
-std::string ExecutablePath();
-
 }  // namespace tk
-
-#endif

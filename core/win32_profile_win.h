@@ -1,6 +1,5 @@
+// Windows only: the private-profile API, behind IProfile.
 #pragma once
-
-#ifdef _WIN32
 
 #include <string>
 
@@ -23,5 +22,3 @@ private:
 };
 
 }  // namespace tk
-
-#endif
