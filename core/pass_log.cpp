@@ -22,12 +22,30 @@ const char* ReasonText(ScreenFailure failure) {
     return failure == ScreenFailure::kNoAnswer ? "网络不通" : "控制卡无应答";
 }
 
-void AddLine(std::string& out, int64_t time, IClock& clock, const std::string& text) {
-    out += LogTime(time, clock);
-    out += '\t';
-    out += text;
-    out += "\r\n";
-}
+// Builds the lines of one pass; a pass's screens mostly share their second, which is then
+// converted once.
+class LineWriter {
+public:
+    LineWriter(std::string& out, IClock& clock) : m_out(out), m_clock(clock) {}
+    void Add(int64_t time, const std::string& text) {
+        if (!m_converted || time != m_time) {
+            m_timeText = LogTime(time, m_clock);
+            m_time = time;
+            m_converted = true;
+        }
+        m_out += m_timeText;
+        m_out += '\t';
+        m_out += text;
+        m_out += "\r\n";
+    }
+
+private:
+    std::string& m_out;
+    IClock& m_clock;
+    bool m_converted = false;
+    int64_t m_time = 0;
+    std::string m_timeText;
+};
 
 }  // namespace
 
@@ -42,18 +60,20 @@ std::string LogPathFromModule(const std::string& modulePath) {
 std::string PassLogLines(const PassRecord& record, IClock& clock) {
     std::string out;
     out.reserve(64 * (record.screens.size() + 2));
-    AddLine(out, record.started, clock, record.manual ? "手动校时开始" : "自动校时开始");
+    LineWriter lines(out, clock);
+    lines.Add(record.started, record.manual ? "手动校时开始" : "自动校时开始");
+    std::string text;
     for (const ScreenOutcome& screen : record.screens) {
-        std::string text = screen.status;
+        text = screen.status;
         text += '\t';
         text += screen.network ? screen.address : std::string("串口");
         if (screen.failure != ScreenFailure::kNone) {
             text += '\t';
             text += ReasonText(screen.failure);
         }
-        AddLine(out, screen.time, clock, text);
+        lines.Add(screen.time, text);
     }
-    AddLine(out, record.ended, clock, record.summary);
+    lines.Add(record.ended, record.summary);
     return out;
 }
 
