@@ -24,38 +24,71 @@ std::string PassSummaryText(int count, int failures) {
     return text;
 }
 
+// The address text of a network screen.
+std::string HostOf(const ScreenEntry& entry) {
+    return std::string(entry.address, strnlen(entry.address, sizeof entry.address));
+}
+
 // Probes a network screen first; asks the library to set the clock of a reachable or serial one.
-bool AdjustScreen(const ScreenEntry& entry, int screenNumber, const PassServices& services) {
-    if (entry.network) {
-        const std::string host(entry.address, strnlen(entry.address, sizeof entry.address));
-        if (!services.probe.Probe(host.c_str())) return false;
+ScreenFailure AdjustScreen(const ScreenEntry& entry, int screenNumber,
+                           const PassServices& services) {
+    if (entry.network && !services.probe.Probe(HostOf(entry).c_str())) {
+        return ScreenFailure::kNoAnswer;
     }
-    return services.library.AdjustTime(screenNumber) != 0;
+    return services.library.AdjustTime(screenNumber) != 0 ? ScreenFailure::kNone
+                                                          : ScreenFailure::kNoReply;
+}
+
+// The pass itself; the journal gets the whole record once the summary is shown, so a log
+// write never comes between two screens.
+void Run(const ScreenRoster& roster, SyncState& state, const PassServices& services,
+         IPassJournal* journal, bool manual) {
+    state.busy = 1;
+    state.elapsed = 0;
+    PassRecord record;
+    record.manual = manual;
+    if (journal) record.started = journal->Now();
+    int failures = 0;
+    // The table holds kMaxScreens entries; the loader keeps the count within it.
+    const int32_t visited = std::min(roster.count, kMaxScreens);
+    if (journal) record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
+    for (int32_t i = 0; i < visited; ++i) {
+        const int screenNumber = i + 1;
+        const ScreenEntry& entry = roster.entries[i];
+        const ScreenFailure failure = AdjustScreen(entry, screenNumber, services);
+        const bool success = failure == ScreenFailure::kNone;
+        if (!success) ++failures;
+        std::string text = ScreenResultText(screenNumber, success);
+        services.status.SetStatusText(text);
+        if (journal) {
+            record.screens.push_back({journal->Now(), screenNumber, entry.network != 0,
+                                      entry.network ? HostOf(entry) : std::string(),
+                                      std::move(text), failure});
+        }
+        services.pump.PumpOne();
+    }
+    record.summary = PassSummaryText(roster.count, failures);
+    services.status.SetStatusText(record.summary);
+    state.busy = 0;
+    if (journal) {
+        record.ended = journal->Now();
+        record.count = roster.count;
+        record.failures = failures;
+        journal->PassEnded(record);
+    }
 }
 
 }  // namespace
 
-void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services) {
-    state.busy = 1;
-    state.elapsed = 0;
-    int failures = 0;
-    // The table holds kMaxScreens entries; the loader keeps the count within it.
-    const int32_t visited = std::min(roster.count, kMaxScreens);
-    for (int32_t i = 0; i < visited; ++i) {
-        const int screenNumber = i + 1;
-        const bool success = AdjustScreen(roster.entries[i], screenNumber, services);
-        if (!success) ++failures;
-        services.status.SetStatusText(ScreenResultText(screenNumber, success));
-        services.pump.PumpOne();
-    }
-    services.status.SetStatusText(PassSummaryText(roster.count, failures));
-    state.busy = 0;
+void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
+             IPassJournal* journal) {
+    Run(roster, state, services, journal, false);
 }
 
 void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
-                   IManualPassView& view) {
+                   IManualPassView& view, IPassJournal* journal) {
     view.ShowManualPassRunning(true);
-    RunPass(roster, state, services);
+    Run(roster, state, services, journal, true);
     view.ShowManualPassRunning(false);
 }
 

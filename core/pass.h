@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/roster.h"
 
@@ -61,11 +62,48 @@ struct PassServices {
     IMessagePump& pump;
 };
 
-// One synchronisation pass over the roster.
-void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services);
+// Why a screen of a pass failed.
+enum class ScreenFailure {
+    kNone,
+    kNoAnswer,  // the probe got no answer
+    kNoReply,   // the library returned 0
+};
+
+// One screen of a pass, as its result was shown.
+struct ScreenOutcome {
+    int64_t time = 0;
+    int number = 0;
+    bool network = false;
+    std::string address;  // a network screen's address text
+    std::string status;   // the status text shown for it
+    ScreenFailure failure = ScreenFailure::kNone;
+};
+
+// A whole pass, for its log and the status line's tooltip.
+struct PassRecord {
+    bool manual = false;
+    int64_t started = 0;
+    std::vector<ScreenOutcome> screens;
+    int64_t ended = 0;
+    std::string summary;  // the summary text shown
+    int count = 0;        // the summary's figures
+    int failures = 0;
+};
+
+// Where a pass goes once it has ended.
+class IPassJournal {
+public:
+    virtual ~IPassJournal() = default;
+    virtual int64_t Now() = 0;  // stamps the pass's start, screens and end
+    virtual void PassEnded(const PassRecord& record) = 0;
+};
+
+// One synchronisation pass over the roster (an automatic one, for the journal if there is one).
+void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
+             IPassJournal* journal = nullptr);
 
 // The manual button: the window shows the pass running, the pass runs, the window shows it over.
 void RunManualPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
-                   IManualPassView& view);
+                   IManualPassView& view, IPassJournal* journal = nullptr);
 
 }  // namespace tk

@@ -13,6 +13,7 @@
 // what went wrong.
 #include <windows.h>
 // After windows.h, which they need.
+#include <commctrl.h>
 #include <psapi.h>
 #include <winternl.h>
 
@@ -156,10 +157,14 @@ bool ManualPass(const Tool& tool) {
     return ::SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, kWaitMs, &result) != 0;
 }
 
-// A visible top-level window of the tool's process other than its main window: the list window
-// while it is open.
+// A visible top-level window of the tool's process other than its main window and the status
+// line's tooltip (shown while the pointer rests on the line): the list window while it is open.
 HWND OtherWindowOf(const Tool& tool) {
-    return tk_test::VisibleWindowOf(tool.pid, [&](HWND window) { return window != tool.window; });
+    return tk_test::VisibleWindowOf(tool.pid, [&](HWND window) {
+        char className[64] = {};
+        ::GetClassNameA(window, className, sizeof className);
+        return window != tool.window && std::string(className) != TOOLTIPS_CLASSA;
+    });
 }
 
 // Opens the list window with its button and closes it with Esc. The button's click runs the

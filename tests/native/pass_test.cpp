@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/pass_log.h"
 #include "core/roster.h"
+#include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
+#include "tests/native/temp_dir.h"
 
 namespace {
 
@@ -193,6 +197,99 @@ TEST(ManualPass, WindowShowsThePassRunningAroundIt) {
                              "manual pass shown over",
                          }));
     EXPECT_EQ(state.busy, 0);
+}
+
+// Takes each pass; its clock moves on a second at each reading, so every line shows its own
+// time (UTC stands in for local time).
+class RecordingJournal : public tk::IPassJournal, public tk::IClock {
+public:
+    int64_t Now() override { return m_time++; }
+    void PassEnded(const tk::PassRecord& record) override { passes.push_back(record); }
+    bool ToLocalTime(int64_t time, std::tm& local) override {
+        const std::time_t t = static_cast<std::time_t>(time);
+        return gmtime_r(&t, &local) != nullptr;
+    }
+    std::vector<tk::PassRecord> passes;
+
+private:
+    int64_t m_time = 1700000000;  // 2023-11-14 22:13:20 UTC
+};
+
+// An automatic pass: its start, each screen with its address and reason, its summary; the
+// tooltip names the failed screens.
+TEST(PassLog, AutomaticPassLinesAndTooltip) {
+    tk::SyncState state;
+    PassFakes fakes(state);
+    fakes.library.results[3] = 0;
+    RecordingJournal journal;
+    tk::RunPass(MakeRoster({{false, "192.168.1.236"}, {true, "127.0.0.9"}, {false, ""}}), state,
+                fakes.Services(), &journal);
+    ASSERT_EQ(journal.passes.size(), 1u);
+    EXPECT_EQ(tk::PassLogLines(journal.passes[0], journal),
+              "2023-11-14 22:13:20\t自动校时开始\r\n"
+              "2023-11-14 22:13:21\t状态：1号屏校时成功！\t串口\r\n"
+              "2023-11-14 22:13:22\t状态：2号屏校时失败！\t127.0.0.9\t网络不通\r\n"
+              "2023-11-14 22:13:23\t状态：3号屏校时失败！\t串口\t控制卡无应答\r\n"
+              "2023-11-14 22:13:24\t此次校时共：3张卡，其中1张成功，2张失败！\r\n");
+    EXPECT_EQ(tk::StatusTipText(&journal.passes[0], journal),
+              "上次校时：2023-11-14 22:13:20　共3张卡，1张成功，2张失败\r\n"
+              "失败：2号屏（网络不通）、3号屏（控制卡无应答）\r\n"
+              "双击状态栏打开校时日志");
+    EXPECT_EQ(tk::StatusTipText(nullptr, journal), "尚未校时");
+}
+
+// Twenty failed screens are named, the rest counted; a pass without failures has no such line.
+TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
+    tk::SyncState state;
+    PassFakes fakes(state);
+    RecordingJournal journal;
+    tk::RunPass(MakeRoster(std::vector<Screen>(23, Screen{true, "127.0.0.9"})), state,
+                fakes.Services(), &journal);
+    fakes.probe.answer = true;
+    tk::RunPass(MakeRoster({{true, "127.0.0.9"}}), state, fakes.Services(), &journal);
+    ASSERT_EQ(journal.passes.size(), 2u);
+    EXPECT_EQ(
+        tk::StatusTipText(&journal.passes[0], journal),
+        "上次校时：2023-11-14 22:13:20　共23张卡，0张成功，23张失败\r\n"
+        "失败：1号屏（网络不通）、2号屏（网络不通）、3号屏（网络不通）、4号屏（网络不通）、"
+        "5号屏（网络不通）、6号屏（网络不通）、7号屏（网络不通）、8号屏（网络不通）、"
+        "9号屏（网络不通）、10号屏（网络不通）、11号屏（网络不通）、12号屏（网络不通）、"
+        "13号屏（网络不通）、14号屏（网络不通）、15号屏（网络不通）、16号屏（网络不通）、"
+        "17号屏（网络不通）、18号屏（网络不通）、19号屏（网络不通）、20号屏（网络不通）等3张\r\n"
+        "双击状态栏打开校时日志");
+    EXPECT_EQ(tk::StatusTipText(&journal.passes[1], journal),
+              "上次校时：2023-11-14 22:13:45　共1张卡，1张成功，0张失败\r\n"
+              "双击状态栏打开校时日志");
+}
+
+TEST(PassLog, PathBesideTheExecutable) {
+    EXPECT_EQ(tk::LogPathFromModule("C:\\Tools\\TKAdjustTime.exe"), "C:\\Tools\\TKAdjustTime.log");
+    EXPECT_EQ(tk::LogPathFromModule("C:\\v1.2\\TK"), "C:\\v1.2\\TK.log");
+}
+
+class PassLogFileTest : public tk::test::SettingsDirTest {};
+
+// The log is moved aside only when the lines would take it past 1 MiB, replacing an older
+// part; a log that cannot be written leaves a note and nothing else.
+TEST_F(PassLogFileTest, MovesAsideAtTheLimitAndNotesFailures) {
+    tk_test::FailureRecorder failures;
+    const std::string path = m_dir + "/TK.log";
+    tk::PassLogFile file(path);
+    const std::string lines = "line\r\n";
+    std::ofstream(path + ".1", std::ios::binary) << "old";
+    std::ofstream(path, std::ios::binary) << std::string(tk::kPassLogLimit - 6, 'x');
+    ASSERT_TRUE(tk::AppendPassLog(file, lines));
+    EXPECT_EQ(file.Size(), tk::kPassLogLimit);
+    EXPECT_EQ(std::filesystem::file_size(path + ".1"), 3u);
+
+    ASSERT_TRUE(tk::AppendPassLog(file, lines));
+    EXPECT_EQ(file.Size(), 6);
+    EXPECT_EQ(std::filesystem::file_size(path + ".1"), static_cast<uintmax_t>(tk::kPassLogLimit));
+    EXPECT_TRUE(failures.notes.empty());
+
+    tk::PassLogFile nowhere(m_dir + "/missing/TK.log");
+    EXPECT_FALSE(tk::AppendPassLog(nowhere, lines));
+    EXPECT_EQ(failures.notes, std::vector<std::string>{"writing the pass log"});
 }
 
 }  // namespace

@@ -63,12 +63,17 @@ public:
         HWND window = nullptr;
         if (m_process.Started()) {
             PollUntil(
-                [&] { return (window = tk_test::VisibleWindowOf(Pid())) != nullptr || Ended(0); },
+                [&] {
+                    // By its caption: the status line's tooltip is a visible window of the
+                    // process too while the pointer rests on the line.
+                    window = tk_test::VisibleWindowOf(
+                        Pid(), [](HWND candidate) { return TextOf(candidate) == kCaption; });
+                    return window != nullptr || Ended(0);
+                },
                 kTimeoutMs);
         }
         Check(window != nullptr, "main window shown");
         if (window == nullptr) return nullptr;
-        Check(TextOf(window) == kCaption, "caption", TextOf(window));
         Check(TextOf(::GetDlgItem(window, IDC_INTERVAL)) == "5", "interval restored");
         Check(TextOf(::GetDlgItem(window, IDC_UNIT)) == "分", "unit restored");
         Check(TextOf(::GetDlgItem(window, IDC_START_STOP)) == "启动自动校时", "automatic off");

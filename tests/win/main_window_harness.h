@@ -130,6 +130,16 @@ inline std::string SettingsText(const std::string& cont,
     return text;
 }
 
+// The status line's double-click: records the paths it is asked to open.
+class LogOpenerRecorder : public ILogOpener {
+public:
+    bool Open(HWND, const std::string& path) override {
+        paths.push_back(path);
+        return true;
+    }
+    std::vector<std::string> paths;
+};
+
 // How a test window is made: created modeless or left for a modal run, the executable it
 // believes it is, and whether the real window timers and Run key stand in for the recorders.
 struct WindowOptions {
@@ -151,8 +161,8 @@ public:
         tk::ITimerService& timerService =
             options.realTimers ? static_cast<tk::ITimerService&>(windowTimers) : timers;
         const AdjustTimeServices services{
-            settingsFile,       library,      probe,        clock, key, timerService,
-            options.modulePath, screenEditor, exchangeFiles};
+            settingsFile,       library,      probe,         clock,   key,      timerService,
+            options.modulePath, screenEditor, exchangeFiles, passLog, logOpener};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         windowTimers.Bind(*dialog);
         if (!options.create) return;
@@ -206,6 +216,9 @@ public:
     tk::RegistryRunKey realRunKey;
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
+    std::string logPath = dir.File("TK.log");
+    tk::PassLogFile passLog{logPath};
+    LogOpenerRecorder logOpener;
     TrayRecorder tray;
     FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;

@@ -1,11 +1,14 @@
 // The main window as the user meets it: start-up from the settings file, the unit list and the
 // interval box with their writes, the start/stop button and the timers, passes from the timer
-// and the manual button, the colours, the about item, and closing. A real window from template
-// IDD_ADJUSTTIME_DIALOG in the test process; everything outside it is a fake
-// (main_window_harness.h).
+// and the manual button, the pass log and the status line's tooltip, the colours, the about
+// item, and closing. A real window from template IDD_ADJUSTTIME_DIALOG in the test process;
+// everything outside it is a fake (main_window_harness.h).
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -388,6 +391,119 @@ TEST(MainWindowPass, AnExceptionFromALibraryCallEndsTheWindowInsteadOfLeavingIt)
     w.Click(IDC_MANUAL);
     EXPECT_EQ(w.dialog->EndResult(), std::optional<INT_PTR>(tk::ui::kAbortResult));
     EXPECT_FALSE(::IsWindow(w.hwnd));
+}
+
+// Stops at the tooltip the window owns.
+BOOL CALLBACK MatchTooltip(HWND window, LPARAM found) {
+    char name[32] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    auto* match = reinterpret_cast<std::pair<HWND, HWND>*>(found);
+    if (std::string(name) != TOOLTIPS_CLASSA || ::GetWindow(window, GW_OWNER) != match->first) {
+        return TRUE;
+    }
+    match->second = window;
+    return FALSE;
+}
+
+// The text the status line's tooltip shows, as GBK; "<none>" when the line has no tooltip.
+// Read in UTF-16: the ANSI message gives at most 80 bytes.
+std::string StatusTip(const MainWindow& w) {
+    std::pair<HWND, HWND> match{w.hwnd, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchTooltip, reinterpret_cast<LPARAM>(&match));
+    wchar_t text[1024] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = w.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(w.Item(IDC_STATUS));
+    if (match.second == nullptr || ::SendMessageW(match.second, TTM_GETTOOLCOUNT, 0, 0) != 1 ||
+        !::SendMessageW(match.second, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return "<none>";
+    }
+    tool.lpszText = text;
+    ::SendMessageW(match.second, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    char gbk[2048] = {};
+    ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
+    return gbk;
+}
+
+// Serial and set, silent, answering but refused by the library.
+const std::vector<tk_test::ScreenSetup> kMixedScreens = {
+    {false, ""}, {true, "127,0,0,9"}, {true, "127,0,0,10"}};
+const char kMixedLines[] =
+    "2023-11-14 12:34:56\t手动校时开始\r\n"
+    "2023-11-14 12:34:56\t状态：1号屏校时成功！\t串口\r\n"
+    "2023-11-14 12:34:56\t状态：2号屏校时失败！\t127.0.0.9\t网络不通\r\n"
+    "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
+    "2023-11-14 12:34:56\t此次校时共：3张卡，其中1张成功，2张失败！\r\n";
+const char kMixedTip[] =
+    "上次校时：2023-11-14 12:34:56　共3张卡，1张成功，2张失败\r\n"
+    "失败：2号屏（网络不通）、3号屏（控制卡无应答）\r\n"
+    "双击状态栏打开校时日志";
+
+// Sets up the three screens' answers.
+void FailScreensTwoAndThree(MainWindow& w) {
+    w.probe.answers["127.0.0.9"] = false;
+    w.library.results[3] = 0;
+}
+
+// A manual pass appends its lines to the log beside the program, moving a full log aside
+// first, and the status line's tooltip shows it; its texts are the ones without a log.
+TEST(MainWindowPassLog, PassWritesItsLinesAndTheTooltipShowsIt) {
+    MainWindow w(SettingsText("", kMixedScreens));
+    FailScreensTwoAndThree(w);
+    EXPECT_EQ(StatusTip(w), "尚未校时");
+    const std::string full(1024 * 1024, 'x');
+    tk_test::WriteFileBytes(w.logPath, full);
+    tk_test::WriteFileBytes(w.logPath + ".1", "older");
+
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：3张卡，其中1张成功，2张失败！");
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), std::string(kMixedLines));
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath + ".1"), full);
+    EXPECT_EQ(StatusTip(w), kMixedTip);
+    EXPECT_TRUE(w.failures.notes.empty());
+}
+
+// A log held by another program: the pass, its texts and colour are as ever and the tooltip
+// shows it; a note is left, and the next pass writes again.
+TEST(MainWindowPassLog, AnUnwritableLogChangesNothingButANote) {
+    BoxRecorder boxes;
+    MainWindow w(SettingsText("", kMixedScreens));
+    FailScreensTwoAndThree(w);
+    tk_test::WriteFileBytes(w.logPath, "");
+    HANDLE held = ::CreateFileA(w.logPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    w.Click(IDC_MANUAL);
+    ::CloseHandle(held);
+    EXPECT_EQ(w.library.adjusted, (std::vector<int>{1, 3}));
+    EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：3张卡，其中1张成功，2张失败！");
+    EXPECT_EQ(w.dialog->StatusColourFlag(), 1);
+    EXPECT_EQ(StatusTip(w), kMixedTip);
+    EXPECT_EQ(w.failures.notes, std::vector<std::string>{"writing the pass log"});
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), "");
+
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), std::string(kMixedLines));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A double-click on the status line opens the log, or says that there is none yet.
+TEST(MainWindowPassLog, DoubleClickOnTheStatusLineOpensTheLog) {
+    BoxRecorder boxes;
+    MainWindow w(SettingsText("", {{false, ""}}));
+    const auto doubleClick = [&] {
+        ::SendMessageA(w.Item(IDC_STATUS), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+    };
+    doubleClick();
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"还没有校时日志。"});
+    EXPECT_TRUE(w.logOpener.paths.empty());
+
+    w.Click(IDC_MANUAL);
+    doubleClick();
+    EXPECT_EQ(w.logOpener.paths, std::vector<std::string>{w.logPath});
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
 }
 
 // Status line green on black (red after a failure: tray_test), clock line blue, the rest as

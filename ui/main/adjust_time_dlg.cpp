@@ -1,5 +1,9 @@
 #include "ui/main/adjust_time_dlg.h"
 
+// After windows.h, which it needs.
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include <iterator>
 
 #include "core/failure_report.h"
@@ -59,6 +63,7 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Command(IDC_INTERVAL, EN_CHANGE, &CAdjustTimeDlg::OnIntervalChanged),
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
     Entry::Registered(&tk::ui::g_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
+    Entry::Command(IDC_STATUS, STN_DBLCLK, &CAdjustTimeDlg::OnStatusDoubleClick),
 };
 
 // The settings are read only once the window exists (OnInitDialog).
@@ -115,6 +120,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
 
+    AddStatusTip();
     m_trayIcon.Init(Hwnd(), m_icon);
     m_trayIcon.Add();
     m_scheduler.StartClock();
@@ -267,7 +273,7 @@ void CAdjustTimeDlg::OnAutoStart() {
 
 // IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
-    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this);
+    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this, this);
     m_scheduler.AfterManualPass();
 }
 
@@ -301,7 +307,83 @@ tk::PassServices CAdjustTimeDlg::PassServicesOf() {
 }
 
 // Timer 2's pass.
-void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf()); }
+void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf(), this); }
+
+// A tooltip over the status line. The line reports clicks and double-clicks only with
+// SS_NOTIFY, which also lets the mouse reach it (without it the line is transparent to hit
+// tests) for the tooltip; the template is left as it is and the style added here.
+void CAdjustTimeDlg::AddStatusTip() {
+    const HWND status = ::GetDlgItem(Hwnd(), IDC_STATUS);
+    ::SetWindowLongPtrA(status, GWL_STYLE, ::GetWindowLongPtrA(status, GWL_STYLE) | SS_NOTIFY);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    m_statusTip =
+        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, nullptr, nullptr);
+    if (m_statusTip == nullptr) {
+        tk::ReportFailure("creating the status line's tooltip");
+        return;
+    }
+    m_statusTipText = tk::StatusTipText(nullptr, m_services.clock);
+    // The size without the reserved member of newer versions, which older ones refuse.
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(status);
+    tool.lpszText = m_statusTipText.data();
+    if (!::SendMessageA(m_statusTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        tk::ReportFailure("adding the status line's tooltip");
+    }
+    // Several lines, shown long enough to read twenty failed screens.
+    ::SendMessageA(m_statusTip, TTM_SETMAXTIPWIDTH, 0, 480);
+    ::SendMessageA(m_statusTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
+}
+
+void CAdjustTimeDlg::SetStatusTip(const std::string& text) {
+    m_statusTipText = text;
+    if (m_statusTip == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = Hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(Hwnd(), IDC_STATUS));
+    tool.lpszText = m_statusTipText.data();
+    ::SendMessageA(m_statusTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+int64_t CAdjustTimeDlg::Now() { return m_services.clock.Now(); }
+
+// The pass's lines go to the log and the tooltip shows the pass. A log that cannot be written
+// leaves a note only: the status line, its colour and the next pass are as without a log.
+void CAdjustTimeDlg::PassEnded(const tk::PassRecord& record) {
+    tk::AppendPassLog(m_services.passLog, tk::PassLogLines(record, m_services.clock));
+    SetStatusTip(tk::StatusTipText(&record, m_services.clock));
+}
+
+// Double-click on the status line: the log, or word that there is none yet.
+void CAdjustTimeDlg::OnStatusDoubleClick() {
+    if (m_services.passLog.Size() < 0) {
+        ShowMessage("还没有校时日志。");
+        return;
+    }
+    if (!m_services.logOpener.Open(Hwnd(), m_services.passLog.Path())) {
+        tk::ReportFailure("opening the pass log");
+    }
+}
+
+// ShellExecute's results above 32 are success. A fresh system (and a fresh Wine prefix) may
+// associate no program with ".log": Notepad opens it then.
+bool ShellLogOpener::Open(HWND owner, const std::string& path) {
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened > 32) return true;
+    if (opened != SE_ERR_NOASSOC && opened != SE_ERR_ASSOCINCOMPLETE) return false;
+    const std::string quoted = "\"" + path + "\"";
+    return reinterpret_cast<INT_PTR>(::ShellExecuteA(owner, "open", "notepad.exe", quoted.c_str(),
+                                                     nullptr, SW_SHOWNORMAL)) > 32;
+}
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) {
     ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());

@@ -9,6 +9,7 @@
 #include "core/autostart.h"
 #include "core/clock_text.h"
 #include "core/pass.h"
+#include "core/pass_log.h"
 #include "core/profile.h"
 #include "core/roster.h"
 #include "core/scheduler.h"
@@ -20,6 +21,19 @@
 #include "ui/framework/unique_handle.h"
 #include "ui/framework/window_services.h"
 #include "ui/main/tray_icon.h"
+
+// Shows the pass log to the operator.
+class ILogOpener {
+public:
+    virtual ~ILogOpener() = default;
+    virtual bool Open(HWND owner, const std::string& path) = 0;  // false: nothing could show it
+};
+
+// The shell's "open" of the log, with Notepad where no program is associated with ".log".
+class ShellLogOpener : public ILogOpener {
+public:
+    bool Open(HWND owner, const std::string& path) override;
+};
 
 // What the main window works with besides its own controls and timers: the program's entry
 // builds the real ones (app.cpp), a test its fakes. They outlive the window.
@@ -33,12 +47,15 @@ struct AdjustTimeServices {
     std::string modulePath;     // the executable the Run value names
     tk::ui::IScreenEditor& screenEditor;  // the list window's editor of one screen
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
+    tk::ILogFile& passLog;                // every pass's lines, beside the executable
+    ILogOpener& logOpener;                // the status line's double-click
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
                        public tk::IManualPassView,
-                       public tk::IStatusColour {
+                       public tk::IStatusColour,
+                       public tk::IPassJournal {
 public:
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
     ~CAdjustTimeDlg() override;
@@ -54,6 +71,9 @@ public:
     int32_t TakeIntervalValue() override;
     // IStatusColour.
     void SetStatusColourFlag(int flag) override;
+    // IPassJournal.
+    int64_t Now() override;
+    void PassEnded(const tk::PassRecord& record) override;
 
     const tk::SyncState& State() const { return m_state; }
     const tk::ScreenRoster& Roster() const { return m_roster; }
@@ -82,11 +102,14 @@ private:
     void OnIntervalChanged();
     void OnTaskbarCreated();
     void OnComeBack();
+    void OnStatusDoubleClick();
 
     void AddAboutItem();
     void ReloadScreens();
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
+    void AddStatusTip();
+    void SetStatusTip(const std::string& text);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Number of the "TaskbarCreated" message, registered when the first window is constructed.
@@ -110,4 +133,8 @@ private:
     tk::SyncState m_state;
     tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
     tk::Scheduler m_scheduler;
+    // The status line's tooltip, owned by the window and destroyed with it; its text is kept
+    // here, since the control keeps only a pointer to it.
+    HWND m_statusTip = nullptr;
+    std::string m_statusTipText;
 };

@@ -12,6 +12,7 @@
 #include "core/clock_text.h"
 #include "core/failure_report.h"
 #include "core/module_path_win.h"
+#include "core/pass_log.h"
 #include "core/probe.h"
 #include "core/run_key_win.h"
 #include "core/settings.h"
@@ -84,8 +85,10 @@ bool CTK自动校时App::InitInstance() {
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
     tk::ui::WindowTimers timers;
-    CAdjustTimeDlg dialog(
-        {settings, library, probe, clock, runKey, timers, modulePath, screenEditor, exchangeFiles});
+    tk::PassLogFile passLog(tk::LogPathFromModule(modulePath));
+    ShellLogOpener logOpener;
+    CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
+                           screenEditor, exchangeFiles, passLog, logOpener});
     // The timers are set on the window once it exists.
     timers.Bind(dialog);
     dialog.DoModal();

@@ -1,0 +1,121 @@
+#include "core/pass_log.h"
+
+#include <cstdio>
+
+#include "core/failure_report.h"
+#include "core/gbk.h"
+
+namespace tk {
+
+namespace {
+
+// Failed screens the tooltip names before it only counts the rest.
+constexpr size_t kTipListedFailures = 20;
+
+// "YYYY-MM-DD HH:MM:SS" in local time; empty when the conversion fails.
+std::string LogTime(int64_t time, IClock& clock) {
+    std::tm local{};
+    return FormatClock(clock.ToLocalTime(time, local) ? &local : nullptr, "%Y-%m-%d %H:%M:%S");
+}
+
+const char* ReasonText(ScreenFailure failure) {
+    return failure == ScreenFailure::kNoAnswer ? "网络不通" : "控制卡无应答";
+}
+
+// Builds the lines of one pass; a pass's screens mostly share their second, which is then
+// converted once.
+class LineWriter {
+public:
+    LineWriter(std::string& out, IClock& clock) : m_out(out), m_clock(clock) {}
+    void Add(int64_t time, const std::string& text) {
+        if (!m_converted || time != m_time) {
+            m_timeText = LogTime(time, m_clock);
+            m_time = time;
+            m_converted = true;
+        }
+        m_out += m_timeText;
+        m_out += '\t';
+        m_out += text;
+        m_out += "\r\n";
+    }
+
+private:
+    std::string& m_out;
+    IClock& m_clock;
+    bool m_converted = false;
+    int64_t m_time = 0;
+    std::string m_timeText;
+};
+
+}  // namespace
+
+std::string LogPathFromModule(const std::string& modulePath) {
+    const size_t folder = FindLastOfGbk(modulePath, "\\/");
+    const size_t dot = FindLastOfGbk(modulePath, ".");
+    const bool hasExtension =
+        dot != std::string::npos && (folder == std::string::npos || dot > folder);
+    return (hasExtension ? modulePath.substr(0, dot) : modulePath) + ".log";
+}
+
+std::string PassLogLines(const PassRecord& record, IClock& clock) {
+    std::string out;
+    out.reserve(64 * (record.screens.size() + 2));
+    LineWriter lines(out, clock);
+    lines.Add(record.started, record.manual ? "手动校时开始" : "自动校时开始");
+    std::string text;
+    for (const ScreenOutcome& screen : record.screens) {
+        text = screen.status;
+        text += '\t';
+        text += screen.network ? screen.address : std::string("串口");
+        if (screen.failure != ScreenFailure::kNone) {
+            text += '\t';
+            text += ReasonText(screen.failure);
+        }
+        lines.Add(screen.time, text);
+    }
+    lines.Add(record.ended, record.summary);
+    return out;
+}
+
+// A move that fails is noted and the lines are appended all the same: the next pass tries
+// the move again.
+bool AppendPassLog(ILogFile& file, const std::string& lines) {
+    const int64_t size = file.Size();
+    if (size >= 0 && size + static_cast<int64_t>(lines.size()) > kPassLogLimit &&
+        !file.MoveAside()) {
+        ReportFailure("moving the full pass log aside");
+    }
+    if (file.Append(lines)) return true;
+    ReportFailure("writing the pass log");
+    return false;
+}
+
+std::string StatusTipText(const PassRecord* last, IClock& clock) {
+    if (last == nullptr) return "尚未校时";
+    char head[160];
+    std::snprintf(head, sizeof head, "上次校时：%s　共%d张卡，%d张成功，%d张失败",
+                  LogTime(last->started, clock).c_str(), last->count, last->count - last->failures,
+                  last->failures);
+    std::string text = head;
+    size_t listed = 0, unlisted = 0;
+    std::string failed;
+    for (const ScreenOutcome& screen : last->screens) {
+        if (screen.failure == ScreenFailure::kNone) continue;
+        if (listed == kTipListedFailures) {
+            ++unlisted;
+            continue;
+        }
+        char item[64];
+        std::snprintf(item, sizeof item, "%s%d号屏（%s）", listed == 0 ? "" : "、", screen.number,
+                      ReasonText(screen.failure));
+        failed += item;
+        ++listed;
+    }
+    if (listed > 0) {
+        text += "\r\n失败：" + failed;
+        if (unlisted > 0) text += "等" + std::to_string(unlisted) + "张";
+    }
+    return text + "\r\n双击状态栏打开校时日志";
+}
+
+}  // namespace tk

@@ -1,0 +1,34 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "core/pass_log.h"
+#include "core/unique_fd_posix.h"
+
+namespace tk {
+
+int64_t PassLogFile::Size() {
+    struct stat info {};
+    if (::stat(m_path.c_str(), &info) != 0) return -1;
+    return static_cast<int64_t>(info.st_size);
+}
+
+bool PassLogFile::MoveAside() { return std::rename(m_path.c_str(), (m_path + ".1").c_str()) == 0; }
+
+bool PassLogFile::Append(const std::string& bytes) {
+    const UniqueFd fd(::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace tk
