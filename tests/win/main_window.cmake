@@ -16,4 +16,5 @@ add_executable(main_exe_smoke ${CMAKE_CURRENT_LIST_DIR}/main_exe_smoke.cpp)
 add_dependencies(main_exe_smoke TKAdjustTime)
 add_test(NAME main_exe_smoke
   COMMAND main_exe_smoke $<TARGET_FILE:TKAdjustTime> $<TARGET_FILE:TK100_Dll>)
-set_tests_properties(main_exe_smoke PROPERTIES TIMEOUT 90 RESOURCE_LOCK display_focus)
+set_tests_properties(main_exe_smoke PROPERTIES TIMEOUT 90 RESOURCE_LOCK display_focus
+  RESOURCE_GROUPS display:1)

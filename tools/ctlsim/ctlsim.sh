@@ -10,6 +10,8 @@
 ctlsim_start() {
   local log=$1 fifo=$2 sim=$3 i
   shift 3
+  # There before the first look for "ready" (the background job's redirection may come later).
+  : >"$log"
   if [ -n "$fifo" ]; then
     "$sim" "$@" <"$fifo" >"$log" 2>&1 &
     CTLSIM_PID=$!
