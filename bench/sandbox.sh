@@ -11,7 +11,7 @@ sandbox_here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # wineserver must be one started in the namespace, as the sockets the programs open are the
 # wineserver's; two runs at once each need their own.
 export TK_WINEPREFIX=$sandbox_here/build/${sandbox_name:-bench}-prefix
-export WINEPREFIX=$TK_WINEPREFIX
+. "$sandbox_here/scripts/wine-env"
 sandbox_pids=()
 
 sandbox_enter() {
@@ -21,7 +21,7 @@ sandbox_enter() {
 }
 
 sandbox_down() {
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  "$tk_wineserver" -k 2>/dev/null || true
   for p in "${sandbox_pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
 }
@@ -40,6 +40,6 @@ sandbox_up() {
   sandbox_pids+=($!)
   export DISPLAY=":$n"
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  /usr/lib/wine/wineserver -p
+  "$tk_wineserver" -p
   "$sandbox_here/scripts/wine-run" wineboot </dev/null >/dev/null 2>&1 || true
 }
