@@ -60,6 +60,25 @@ EchoRequest BuildEchoRequest(std::uint32_t tick) {
     return FormatEchoRequest(counters, tick);
 }
 
+bool ParseIcmpDatagram(const std::uint8_t* data, std::size_t size, bool withIpHeader,
+                       std::uint32_t from, IcmpMessage& message) {
+    constexpr std::size_t kIpHeaderMin = 20;
+    constexpr std::size_t kSourceOffset = 12;
+    constexpr std::size_t kIcmpHeaderSize = 8;
+    std::size_t icmp = 0;
+    if (withIpHeader) {
+        if (size < kIpHeaderMin) return false;
+        icmp = static_cast<std::size_t>(data[0] & 0x0F) * 4;
+        if (icmp < kIpHeaderMin) return false;
+        std::memcpy(&from, data + kSourceOffset, sizeof from);
+    }
+    if (size < icmp + kIcmpHeaderSize) return false;
+    message.from = from;
+    message.type = data[icmp];
+    std::memcpy(&message.sequence, data + icmp + kSequenceOffset, sizeof message.sequence);
+    return true;
+}
+
 EchoCounters PeekEchoCounters() {
     return {static_cast<std::uint16_t>(g_identifierCounter & 0xFFFF),
             static_cast<std::uint16_t>(g_sequenceCounter & 0xFFFF)};

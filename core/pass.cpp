@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace tk {
 
@@ -29,14 +30,72 @@ std::string HostOf(const ScreenEntry& entry) {
     return std::string(entry.address, strnlen(entry.address, sizeof entry.address));
 }
 
-// Probes a network screen first; asks the library to set the clock of a reachable or serial one.
-ScreenFailure AdjustScreen(const ScreenEntry& entry, int screenNumber,
-                           const PassServices& services) {
-    if (entry.network && !services.probe.Probe(HostOf(entry).c_str())) {
-        return ScreenFailure::kNoAnswer;
+// The probe's answers for the network screens of one pass. At a network screen's turn its
+// answer is used if it is fresh; otherwise the screen is probed again together with the next
+// network screens whose answers are missing or stale, so that silent screens share one wait.
+// The first probe of a pass takes every network screen from there on; a later one takes at most
+// twice as many as the pass got through since the probe before, enough for the time an answer
+// stays fresh without probing far ahead of slow library calls.
+class ProbeAhead {
+public:
+    ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe)
+        : m_roster(roster),
+          m_visited(visited),
+          m_probe(probe),
+          m_answers(static_cast<std::size_t>(visited)) {}
+
+    bool Reachable(int32_t index) {
+        const std::uint32_t now = m_probe.Milliseconds();
+        if (!Fresh(index, now)) ProbeFrom(index, now);
+        ++m_decidedSinceProbe;
+        return m_answers[static_cast<std::size_t>(index)].reachable;
     }
-    return services.library.AdjustTime(screenNumber) != 0 ? ScreenFailure::kNone
-                                                          : ScreenFailure::kNoReply;
+
+private:
+    struct Answer {
+        bool known = false;
+        bool reachable = false;
+        std::uint32_t askedAt = 0;  // when the probe that gave it began
+    };
+
+    bool Fresh(int32_t index, std::uint32_t now) const {
+        const Answer& answer = m_answers[static_cast<std::size_t>(index)];
+        return answer.known && now - answer.askedAt <= kProbeAnswerFreshMs;
+    }
+
+    void ProbeFrom(int32_t index, std::uint32_t now) {
+        const int32_t most = m_probed ? std::max(1, 2 * m_decidedSinceProbe) : m_visited;
+        std::vector<int32_t> screens;
+        std::vector<std::string> hosts;
+        for (int32_t j = index; j < m_visited && static_cast<int32_t>(screens.size()) < most; ++j) {
+            const ScreenEntry& entry = m_roster.entries[j];
+            if (!entry.network || (j != index && Fresh(j, now))) continue;
+            screens.push_back(j);
+            hosts.push_back(HostOf(entry));
+        }
+        const std::vector<bool> reachable = m_probe.ProbeAll(hosts);
+        for (std::size_t k = 0; k < screens.size(); ++k) {
+            m_answers[static_cast<std::size_t>(screens[k])] = {
+                true, k < reachable.size() && reachable[k], now};
+        }
+        m_probed = true;
+        m_decidedSinceProbe = 0;
+    }
+
+    const ScreenRoster& m_roster;
+    int32_t m_visited;
+    IProbe& m_probe;
+    std::vector<Answer> m_answers;
+    bool m_probed = false;
+    int32_t m_decidedSinceProbe = 0;
+};
+
+// Probes a network screen first; asks the library to set the clock of a reachable or serial one.
+ScreenFailure AdjustScreen(const ScreenEntry& entry, int32_t index, ProbeAhead& probe,
+                           const PassServices& services) {
+    if (entry.network && !probe.Reachable(index)) return ScreenFailure::kNoAnswer;
+    return services.library.AdjustTime(index + 1) != 0 ? ScreenFailure::kNone
+                                                       : ScreenFailure::kNoReply;
 }
 
 // The pass itself; the journal gets the whole record once the summary is shown, so a log
@@ -52,10 +111,11 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
     // The table holds kMaxScreens entries; the loader keeps the count within it.
     const int32_t visited = std::min(roster.count, kMaxScreens);
     if (journal) record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
+    ProbeAhead probe(roster, std::max(visited, 0), services.probe);
     for (int32_t i = 0; i < visited; ++i) {
         const int screenNumber = i + 1;
         const ScreenEntry& entry = roster.entries[i];
-        const ScreenFailure failure = AdjustScreen(entry, screenNumber, services);
+        const ScreenFailure failure = AdjustScreen(entry, i, probe, services);
         const bool success = failure == ScreenFailure::kNone;
         if (!success) ++failures;
         std::string text = ScreenResultText(screenNumber, success);

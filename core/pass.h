@@ -16,11 +16,20 @@ public:
     virtual void ReloadIniFile() = 0;
 };
 
-// Reachability check of a network screen's address text.
+// How long a probe's answer may decide a screen: the pass probes a screen again when the answer
+// it holds is older.
+inline constexpr std::uint32_t kProbeAnswerFreshMs = 2000;
+
+// Reachability check of network screens' address texts.
 class IProbe {
 public:
     virtual ~IProbe() = default;
-    virtual bool Probe(const char* host) = 0;
+    // Probes the hosts together, all requests out before one shared wait; element k tells
+    // whether hosts[k] answered. Never empty-handed: one element per host.
+    virtual std::vector<bool> ProbeAll(const std::vector<std::string>& hosts) = 0;
+    // A millisecond count that only moves forward (wrapping at 2^32): the clock on which the
+    // pass ages answers.
+    virtual std::uint32_t Milliseconds() = 0;
 };
 
 // The main window's status line.

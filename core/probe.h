@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "core/echo_packet.h"
 #include "core/pass.h"
@@ -13,7 +15,8 @@ inline constexpr int kProbeSocketTimeoutMs = 30;
 // How long the probe waits for its socket to become readable.
 inline constexpr int kProbeWaitMicroseconds = 100000;
 
-// One open ICMP endpoint: a raw socket, or the platform's unprivileged stand-in for it.
+// One open ICMP endpoint: a raw socket, or the platform's unprivileged stand-in for it. A probe
+// sends all its requests through one endpoint and then reads what comes back.
 class IEchoSocket {
 public:
     virtual ~IEchoSocket() = default;
@@ -21,8 +24,10 @@ public:
     virtual bool SetTimeouts(int milliseconds) = 0;
     // Sends the request once to an IPv4 address (network byte order), port 0; no result.
     virtual void Send(std::uint32_t address, const EchoRequest& packet) = 0;
-    // True when anything became readable within the wait; a time-out or an error gives false.
-    virtual bool WaitReadable(int microseconds) = 0;
+    // Waits up to the given time for the next ICMP message and reads it. False when nothing
+    // came within the wait or the read failed; a message that is not an echo reply is still
+    // read and returned, for the caller to pass over.
+    virtual bool Receive(int microseconds, IcmpMessage& message) = 0;
 };
 
 // What the probe takes from the system; tests put their own in its place.
@@ -49,13 +54,20 @@ std::uint32_t SystemTickCount();
 // The real system: a raw socket, or the unprivileged means where the raw socket is refused.
 IProbeSystem& SystemProbe();
 
-// Reachability probe: one echo request, then a short wait for anything to arrive.
+// Reachability probe: one echo request to each host, all sent before one shared wait. A host
+// is reachable when an echo reply from its address, to one of the requests sent to that
+// address, arrives within 100 ms of its own request; the wait ends early once every address
+// has answered.
 class IcmpProbe : public IProbe {
 public:
     IcmpProbe() : m_system(SystemProbe()) {}
     explicit IcmpProbe(IProbeSystem& system) : m_system(system) {}
 
-    bool Probe(const char* host) override;
+    std::vector<bool> ProbeAll(const std::vector<std::string>& hosts) override;
+    std::uint32_t Milliseconds() override { return m_system.TickCount(); }
+
+    // One host alone.
+    bool Probe(const char* host) { return ProbeAll({host}).front(); }
 
 private:
     IProbeSystem& m_system;

@@ -61,7 +61,8 @@ public:
     }
 };
 
-// The probe: records the address texts and answers as told, per host or else with answer.
+// The probe: records the address texts and answers as told, per host or else with answer. Each
+// probe is one event, "probe" and its hosts; its clock stands at `milliseconds`.
 class FakeProbe : public tk::IProbe, LoggingFake {
 public:
     explicit FakeProbe(EventLog* log = nullptr) : LoggingFake(log) {}
@@ -70,14 +71,22 @@ public:
     bool answer = true;
     std::map<std::string, bool> answers;  // host -> answer, in place of `answer`
     std::function<void(const std::string& host)> onProbe;
+    std::uint32_t milliseconds = 0;
 
-    bool Probe(const char* host) override {
-        Note(std::string("probe ") + host);
-        hosts.push_back(host);
-        if (onProbe) onProbe(host);
-        const auto found = answers.find(host);
-        return found == answers.end() ? answer : found->second;
+    std::vector<bool> ProbeAll(const std::vector<std::string>& probed) override {
+        std::string event = "probe";
+        std::vector<bool> reachable;
+        for (const std::string& host : probed) {
+            event += " " + host;
+            hosts.push_back(host);
+            if (onProbe) onProbe(host);
+            const auto found = answers.find(host);
+            reachable.push_back(found == answers.end() ? answer : found->second);
+        }
+        Note(event);
+        return reachable;
     }
+    std::uint32_t Milliseconds() override { return milliseconds; }
 };
 
 // A clock standing still at one local time of day, whose conversion can be made to fail.
