@@ -87,7 +87,8 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::string>& hosts) {
         request.sentAt = m_system.TickCount();
         socket->Send(request.address, BuildEchoRequest(request.sentAt));
         ++sent;
-        for (int reads = 0; reads < kReadsBetweenRequests && socket->Receive(0, message); ++reads)
+        for (int reads = 0;
+             open > 0 && reads < kReadsBetweenRequests && socket->Receive(0, message); ++reads)
             take(message);
     }
 

@@ -1,8 +1,9 @@
-// The probe's echo request and its Internet checksum. The probe reads no reply (anything
-// readable within the wait counts as an answer), so what it parses is its own checksum over
-// bytes: over any bytes, a checksum stored into a zeroed even-offset field makes the sum of the
+// The probe's echo request, its Internet checksum, and the reading of what comes back. Over any
+// bytes, a checksum stored into a zeroed even-offset field makes the sum of the
 // whole check out, and it agrees with a plain wide-sum computation. Any counters and tick
-// count give a request with the documented layout and a valid checksum.
+// count give a request with the documented layout and a valid checksum. Any datagram, with or
+// without an IPv4 header, is read within its bytes and gives the sender, type and sequence
+// number where they stand.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstring>
@@ -57,6 +58,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 13; i < packet.size(); ++i)
         Check(packet[i] == 0x20 + (i - 13), "request pattern");
     Check(tk::InternetChecksum(packet.data(), packet.size()) == 0, "request checksum");
+
+    tk::IcmpMessage message;
+    for (const bool withIpHeader : {false, true}) {
+        const std::uint32_t from = tick ^ 0x5A5A5A5Au;
+        if (!tk::ParseIcmpDatagram(bytes.data(), bytes.size(), withIpHeader, from, message))
+            continue;
+        const size_t icmp = withIpHeader ? (bytes[0] & 0x0F) * 4u : 0;
+        std::uint32_t source = from;
+        if (withIpHeader) std::memcpy(&source, bytes.data() + 12, 4);
+        std::uint16_t sequence;
+        std::memcpy(&sequence, bytes.data() + icmp + 6, 2);
+        Check(icmp + 8 <= bytes.size() && message.from == source && message.type == bytes[icmp] &&
+                  message.sequence == sequence,
+              "a datagram read where its fields stand");
+    }
 
     const tk::EchoCounters before = tk::PeekEchoCounters();
     const tk::EchoRequest next = tk::BuildEchoRequest(tick);

@@ -154,14 +154,62 @@ TEST(Pass, ProbeGetsTheWholeAddressText) {
     tk::RunPass(MakeRoster({{true, "127.0.0.10000000"}, {true, "-2147483648.-2147483648.-214748"}}),
                 state, fakes.Services());
     EXPECT_EQ(fakes.log, (std::vector<std::string>{
-                             "probe 127.0.0.10000000",
+                             "probe 127.0.0.10000000 -2147483648.-2147483648.-214748",
                              "status 状态：1号屏校时失败！",
                              "pump",
-                             "probe -2147483648.-2147483648.-214748",
                              "status 状态：2号屏校时失败！",
                              "pump",
                              "status 此次校时共：2张卡，其中0张成功，2张失败！",
                          }));
+}
+
+// Network screens are probed together, ahead of their turns; an answer older than 2 s is not
+// used: the screen is probed again with the next ones, at most twice as many as the pass got
+// through since the probe before. 127.0.0.3 is silent, the serial screen 2 is never probed.
+TEST(Pass, ProbesAheadTogetherAndAgainOnceAnswersAreOld) {
+    const struct {
+        const char* name;
+        std::uint32_t adjustMs;  // what each library call costs on the probe's clock
+        std::vector<std::string> probes;
+        std::vector<int> adjusted;
+    } cases[] = {
+        {"quick calls",
+         0,
+         {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8"},
+         {1, 2, 4, 5, 6, 7, 8}},
+        {"1 s a call",
+         1000,
+         {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
+          "probe 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8", "probe 127.0.0.8"},
+         {1, 2, 4, 5, 6, 7, 8}},
+        {"1.5 s a call",
+         1500,
+         {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
+          "probe 127.0.0.3 127.0.0.4", "probe 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
+          "probe 127.0.0.7 127.0.0.8"},
+         {1, 2, 4, 5, 6, 7, 8}},
+    };
+    std::vector<Screen> screens = {{true, "127.0.0.1"}, {false, "192.168.1.236"}};
+    for (const char* host :
+         {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6", "127.0.0.7", "127.0.0.8"}) {
+        screens.push_back({true, host});
+    }
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        PassFakes fakes(state);
+        fakes.probe.answer = true;
+        fakes.probe.answers["127.0.0.3"] = false;
+        fakes.probe.milliseconds = 0xFFFFF000u;  // the clock wraps during the pass
+        fakes.library.onAdjust = [&](int) { fakes.probe.milliseconds += c.adjustMs; };
+        tk::RunPass(MakeRoster(screens), state, fakes.Services());
+        std::vector<std::string> probes;
+        for (const std::string& event : fakes.log) {
+            if (event.rfind("probe", 0) == 0) probes.push_back(event);
+        }
+        EXPECT_EQ(probes, c.probes) << c.name;
+        EXPECT_EQ(fakes.library.adjusted, c.adjusted) << c.name;
+        EXPECT_EQ(fakes.status.texts.back(), "此次校时共：8张卡，其中7张成功，1张失败！") << c.name;
+    }
 }
 
 // A full roster: every screen visited in order with its own number, one pump each, no early stop.

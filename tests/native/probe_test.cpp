@@ -8,11 +8,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/pass.h"
+#include "core/probe_socket.h"
+#include "tests/common/fakes.h"
 #include "tests/native/private_network.h"
 
 namespace {
@@ -55,22 +60,34 @@ private:
             m_system.log.push_back(std::string("send ") +
                                    inet_ntop(AF_INET, &address, text, sizeof text));
             m_system.sent = packet;
+            m_to = address;
         }
-        bool WaitReadable(int microseconds) override {
-            m_system.log.push_back("wait " + std::to_string(microseconds));
-            return m_system.readable;
+        // The host's echo reply, once, when it answers.
+        bool Receive(int microseconds, tk::IcmpMessage& message) override {
+            m_system.log.push_back("receive " + std::to_string(microseconds));
+            if (!m_system.readable || m_answered) return false;
+            m_answered = true;
+            message.from = m_to;
+            message.type = tk::kEchoReplyType;
+            std::memcpy(&message.sequence, m_system.sent.data() + 6, sizeof message.sequence);
+            return true;
         }
 
     private:
         ScriptedSystem& m_system;
+        std::uint32_t m_to = 0;
+        bool m_answered = false;
     };
 };
 
 // Each step's failure ends the probe with false, later steps untouched and the socket closed;
 // counters advance only when a request is built, and then by exactly one.
 TEST(ProbeSteps, StopAtTheFirstFailure) {
-    const std::vector<std::string> sendAndWait = {
-        "open", "timeouts 30", "resolve screen-7", "send 127.0.0.9", "wait 100000", "close"};
+    const std::vector<std::string> answered = {"open",           "timeouts 30", "resolve screen-7",
+                                               "send 127.0.0.9", "receive 0",   "close"};
+    const std::vector<std::string> waited = {"open",           "timeouts 30", "resolve screen-7",
+                                             "send 127.0.0.9", "receive 0",   "receive 100000",
+                                             "close"};
     const struct {
         const char* name;
         bool opens, timeoutsAccepted, resolves, readable;
@@ -86,8 +103,8 @@ TEST(ProbeSteps, StopAtTheFirstFailure) {
          true,
          false,
          {"open", "timeouts 30", "resolve screen-7", "close"}},
-        {"nothing in time", true, true, true, false, false, sendAndWait},
-        {"answered", true, true, true, true, true, sendAndWait},
+        {"nothing in time", true, true, true, false, false, waited},
+        {"answered", true, true, true, true, true, answered},
     };
     for (const auto& c : cases) {
         ScriptedSystem system;
@@ -210,6 +227,86 @@ TEST(RealProbe, WithoutRightsFallsBackToPingSockets) {
         ASSERT_TRUE(user.Dropped());
         EXPECT_EQ(tk::OpenRawEchoSocket(), nullptr);
         EXPECT_EQ(tk::IcmpProbe().Probe("127.0.0.1"), groupsOpen) << groupsOpen;
+    }
+}
+
+// A raw socket beside the probe's that, whenever the probe sends to a blackholed address, sends
+// the same request to 127.0.0.5: the echo reply from there, with the probe's own sequence
+// number, reaches the probe's raw socket as another program's ping reply would.
+class ForeignReplies : public tk::IProbeSystem {
+public:
+    explicit ForeignReplies(SystemWithSocket& system)
+        : m_system(system), m_other(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP)) {}
+    ~ForeignReplies() override { ::close(m_other); }
+
+    std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
+        auto socket = m_system.OpenSocket();
+        return socket ? std::make_unique<Socket>(std::move(socket), m_other) : nullptr;
+    }
+    bool Resolve(const char* host, std::uint32_t& address) override {
+        return m_system.Resolve(host, address);
+    }
+    std::uint32_t TickCount() override { return m_system.TickCount(); }
+
+private:
+    class Socket : public tk::IEchoSocket {
+    public:
+        Socket(std::unique_ptr<tk::IEchoSocket> socket, int other)
+            : m_socket(std::move(socket)), m_other(other) {}
+        bool SetTimeouts(int milliseconds) override { return m_socket->SetTimeouts(milliseconds); }
+        void Send(std::uint32_t address, const tk::EchoRequest& packet) override {
+            m_socket->Send(address, packet);
+            if ((ntohl(address) >> 8) == 0x0A0909)
+                tk::SendEchoRequest(m_other, htonl(0x7F000005), packet);
+        }
+        bool Receive(int microseconds, tk::IcmpMessage& message) override {
+            return m_socket->Receive(microseconds, message);
+        }
+
+    private:
+        std::unique_ptr<tk::IEchoSocket> m_socket;
+        int m_other;
+    };
+
+    SystemWithSocket& m_system;
+    int m_other;
+};
+
+// Screens on addresses that answer (loopback) and on blackholed ones (10.9.9.0/24), one of them
+// twice: a pass decides each screen as probing it alone does, on both kinds of socket, and with
+// another program's echo replies arriving meanwhile.
+TEST(RealProbe, PassDecidesEveryScreenAsProbingItAloneDoes) {
+    PrivateNetwork network;
+    ASSERT_TRUE(network.Made()) << "network namespaces need root";
+    ASSERT_TRUE(network.BringLoopbackUp());
+    ASSERT_TRUE(network.OpenPingGroups());
+    ASSERT_EQ(std::system("ip route add blackhole 10.9.9.0/24"), 0);
+    const std::vector<const char*> hosts = {"127.0.1.1", "10.9.9.1", "127.0.1.2", "127.0.1.3",
+                                            "10.9.9.2",  "10.9.9.1", "127.0.1.4", "127.0.1.2",
+                                            "10.9.9.3",  "127.0.1.5"};
+    const std::vector<int> answering = {1, 3, 4, 7, 8, 10};
+    tk::ScreenRoster roster;
+    roster.count = static_cast<std::int32_t>(hosts.size());
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        roster.entries[i].network = 1;
+        std::snprintf(roster.entries[i].address, sizeof roster.entries[i].address, "%s", hosts[i]);
+    }
+    for (const auto opener : {tk::OpenRawEchoSocket, tk::OpenUnprivilegedEchoSocket}) {
+        SystemWithSocket system(opener);
+        std::vector<int> alone;
+        for (std::size_t i = 0; i < hosts.size(); ++i) {
+            if (tk::IcmpProbe(system).Probe(hosts[i])) alone.push_back(static_cast<int>(i + 1));
+        }
+        EXPECT_EQ(alone, answering);
+
+        ForeignReplies foreign(system);
+        tk::IcmpProbe probe(foreign);
+        tk_test::FakeControllerLibrary library;
+        tk_test::RecordingStatusView status;
+        tk_test::RecordingPump pump;
+        tk::SyncState state;
+        tk::RunPass(roster, state, {library, probe, status, pump});
+        EXPECT_EQ(library.adjusted, answering);
     }
 }
 

@@ -1,87 +1,193 @@
-// How long the probe waits for an answer, on a simulated clock: a host that answers within
-// 100 ms counts as reachable, one that answers later as unreachable, and the probe never waits
-// longer than that. Nothing is sent anywhere.
+// The probe's wait and the answers it counts, on a simulated network and clock: several hosts
+// are probed with one wait, a host counts as reachable only when its own echo reply comes within
+// 100 ms of its own request, and nothing else that arrives counts. Nothing is sent anywhere.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/probe.h"
 
 namespace {
 
-// A host behind a simulated network, on a simulated millisecond tick count that moves only
-// while the probe waits. The answer becomes readable answerAfterMs after the tick that the
-// request carries, so a request stamped with the wrong tick shows as a wrong answer time.
-class SlowHostSystem : public tk::IProbeSystem {
+// Hosts behind a simulated network, on a millisecond tick count that moves only while the probe
+// waits and by sendCostMs per request sent. Each request is answered answerAfterMs[host] after
+// the tick it carries, so a request stamped with the wrong tick shows as a wrong answer time.
+// Host texts are dotted addresses, read without a resolver.
+class SimulatedNetwork : public tk::IProbeSystem {
 public:
-    explicit SlowHostSystem(std::optional<std::uint32_t> answerAfterMs)
-        : m_answerAfterMs(answerAfterMs) {}
-
     // Starts near the wrap of the 32-bit tick count, which the arithmetic has to survive.
     std::uint32_t now = 0xFFFFFFC0u;
-    int waits = 0;
+    std::uint32_t sendCostMs = 0;
+    std::vector<std::pair<std::string, std::uint32_t>> answerAfterMs;  // unlisted: silent
+    bool answerOncePerAddress = false;
+    // What else arrives, relative to the first request: another address answering a request
+    // of ours, a reply from the host to a request it never got, an error message from the host.
+    enum class Foreign {
+        kNone,
+        kOtherAddress,
+        kUnsentSequence,
+        kNotAReply
+    } foreign = Foreign::kNone;
 
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
         return std::make_unique<Socket>(*this);
     }
-    bool Resolve(const char*, std::uint32_t& address) override {
-        address = 0x0900007Fu;  // 127.0.0.9, never used to send
-        return true;
+    bool Resolve(const char* host, std::uint32_t& address) override {
+        return ::inet_pton(AF_INET, host, &address) == 1;
     }
     std::uint32_t TickCount() override { return now; }
 
 private:
+    struct Arrival {
+        std::uint32_t at;
+        tk::IcmpMessage message;
+    };
+
     class Socket : public tk::IEchoSocket {
     public:
-        explicit Socket(SlowHostSystem& system) : m_system(system) {}
+        explicit Socket(SimulatedNetwork& net) : m_net(net) {}
         bool SetTimeouts(int) override { return true; }
-        void Send(std::uint32_t, const tk::EchoRequest& packet) override {
-            if (!m_system.m_answerAfterMs) return;
+        void Send(std::uint32_t address, const tk::EchoRequest& packet) override {
             std::uint32_t stamped = 0;
+            std::uint16_t sequence = 0;
             std::memcpy(&stamped, packet.data() + 9, sizeof stamped);
-            m_system.m_answerAt = stamped + *m_system.m_answerAfterMs;
-        }
-        // Time runs to the answer, if it comes within the wait, or to the wait's end.
-        bool WaitReadable(int microseconds) override {
-            ++m_system.waits;
-            const std::uint32_t waitMs = static_cast<std::uint32_t>(microseconds) / 1000u;
-            const auto& answerAt = m_system.m_answerAt;
-            if (answerAt && *answerAt - m_system.now <= waitMs) {
-                m_system.now = *answerAt;
-                return true;
+            std::memcpy(&sequence, packet.data() + 6, sizeof sequence);
+            char text[INET_ADDRSTRLEN];
+            const std::string host = ::inet_ntop(AF_INET, &address, text, sizeof text);
+            m_net.now += m_net.sendCostMs;
+            if (m_arrivals.empty()) AddForeign(stamped, address, sequence);
+            for (const auto& [answering, after] : m_net.answerAfterMs) {
+                if (answering != host) continue;
+                const bool again = std::count(m_answered.begin(), m_answered.end(), address) > 0;
+                if (m_net.answerOncePerAddress && again) continue;
+                m_answered.push_back(address);
+                m_arrivals.push_back({stamped + after, {address, tk::kEchoReplyType, sequence}});
             }
-            m_system.now += waitMs;
-            return false;
+        }
+        // Time runs to the earliest arrival within the wait, or to the wait's end.
+        bool Receive(int microseconds, tk::IcmpMessage& message) override {
+            const std::uint32_t waitMs = static_cast<std::uint32_t>(microseconds) / 1000u;
+            auto next = m_arrivals.end();
+            for (auto a = m_arrivals.begin(); a != m_arrivals.end(); ++a) {
+                const std::uint32_t in = a->at - m_net.now;
+                const bool due = static_cast<std::int32_t>(in) <= 0 || in <= waitMs;
+                if (due &&
+                    (next == m_arrivals.end() || static_cast<std::int32_t>(a->at - next->at) < 0)) {
+                    next = a;
+                }
+            }
+            if (next == m_arrivals.end()) {
+                m_net.now += waitMs;
+                return false;
+            }
+            if (static_cast<std::int32_t>(next->at - m_net.now) > 0) m_net.now = next->at;
+            message = next->message;
+            m_arrivals.erase(next);
+            return true;
         }
 
     private:
-        SlowHostSystem& m_system;
-    };
+        void AddForeign(std::uint32_t at, std::uint32_t address, std::uint16_t sequence) {
+            switch (m_net.foreign) {
+                case Foreign::kNone:
+                    return;
+                case Foreign::kOtherAddress:
+                    m_arrivals.push_back(
+                        {at + 5, {htonl(0x7F000063), tk::kEchoReplyType, sequence}});
+                    return;
+                case Foreign::kUnsentSequence:
+                    m_arrivals.push_back(
+                        {at + 5,
+                         {address, tk::kEchoReplyType, static_cast<std::uint16_t>(sequence - 1)}});
+                    return;
+                case Foreign::kNotAReply:
+                    m_arrivals.push_back({at + 5, {address, 3, sequence}});
+                    return;
+            }
+        }
 
-    std::optional<std::uint32_t> m_answerAfterMs;
-    std::optional<std::uint32_t> m_answerAt;
+        SimulatedNetwork& m_net;
+        std::vector<Arrival> m_arrivals;
+        std::vector<std::uint32_t> m_answered;
+    };
 };
 
-TEST(ProbeTiming, AnswerAfterMoreThanAHundredMillisecondsCountsAsUnreachable) {
+using Foreign = SimulatedNetwork::Foreign;
+
+TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
+    const std::vector<std::string> one = {"127.0.0.9"};
+    const std::vector<std::string> three = {"127.0.0.9", "127.0.0.10", "127.0.0.11"};
     const struct {
-        std::optional<std::uint32_t> answerAfterMs;  // nullopt: the host never answers
-        bool reachable;
+        const char* name;
+        std::vector<std::string> hosts;
+        std::vector<std::pair<std::string, std::uint32_t>> answerAfterMs;
+        std::uint32_t sendCostMs;
+        Foreign foreign;
+        bool answerOncePerAddress;
+        std::vector<bool> reachable;
         std::uint32_t elapsedMs;  // on the simulated clock, until the probe returned
     } cases[] = {
-        {0u, true, 0},      {1u, true, 1},      {99u, true, 99},      {100u, true, 100},
-        {101u, false, 100}, {150u, false, 100}, {60000u, false, 100}, {std::nullopt, false, 100},
+        {"at once", one, {{"127.0.0.9", 0}}, 0, Foreign::kNone, false, {true}, 0},
+        {"99 ms", one, {{"127.0.0.9", 99}}, 0, Foreign::kNone, false, {true}, 99},
+        {"100 ms", one, {{"127.0.0.9", 100}}, 0, Foreign::kNone, false, {true}, 100},
+        {"101 ms", one, {{"127.0.0.9", 101}}, 0, Foreign::kNone, false, {false}, 100},
+        {"a minute", one, {{"127.0.0.9", 60000}}, 0, Foreign::kNone, false, {false}, 100},
+        {"silent", one, {}, 0, Foreign::kNone, false, {false}, 100},
+        // Three hosts cost one wait, however many are silent; all answered ends it early.
+        {"all silent", three, {}, 1, Foreign::kNone, false, {false, false, false}, 102},
+        {"one silent",
+         three,
+         {{"127.0.0.9", 40}, {"127.0.0.11", 70}},
+         1,
+         Foreign::kNone,
+         false,
+         {true, false, true},
+         102},
+        {"all answer",
+         three,
+         {{"127.0.0.9", 40}, {"127.0.0.10", 5}, {"127.0.0.11", 20}},
+         1,
+         Foreign::kNone,
+         false,
+         {true, true, true},
+         40},
+        // The first request's answer at 101 ms of its own still falls within the shared wait.
+        {"first late",
+         three,
+         {{"127.0.0.9", 101}, {"127.0.0.10", 5}, {"127.0.0.11", 5}},
+         1,
+         Foreign::kNone,
+         false,
+         {false, true, true},
+         102},
+        {"same address twice, one reply",
+         {"127.0.0.9", "127.0.0.10", "127.0.0.9"},
+         {{"127.0.0.9", 30}, {"127.0.0.10", 10}},
+         1,
+         Foreign::kNone,
+         true,
+         {true, true, true},
+         30},
+        {"reply from another address", one, {}, 0, Foreign::kOtherAddress, false, {false}, 100},
+        {"reply to an unsent request", one, {}, 0, Foreign::kUnsentSequence, false, {false}, 100},
+        {"error message from the host", one, {}, 0, Foreign::kNotAReply, false, {false}, 100},
     };
     for (const auto& c : cases) {
-        const std::string label =
-            c.answerAfterMs ? std::to_string(*c.answerAfterMs) + " ms" : std::string("never");
-        SlowHostSystem system(c.answerAfterMs);
-        const std::uint32_t start = system.now;
-        EXPECT_EQ(tk::IcmpProbe(system).Probe("127.0.0.9"), c.reachable) << label;
-        EXPECT_EQ(system.now - start, c.elapsedMs) << label;
-        EXPECT_EQ(system.waits, 1) << label;
+        SimulatedNetwork net;
+        net.answerAfterMs = c.answerAfterMs;
+        net.sendCostMs = c.sendCostMs;
+        net.foreign = c.foreign;
+        net.answerOncePerAddress = c.answerOncePerAddress;
+        const std::uint32_t start = net.now;
+        EXPECT_EQ(tk::IcmpProbe(net).ProbeAll(c.hosts), c.reachable) << c.name;
+        EXPECT_EQ(net.now - start, c.elapsedMs) << c.name;
     }
 }
 
