@@ -3,8 +3,13 @@
 #pragma once
 
 #ifdef _WIN32
-// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h.
+// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h, and
+// iphlpapi.h before icmpapi.h.
+// clang-format off
 #include <winsock2.h>
+#include <iphlpapi.h>
+#include <icmpapi.h>
+// clang-format on
 #else
 #include <sys/socket.h>
 #endif
@@ -33,6 +38,13 @@ void SendEchoRequest(NativeSocket socket, std::uint32_t address, const EchoReque
 using SelectFunction = int(WSAAPI*)(int, fd_set*, fd_set*, fd_set*, timeval*);
 // OpenRawEchoSocket with its wait made through select.
 std::unique_ptr<IEchoSocket> OpenRawEchoSocketWith(SelectFunction select);
+
+// The ICMP helper's IcmpSendEcho2, through which the unprivileged socket starts each request; a
+// test hands in one that records the calls and their completions.
+using SendEcho2Function = DWORD(WINAPI*)(HANDLE, HANDLE, FARPROC, PVOID, IPAddr, LPVOID, WORD,
+                                         PIP_OPTION_INFORMATION, LPVOID, DWORD, DWORD);
+// OpenUnprivilegedEchoSocket with its requests started through sendEcho.
+std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocketWith(SendEcho2Function sendEcho);
 #endif
 
 }  // namespace tk
