@@ -4,6 +4,9 @@
 //   probe_many_bench [runs]   prints one key=value line per figure and per mix, exits 1 when a
 //                             mix's answers differ
 //   probe_many_bench --hosts  prints the 300 addresses of the mixed roster, for fping
+//   probe_many_bench --unprivileged [runs]
+//                             the same through the means that needs no rights (the ICMP helper
+//                             on Windows, a ping socket elsewhere) instead of the raw socket
 #ifdef _WIN32
 #include <winsock2.h>
 #endif
@@ -52,6 +55,21 @@ std::vector<bool> ScatteredSilent() {
     return silent;
 }
 
+// The system's probe with the means that needs no rights in place of the raw socket.
+class UnprivilegedSystem : public tk::IProbeSystem {
+public:
+    std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
+        return tk::OpenUnprivilegedEchoSocket();
+    }
+    bool Resolve(const char* host, std::uint32_t& address) override {
+        return tk::ResolveIPv4(host, address);
+    }
+    std::uint32_t TickCount() override { return tk::SystemTickCount(); }
+};
+
+// The system every probe of this run uses.
+tk::IProbeSystem* g_system = &tk::SystemProbe();
+
 // A library that sets every clock at once, and a window that shows nothing.
 class InstantServices : public tk::IControllerLibrary,
                         public tk::IStatusView,
@@ -81,7 +99,7 @@ std::vector<bool> RunPass(const std::vector<std::string>& hosts) {
         entry.network = 1;
         std::snprintf(entry.address, sizeof entry.address, "%s", hosts[i].c_str());
     }
-    tk::IcmpProbe probe;
+    tk::IcmpProbe probe(*g_system);
     InstantServices services;
     const tk::PassServices passServices{services, probe, services, services};
     tk::SyncState state;
@@ -125,7 +143,7 @@ void TimeAllSilent(int runs) {
     PrintTimes(TimesMs(runs, [&] { passed = RunPass(hosts); }));
     std::printf(" passed=%d\n", Count(passed));
 
-    tk::IcmpProbe probe;
+    tk::IcmpProbe probe(*g_system);
     int answered = 0;
     std::vector<double> each;
     for (int i = 0; i < kOneAtATimeHosts; ++i) {
@@ -142,7 +160,7 @@ void TimeAllSilent(int runs) {
 // pass over the same screens.
 void TimeMixed(int runs) {
     const std::vector<std::string> hosts = Hosts(ScatteredSilent());
-    tk::IcmpProbe probe;
+    tk::IcmpProbe probe(*g_system);
     std::vector<bool> answered;
     std::printf("mixed-probe-all hosts=%d silent=%d runs=%d", kScreens, kSilentOfMixed, runs);
     PrintTimes(TimesMs(runs, [&] { answered = probe.ProbeAll(hosts); }));
@@ -156,7 +174,7 @@ void TimeMixed(int runs) {
 // whether they all agree and match the layout.
 bool CompareMix(const char* name, const std::vector<bool>& silent) {
     const std::vector<std::string> hosts = Hosts(silent);
-    tk::IcmpProbe probe;
+    tk::IcmpProbe probe(*g_system);
     std::vector<bool> alone, expected;
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         alone.push_back(probe.Probe(hosts[i].c_str()));
@@ -181,13 +199,19 @@ int main(int argc, char** argv) {
         for (const std::string& host : Hosts(ScatteredSilent())) std::printf("%s\n", host.c_str());
         return 0;
     }
+    UnprivilegedSystem unprivileged;
+    if (argc > 1 && std::strcmp(argv[1], "--unprivileged") == 0) {
+        g_system = &unprivileged;
+        --argc;
+        ++argv;
+    }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 #ifdef _WIN32
     WSADATA wsa;
     if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
 #endif
     // The first probe loads what the socket layer loads on first use.
-    tk::IcmpProbe().Probe(Address(false, 0).c_str());
+    tk::IcmpProbe(*g_system).Probe(Address(false, 0).c_str());
     TimeAllSilent(runs);
     TimeMixed(runs);
 
