@@ -84,13 +84,12 @@ TEST_P(WinProbe, LoopbackAnswersWithinTheWait) {
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 1));
 }
 
-// One request per host, the repeated one too; the wait ends as soon as every address answered.
-TEST_P(WinProbe, BatchAllAnswersEarly) {
+// One request per host, the repeated one too, and every host answered. (That the wait ends as
+// soon as all have answered is shown on a simulated clock by the native tests.)
+TEST_P(WinProbe, BatchAllAnswer) {
     ChosenSystem system(GetParam().opener);
     const tk::EchoCounters before = tk::PeekEchoCounters();
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(tk::IcmpProbe(system).ProbeAll(BatchHosts()), std::vector<bool>(21, true));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
     EXPECT_EQ(tk::PeekEchoCounters().identifier,
               static_cast<std::uint16_t>(before.identifier + 21));
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 21));
