@@ -53,6 +53,12 @@ EchoRequest FormatEchoRequest(EchoCounters counters, std::uint32_t tick) {
     return packet;
 }
 
+std::uint16_t EchoSequence(const EchoRequest& packet) {
+    std::uint16_t sequence;
+    std::memcpy(&sequence, packet.data() + kSequenceOffset, sizeof sequence);
+    return sequence;
+}
+
 EchoRequest BuildEchoRequest(std::uint32_t tick) {
     const EchoCounters counters = PeekEchoCounters();
     ++g_identifierCounter;

@@ -39,6 +39,9 @@ std::uint16_t InternetChecksum(const std::uint8_t* data, std::size_t size);
 // Lays out an echo request with the given counters and millisecond tick count.
 EchoRequest FormatEchoRequest(EchoCounters counters, std::uint32_t tick);
 
+// The sequence number a request carries.
+std::uint16_t EchoSequence(const EchoRequest& packet);
+
 // Builds this process's next echo request; both process-wide counters advance by one.
 EchoRequest BuildEchoRequest(std::uint32_t tick);
 

@@ -83,9 +83,10 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::string>& hosts) {
     constexpr int kReadsBetweenRequests = 16;
     IcmpMessage message;
     for (SentRequest& request : requests) {
-        request.sequence = PeekEchoCounters().sequence;
         request.sentAt = m_system.TickCount();
-        socket->Send(request.address, BuildEchoRequest(request.sentAt));
+        const EchoRequest packet = BuildEchoRequest(request.sentAt);
+        request.sequence = EchoSequence(packet);
+        socket->Send(request.address, packet);
         ++sent;
         for (int reads = 0;
              open > 0 && reads < kReadsBetweenRequests && socket->Receive(0, message); ++reads)

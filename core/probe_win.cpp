@@ -31,10 +31,9 @@ struct IcmpHandleTraits {
 };
 using UniqueIcmpHandle = UniqueAny<IcmpHandleTraits>;
 
-// Offsets in the echo request: its data behind the 8-byte ICMP header, and the sequence number.
+// The echo request's data, behind its 8-byte ICMP header.
 constexpr std::size_t kEchoDataOffset = 8;
 constexpr std::size_t kEchoDataSize = kEchoRequestSize - kEchoDataOffset;
-constexpr std::size_t kSequenceOffset = 6;
 
 using Clock = std::chrono::steady_clock;
 
@@ -144,7 +143,7 @@ public:
         m_echoes.push_back(std::make_unique<HelperEcho>());
         HelperEcho& echo = *m_echoes.back();
         echo.owner = this;
-        std::memcpy(&echo.sequence, packet.data() + kSequenceOffset, sizeof echo.sequence);
+        echo.sequence = EchoSequence(packet);
         // Room for every completion now, so the APC never allocates.
         if (m_completed.capacity() < m_echoes.size()) m_completed.reserve(2 * m_echoes.size());
         // On Windows 7 and later the APC routine is a PIO_APC_ROUTINE; the header declares the
