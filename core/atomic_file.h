@@ -28,4 +28,8 @@ inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
 // is then the one of the step that failed.
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
+// Whether a new file can be made beside path, in its folder: one is created and removed again
+// at once, so nothing is left behind. False leaves the system's error code of the creation.
+bool CanCreateFileBeside(const std::string& path);
+
 }  // namespace tk

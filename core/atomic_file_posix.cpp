@@ -104,4 +104,13 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+bool CanCreateFileBeside(const std::string& path) {
+    const std::string name =
+        DirectoryOf(path) + "/.TKAdjustTime-" + std::to_string(::getpid()) + ".tmp";
+    const UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd) return errno == EEXIST;
+    ::unlink(name.c_str());
+    return true;
+}
+
 }  // namespace tk

@@ -78,4 +78,17 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     return ok;
 }
 
+// The file is deleted by the system when its handle closes, even if the program ends first. A
+// name that exists already (another start at the same moment) shows the folder takes files.
+bool CanCreateFileBeside(const std::string& path) {
+    std::string folder = DirectoryOf(path);
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    const std::string name =
+        folder + "~TKAdjustTime-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
+    const UniqueFile file(::CreateFileA(
+        name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file || ::GetLastError() == ERROR_FILE_EXISTS;
+}
+
 }  // namespace tk

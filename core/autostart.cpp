@@ -2,6 +2,7 @@
 
 #include "core/failure_report.h"
 #include "core/gbk.h"
+#include "core/profile_file.h"
 #include "core/settings.h"
 
 namespace tk {
@@ -52,22 +53,31 @@ std::string RunValueData(const std::string& modulePath) {
     return "\"" + modulePath + "\"";
 }
 
+// Success is said only when bStart was written too: a Run value without it would start the
+// program at logon without its automatic synchronisation.
 void ApplyStartWithWindows(int state, const std::string& modulePath,
                            const AutostartServices& services) {
     const bool on = state != 0;
-    if (!WriteStart(services.settings, on ? 1 : 0)) ReportFailure("writing bStart");
+    std::string notSaved;  // why bStart could not be written
+    if (!WriteStart(services.settings, on ? 1 : 0)) {
+        notSaved = FailureReason(FileFailure::FromSystem());
+        ReportFailure("writing bStart");
+    }
     const std::string name = RunValueName(modulePath);
     if (!services.runKey.Open()) {
         ReportFailure("opening the Run key");
         return;
     }
     const RunKeyCloser closer(services.runKey);
-    if (on) {
-        Report(services, services.runKey.SetValue(name, RunValueData(modulePath)),
-               kAutostartSetText, kAutostartSetFailedText);
+    const bool changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
+                            : services.runKey.DeleteValue(name);
+    if (changed && !notSaved.empty()) {
+        services.colour.SetStatusColourFlag(0);
+        services.status.SetStatusText(SettingsNotSavedText(notSaved));
+    } else if (on) {
+        Report(services, changed, kAutostartSetText, kAutostartSetFailedText);
     } else {
-        Report(services, services.runKey.DeleteValue(name), kAutostartClearedText,
-               kAutostartClearFailedText);
+        Report(services, changed, kAutostartClearedText, kAutostartClearFailedText);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/failure_report.h"
 #include "core/gbk.h"
+#include "core/profile_file.h"
 
 namespace tk {
 
@@ -77,26 +78,51 @@ std::string PassLogLines(const PassRecord& record, IClock& clock) {
     return out;
 }
 
-// A move that fails is noted and the lines are appended all the same: the next pass tries
-// the move again.
-bool AppendPassLog(ILogFile& file, const std::string& lines) {
+namespace {
+
+// The operator's reason for the step that just failed, taken before a note can change it; a
+// note for a developer follows.
+void Failed(const char* what, std::string* why) {
+    if (why != nullptr) *why = FailureReason(FileFailure::FromSystem());
+    ReportFailure(what);
+}
+
+}  // namespace
+
+// Each failure is noted and the next pass tries the move again.
+bool AppendPassLog(ILogFile& file, const std::string& lines, std::string* why) {
     const int64_t size = file.Size();
-    if (size >= 0 && size + static_cast<int64_t>(lines.size()) > kPassLogLimit &&
-        !file.MoveAside()) {
-        ReportFailure("moving the full pass log aside");
+    const int64_t after = size + static_cast<int64_t>(lines.size());
+    if (size >= 0 && after > kPassLogLimit && !file.MoveAside()) {
+        std::string moveFailure;
+        Failed("moving the full pass log aside", &moveFailure);
+        if (!file.CopyAside()) {
+            ReportFailure("copying the full pass log aside");
+            if (after > 2 * kPassLogLimit) {
+                if (why != nullptr) *why = moveFailure;
+                return false;
+            }
+        }
     }
     if (file.Append(lines)) return true;
-    ReportFailure("writing the pass log");
+    Failed("writing the pass log", why);
     return false;
 }
 
-std::string StatusTipText(const PassRecord* last, IClock& clock) {
-    if (last == nullptr) return "尚未校时";
+std::string LogNotWritableText(const std::string& path, const std::string& reason) {
+    std::string text = kLogNotWritableFormat;
+    text.replace(text.find("%s"), 2, path + "\r\n" + reason);
+    return text;
+}
+
+std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable) {
+    const std::string first = folderWritable ? "" : std::string(kFolderNotWritableTip) + "\r\n";
+    if (last == nullptr) return first + "尚未校时";
     char head[160];
     std::snprintf(head, sizeof head, "上次校时：%s　共%d张卡，%d张成功，%d张失败",
                   LogTime(last->started, clock).c_str(), last->count, last->count - last->failures,
                   last->failures);
-    std::string text = head;
+    std::string text = first + head;
     size_t listed = 0, unlisted = 0;
     std::string failed;
     for (const ScreenOutcome& screen : last->screens) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "core/atomic_file.h"
 #include "core/pass_log.h"
 #include "core/unique_fd_posix.h"
 
@@ -17,6 +18,13 @@ int64_t PassLogFile::Size() {
 }
 
 bool PassLogFile::MoveAside() { return std::rename(m_path.c_str(), (m_path + ".1").c_str()) == 0; }
+
+bool PassLogFile::CopyAside() {
+    std::string bytes;
+    return ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)) ==
+               FileRead::kRead &&
+           ReplaceFileAtomically(m_path + ".1", bytes) && ::truncate(m_path.c_str(), 0) == 0;
+}
 
 bool PassLogFile::Append(const std::string& bytes) {
     const UniqueFd fd(::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));

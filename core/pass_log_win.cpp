@@ -1,3 +1,4 @@
+#include "core/atomic_file.h"
 #include "core/pass_log.h"
 #include "core/unique_handle_win.h"
 
@@ -12,6 +13,20 @@ int64_t PassLogFile::Size() {
 bool PassLogFile::MoveAside() {
     return ::MoveFileExA(m_path.c_str(), (m_path + ".1").c_str(), MOVEFILE_REPLACE_EXISTING) !=
            FALSE;
+}
+
+// Read with the sharing a viewer allows, and emptied through a handle that shares everything.
+bool PassLogFile::CopyAside() {
+    std::string bytes;
+    if (ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)) !=
+            FileRead::kRead ||
+        !ReplaceFileAtomically(m_path + ".1", bytes)) {
+        return false;
+    }
+    const UniqueFile file(::CreateFileA(m_path.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ::SetEndOfFile(file.Get()) != FALSE;
 }
 
 // Opened for appending only, shared with readers and writers (an editor showing the log); a

@@ -427,6 +427,22 @@ FileFailure FileFailure::FromSystem() {
     return failure;
 }
 
+std::string FailureReason(const FileFailure& failure) {
+    switch (failure.kind) {
+        case FileFailure::Kind::kNotAnsi:
+            return kReasonNotAnsi;
+        case FileFailure::Kind::kTooLarge:
+            return kReasonTooLarge;
+        case FileFailure::Kind::kUnstorable:
+            return kReasonUnstorable;
+        case FileFailure::Kind::kSystem:
+        case FileFailure::Kind::kNone:
+            break;
+    }
+    // A call that failed without saying why would read as "error 0: success".
+    return failure.systemCode != 0 ? failure.systemText : std::string(kReasonNoSystemText);
+}
+
 ProfileBatch::ProfileBatch(std::string path)
     : m_path(std::move(path)), m_doc(std::make_unique<ProfileDocument>()) {
     m_load = LoadDocument(m_path, *m_doc, &m_failure, kMaxProfileFileBytes);

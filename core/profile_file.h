@@ -33,6 +33,17 @@ struct FileFailure {
     static FileFailure FromSystem();
 };
 
+// Reasons of the program's own, where no system call failed.
+inline constexpr char kReasonNotAnsi[] =
+    "文件不是ANSI（GBK）编码（例如被保存成了Unicode），本程序不能改写它。";
+inline constexpr char kReasonTooLarge[] = "文件大于1MB，不是控制卡参数文件，本程序不读取它。";
+inline constexpr char kReasonUnstorable[] = "有参数含有不能写入INI文件的字符（例如换行）。";
+inline constexpr char kReasonNoSystemText[] = "系统没有说明原因。";
+
+// The reason an operator's message gives: the system's text when a system call failed, else the
+// program's own.
+std::string FailureReason(const FileFailure& failure);
+
 // What the reading of a file found.
 enum class ProfileLoad {
     kRead,        // the file's lines are the batch's

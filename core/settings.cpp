@@ -19,6 +19,11 @@ bool WriteGlobalInt(IProfile& settings, const char* key, int value) {
 
 // The executable's directory plus "\TK100_Dll_Set.ini". The scan steps over double-byte
 // characters, whose trail byte may be 0x5C and is then no separator.
+std::string SettingsNotSavedText(const std::string& reason) {
+    std::string text = kSettingsNotSavedFormat;
+    return text.replace(text.find("%s"), 2, reason);
+}
+
 std::string SettingsPathFromModule(const std::string& modulePath) {
     const std::string::size_type cut = FindLastOfGbk(modulePath, "\\");
     // Without a directory the file is taken from the current one: a bare name would send the

@@ -21,6 +21,10 @@ inline constexpr int kDefaultSel = 2;  // hours
 inline constexpr int kDefaultTimer = 1;
 inline constexpr int kDefaultStart = 0;
 
+// The status text of a setting that could not be written. "%s": why, as the system says it.
+inline constexpr char kSettingsNotSavedFormat[] = "状态：设置无法保存：%s";
+std::string SettingsNotSavedText(const std::string& reason);
+
 // The settings file path for the executable at modulePath.
 std::string SettingsPathFromModule(const std::string& modulePath);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// The settings file as the click uses it: writes go into the log and succeed as told.
+// The settings file as the click uses it: writes go into the log and succeed as told; a failed
+// one leaves "access denied" as the system's error.
 class SettingsRecorder : public tk::IProfile {
 public:
     explicit SettingsRecorder(Log& log) : m_log(log) {}
@@ -25,6 +27,7 @@ public:
     }
     bool WriteString(const char* section, const char* key, const char* value) override {
         m_log.push_back(std::string("write ") + section + "/" + key + "=" + value);
+        if (!writeResult) errno = EACCES;
         return writeResult;
     }
 
@@ -75,15 +78,33 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 1",
           "status 状态：设置自动启动成功！", "close"}},
-        // A failed settings write changes nothing else; it is only noted.
-        {"clear",
+        // bStart not written: the Run value still follows the click, but success is not said.
+        {"clear, bStart not written",
          0,
          sync,
          false,
          true,
          true,
-         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "colour 1",
-          "status 状态：关闭自动启动成功！", "close"}},
+         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "colour 0",
+          "status 状态：设置无法保存：error 13: Permission denied", "close"}},
+        {"tick, bStart not written",
+         1,
+         sync,
+         false,
+         true,
+         true,
+         {"write CONT/bStart=1", "failed: writing bStart", "open",
+          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0",
+          "status 状态：设置无法保存：error 13: Permission denied", "close"}},
+        {"tick, neither written",
+         1,
+         sync,
+         false,
+         true,
+         false,
+         {"write CONT/bStart=1", "failed: writing bStart", "open",
+          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0", "status 状态：设置自动启动失败！",
+          "close"}},
         {"clear, delete fails",
          0,
          sync,

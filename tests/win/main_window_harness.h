@@ -147,6 +147,7 @@ struct WindowOptions {
     std::string modulePath = "C:\\Tools\\Sync\\TK.exe";
     bool realTimers = false;
     bool realRunKey = false;
+    std::string folderNotWritable{};  // the reason the program was told at start-up
 };
 
 // One main window over its own settings file and fakes.
@@ -162,7 +163,8 @@ public:
             options.realTimers ? static_cast<tk::ITimerService&>(windowTimers) : timers;
         const AdjustTimeServices services{
             settingsFile,       library,      probe,         clock,   key,      timerService,
-            options.modulePath, screenEditor, exchangeFiles, passLog, logOpener};
+            options.modulePath, screenEditor, exchangeFiles, passLog, logOpener,
+            options.folderNotWritable};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         windowTimers.Bind(*dialog);
         if (!options.create) return;

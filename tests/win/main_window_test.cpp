@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
+#include "core/profile_file.h"
 #include "tests/win/main_window_harness.h"
 #include "ui/framework/dialog.h"
 
@@ -33,6 +35,9 @@ constexpr int kManualControls[] = {IDC_AUTO_START, IDC_SETTINGS,   IDC_UNIT,
                                    IDC_INTERVAL,   IDC_START_STOP, IDC_MANUAL};
 
 const char kRunning[] = "bStart=1\r\nnSel=1\r\nTimer=5\r\n";  // 5 minutes, switched on at start
+// What Wine says of a file another program holds without sharing.
+const char kSharingViolation[] = "error 32: 共享冲突。";
+const std::string kNotSavedHeld = std::string("状态：设置无法保存：") + kSharingViolation;
 const std::vector<tk_test::ScreenSetup> kThreeSerialScreens = {
     {false, ""}, {false, ""}, {false, ""}};
 
@@ -206,19 +211,24 @@ TEST(MainWindowSettings, IntervalBoxWritesTimerAtEachKeystroke) {
 }
 
 // Another program holds the settings file open without write sharing, so the writes of nSel
-// and Timer fail: the user sees nothing of it, and a developer finds a note of each.
-TEST(MainWindowSettings, RefusedWritesAreOnlyNoted) {
+// and Timer fail: the status line says so in red, with the system's reason.
+TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     BoxRecorder boxes;
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"));
     HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     w.ChooseUnit(3);
+    EXPECT_EQ(w.Text(IDC_STATUS), kNotSavedHeld);
+    EXPECT_EQ(w.dialog->StatusColourFlag(), 0);
+    w.dialog->SetStatusColourFlag(1);
+    ::SetDlgItemTextA(w.hwnd, IDC_STATUS, "状态：");
     w.SetInterval("7");
+    EXPECT_EQ(w.Text(IDC_STATUS), kNotSavedHeld);
+    EXPECT_EQ(w.dialog->StatusColourFlag(), 0);
     ::CloseHandle(held);
     EXPECT_EQ(w.failures.notes, (std::vector<std::string>{"writing nSel", "writing Timer"}));
     EXPECT_TRUE(boxes.boxes.empty());
-    EXPECT_EQ(w.Text(IDC_STATUS), "状态：");
     EXPECT_EQ(w.Cont("nSel"), "1");
     EXPECT_EQ(w.Cont("Timer"), "5");
 }
@@ -328,9 +338,10 @@ TEST(MainWindowPass, SettingsButtonReloadsAndManualButtonRunsAPass) {
     EXPECT_EQ(w.dialog->State().running, 0);
 }
 
-// A settings file an editor saved as Unicode is read as the profile API reads it, as the
-// controller library reads it: the pass visits its screens, in place of none.
-TEST(MainWindowPass, AUnicodeSettingsFileGivesTheScreensWindowsSees) {
+// A settings file the window's own reading declines, saved as Unicode by an editor or larger
+// than 1 MiB, is read as the profile API reads it, as the controller library reads it: the pass
+// visits its screens, in place of none, and the file is left as it was.
+TEST(MainWindowPass, FilesItsOwnReadingDeclinesGiveTheScreensWindowsSees) {
     const std::string gbk =
         SettingsText("nSel=1\r\n", {{false, ""}, {true, "127,0,0,9"}, {false, ""}});
     std::wstring wide(gbk.size(), L'\0');
@@ -338,13 +349,18 @@ TEST(MainWindowPass, AUnicodeSettingsFileGivesTheScreensWindowsSees) {
                                       static_cast<int>(wide.size())));
     const std::string utf16 = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(wide.data()),
                                                        wide.size() * sizeof(wchar_t));
-    MainWindow w(utf16);
-    ASSERT_TRUE(w.created);
-    EXPECT_EQ(w.UnitSel(), 1);
-    w.Click(IDC_MANUAL);
-    EXPECT_EQ(w.library.adjusted, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(w.probe.hosts, std::vector<std::string>{"127.0.0.9"});
-    EXPECT_EQ(tk_test::ReadFileBytes(w.settingsPath), utf16);
+    std::string large = gbk;
+    while (large.size() <= tk::kMaxProfileFileBytes) large += ";" + std::string(78, '-') + "\r\n";
+    for (const std::string& file : {utf16, large}) {
+        MainWindow w(file);
+        ASSERT_TRUE(w.created);
+        EXPECT_EQ(w.UnitSel(), 1) << file.size();
+        EXPECT_EQ(w.dialog->Roster().count, 3) << file.size();
+        w.Click(IDC_MANUAL);
+        EXPECT_EQ(w.library.adjusted, (std::vector<int>{1, 2, 3})) << file.size();
+        EXPECT_EQ(w.probe.hosts, std::vector<std::string>{"127.0.0.9"}) << file.size();
+        EXPECT_EQ(tk_test::ReadFileBytes(w.settingsPath), file) << file.size();
+    }
 }
 
 // The controls go off and on one at a time in a fixed order: for automatic synchronisation
@@ -407,20 +423,25 @@ BOOL CALLBACK MatchTooltip(HWND window, LPARAM found) {
 
 // The text the status line's tooltip shows, as GBK; "<none>" when the line has no tooltip.
 // Read in UTF-16: the ANSI message gives at most 80 bytes.
-std::string StatusTip(const MainWindow& w) {
+HWND FindStatusTip(const MainWindow& w) {
     std::pair<HWND, HWND> match{w.hwnd, nullptr};
     ::EnumThreadWindows(::GetCurrentThreadId(), MatchTooltip, reinterpret_cast<LPARAM>(&match));
+    return match.second;
+}
+
+std::string StatusTip(const MainWindow& w) {
+    const HWND tip = FindStatusTip(w);
     wchar_t text[1024] = {};
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = w.hwnd;
     tool.uId = reinterpret_cast<UINT_PTR>(w.Item(IDC_STATUS));
-    if (match.second == nullptr || ::SendMessageW(match.second, TTM_GETTOOLCOUNT, 0, 0) != 1 ||
-        !::SendMessageW(match.second, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+    if (tip == nullptr || ::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) != 1 ||
+        !::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
         return "<none>";
     }
     tool.lpszText = text;
-    ::SendMessageW(match.second, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
     char gbk[2048] = {};
     ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
     return gbk;
@@ -439,6 +460,11 @@ const char kMixedTip[] =
     "上次校时：2023-11-14 12:34:56　共3张卡，1张成功，2张失败\r\n"
     "失败：2号屏（网络不通）、3号屏（控制卡无应答）\r\n"
     "双击状态栏打开校时日志";
+
+// A double-click on the status line, as the mouse gives it.
+void DoubleClickStatus(const MainWindow& w) {
+    ::SendMessageA(w.Item(IDC_STATUS), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
+}
 
 // Sets up the three screens' answers.
 void FailScreensTwoAndThree(MainWindow& w) {
@@ -482,25 +508,124 @@ TEST(MainWindowPassLog, AnUnwritableLogChangesNothingButANote) {
     EXPECT_EQ(StatusTip(w), kMixedTip);
     EXPECT_EQ(w.failures.notes, std::vector<std::string>{"writing the pass log"});
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), "");
+    DoubleClickStatus(w);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"校时日志无法写入：" + w.logPath + "\r\n" +
+                                                      kSharingViolation});
 
     w.Click(IDC_MANUAL);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), std::string(kMixedLines));
-    EXPECT_TRUE(boxes.boxes.empty());
+    DoubleClickStatus(w);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(w.logOpener.paths, std::vector<std::string>{w.logPath});
+}
+
+// A viewer holds the log, sharing reading and writing but not its deletion, as tail-style
+// viewers do: a manual pass and then an automatic one are both appended and the tooltip shows
+// the later one; a log past its limit, which the viewer keeps from being moved, is copied aside
+// and emptied instead, so it never grows without bound.
+TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
+    FailScreensTwoAndThree(w);
+    w.Click(IDC_MANUAL);
+    HANDLE viewer = ::CreateFileA(w.logPath.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    w.Click(IDC_START_STOP);
+    w.probe.answers["127.0.0.9"] = true;
+    w.Tick(2);
+    const std::string automatic =
+        "2023-11-14 12:34:56\t自动校时开始\r\n"
+        "2023-11-14 12:34:56\t状态：1号屏校时成功！\t串口\r\n"
+        "2023-11-14 12:34:56\t状态：2号屏校时成功！\t127.0.0.9\r\n"
+        "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
+        "2023-11-14 12:34:56\t此次校时共：3张卡，其中2张成功，1张失败！\r\n";
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), kMixedLines + automatic);
+    EXPECT_EQ(StatusTip(w),
+              "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
+              "失败：3号屏（控制卡无应答）\r\n"
+              "双击状态栏打开校时日志");
+    EXPECT_TRUE(w.failures.notes.empty());
+
+    const std::string full = kMixedLines + automatic + std::string(tk::kPassLogLimit, 'x');
+    tk_test::WriteFileBytes(w.logPath, full);
+    ASSERT_FALSE(::MoveFileExA(w.logPath.c_str(), (w.logPath + ".1").c_str(),
+                               MOVEFILE_REPLACE_EXISTING));
+    w.Tick(2);
+    ::CloseHandle(viewer);
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), automatic);
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath + ".1"), full);
+}
+
+// A program folder that cannot be written is said at the head of the tooltip, before and
+// after a pass, and a double-click before any pass says the log cannot be written and why.
+TEST(MainWindowPassLog, AnUnwritableFolderIsSaidInTheTooltip) {
+    BoxRecorder boxes;
+    tk_test::WindowOptions options;
+    options.folderNotWritable = "error 5: 访问被拒绝。";
+    MainWindow w(SettingsText("", {{false, ""}}), options);
+    EXPECT_EQ(StatusTip(w), "程序所在文件夹不可写：设置和日志无法保存\r\n尚未校时");
+    DoubleClickStatus(w);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"校时日志无法写入：" + w.logPath +
+                                                      "\r\nerror 5: 访问被拒绝。"});
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(StatusTip(w),
+              "程序所在文件夹不可写：设置和日志无法保存\r\n"
+              "上次校时：2023-11-14 12:34:56　共1张卡，1张成功，0张失败\r\n"
+              "双击状态栏打开校时日志");
+}
+
+// The start-up check of the program's folder leaves nothing where it may write, and says no
+// where the system refuses files even to an administrator (the kernel's own folder, seen
+// through Wine's drive of the whole file system), with the system's reason.
+TEST(MainWindowPassLog, FolderCheckAtStartUp) {
+    tk_test::TempDir dir;
+    EXPECT_TRUE(tk::CanCreateFileBeside(dir.File("TK100_Dll_Set.ini")));
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA(dir.File("*").c_str(), &found);
+    int entries = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do entries += found.cFileName[0] != '.';
+        while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    EXPECT_EQ(entries, 0);
+    EXPECT_FALSE(tk::CanCreateFileBeside("Z:\\sys\\TK100_Dll_Set.ini"));
+    EXPECT_EQ(tk::FailureReason(tk::FileFailure::FromSystem()), "error 5: 访问被拒绝。");
+}
+
+// The tooltip pops up when the pointer rests on the status line: the line's mouse messages
+// must reach it.
+TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
+    MainWindow w(SettingsText(""));
+    const HWND tip = FindStatusTip(w);
+    ASSERT_NE(tip, nullptr);
+    ::SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(1, 0));
+    RECT line;
+    ::GetWindowRect(w.Item(IDC_STATUS), &line);
+    const POINT centre{(line.left + line.right) / 2, (line.top + line.bottom) / 2};
+    ::SetCursorPos(centre.x, centre.y);
+    POINT client = centre;
+    ::ScreenToClient(w.Item(IDC_STATUS), &client);
+    ::SendMessageA(w.Item(IDC_STATUS), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    const DWORD deadline = ::GetTickCount() + 5000;
+    while (!::IsWindowVisible(tip) && static_cast<int>(deadline - ::GetTickCount()) > 0) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        tk_test::PumpAll();
+    }
+    EXPECT_TRUE(::IsWindowVisible(tip));
 }
 
 // A double-click on the status line opens the log, or says that there is none yet.
 TEST(MainWindowPassLog, DoubleClickOnTheStatusLineOpensTheLog) {
     BoxRecorder boxes;
     MainWindow w(SettingsText("", {{false, ""}}));
-    const auto doubleClick = [&] {
-        ::SendMessageA(w.Item(IDC_STATUS), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(4, 4));
-    };
-    doubleClick();
+    DoubleClickStatus(w);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"还没有校时日志。"});
     EXPECT_TRUE(w.logOpener.paths.empty());
 
     w.Click(IDC_MANUAL);
-    doubleClick();
+    DoubleClickStatus(w);
     EXPECT_EQ(w.logOpener.paths, std::vector<std::string>{w.logPath});
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");

@@ -50,7 +50,7 @@ enum class Reading {
 // Why the list window and the import read nothing of a file that is not read as the API reads
 // it, as their messages give it.
 const char* NotReadReason(Reading reading) {
-    return reading == Reading::kNotAnsi ? kReasonNotAnsi : kReasonTooLarge;
+    return reading == Reading::kNotAnsi ? tk::kReasonNotAnsi : tk::kReasonTooLarge;
 }
 const char* NotImportedFormat(Reading reading) {
     return reading == Reading::kNotAnsi ? kImportNotAnsiFormat : kImportTooLargeFormat;

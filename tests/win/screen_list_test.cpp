@@ -488,9 +488,9 @@ TEST(ScreenListSaving, AFileThatCouldNotBeReadIsNeverWritten) {
         std::string reason;
     };
     const Case cases[] = {
-        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, kReasonNotAnsi},
+        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, tk::kReasonNotAnsi},
         {"held", ThreeScreens(), true, SystemReason(ERROR_SHARING_VIOLATION)},
-        {"too large", TooLargeFile(), false, kReasonTooLarge},
+        {"too large", TooLargeFile(), false, tk::kReasonTooLarge},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -529,7 +529,7 @@ TEST(ScreenListSaving, AValueTheFileCannotHoldIsNotSaved) {
     w.Click(IDOK);
     EXPECT_FALSE(w.Result().has_value());
     EXPECT_EQ(boxes.Texts(),
-              (std::vector<std::string>{Message(kSaveFailedFormat, kReasonUnstorable)}));
+              (std::vector<std::string>{Message(kSaveFailedFormat, tk::kReasonUnstorable)}));
     EXPECT_EQ(w.FileBytes(), ThreeScreens());
 }
 
@@ -840,7 +840,7 @@ TEST(ScreenListExport, AFileThatCannotBeWrittenIsReported) {
     };
     const Case cases[] = {
         {"held", "[CONT]\r\nScreenCount=0\r\n", true, SystemReason(ERROR_ACCESS_DENIED)},
-        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, kReasonNotAnsi},
+        {"unicode", std::string("\xFF\xFE[\0C\0O\0N\0T\0]\0", 12), false, tk::kReasonNotAnsi},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

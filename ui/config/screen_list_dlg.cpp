@@ -56,23 +56,6 @@ CCreateIniFile::CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& 
     StayOpenOnHandlerFailure();
 }
 
-std::string FailureReason(const tk::FileFailure& failure) {
-    using Kind = tk::FileFailure::Kind;
-    switch (failure.kind) {
-        case Kind::kNotAnsi:
-            return kReasonNotAnsi;
-        case Kind::kTooLarge:
-            return kReasonTooLarge;
-        case Kind::kUnstorable:
-            return kReasonUnstorable;
-        case Kind::kSystem:
-        case Kind::kNone:
-            break;
-    }
-    // A call that failed without saying why would read as "error 0: success".
-    return failure.systemCode != 0 ? failure.systemText : std::string(kReasonNoSystemText);
-}
-
 tk::ScreenRow CCreateIniFile::Row(int index) const {
     tk::ScreenRow row;
     for (size_t column = 0; column < row.size(); ++column) {
@@ -144,7 +127,7 @@ void CCreateIniFile::OnShowLoadNotice() {
     ::ShowWindow(Hwnd(), SW_SHOW);
     ::UpdateWindow(Hwnd());
     if (m_notRead.Failed()) {
-        MessageBox(Formatted(kUnreadableSettingsFormat, FailureReason(m_notRead).c_str()),
+        MessageBox(Formatted(kUnreadableSettingsFormat, tk::FailureReason(m_notRead).c_str()),
                    MB_OK | MB_ICONERROR);
     } else {
         MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
@@ -212,13 +195,13 @@ void CCreateIniFile::OnDelete() {
 // screens would all be lost.
 void CCreateIniFile::OnOK() {
     if (m_notRead.Failed()) {
-        MessageBox(Formatted(kNotReadNotSavedFormat, FailureReason(m_notRead).c_str()),
+        MessageBox(Formatted(kNotReadNotSavedFormat, tk::FailureReason(m_notRead).c_str()),
                    MB_OK | MB_ICONERROR);
         return;
     }
     tk::FileFailure why;
     if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this), &why)) {
-        MessageBox(Formatted(kSaveFailedFormat, FailureReason(why).c_str()), MB_OK | MB_ICONERROR);
+        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()), MB_OK | MB_ICONERROR);
         return;
     }
     EndDialog(IDOK);
@@ -235,7 +218,7 @@ void CCreateIniFile::OnImport() {
             return;
         case tk::ExchangeImportStatus::kUnreadable:
             MessageBox(Formatted(kImportUnreadableFormat, path.c_str(),
-                                 FailureReason(imported.failure).c_str()),
+                                 tk::FailureReason(imported.failure).c_str()),
                        MB_OK | MB_ICONERROR);
             return;
         case tk::ExchangeImportStatus::kNotAnsi:
@@ -276,7 +259,7 @@ void CCreateIniFile::OnExport() {
     if (!m_files.ChooseSavePath(Hwnd(), path)) return;
     tk::FileFailure why;
     if (!tk::SaveExchangeFile(path, RowsOf(*this), &why)) {
-        MessageBox(Formatted(kExportFailedFormat, path.c_str(), FailureReason(why).c_str()),
+        MessageBox(Formatted(kExportFailedFormat, path.c_str(), tk::FailureReason(why).c_str()),
                    MB_OK | MB_ICONERROR);
     }
 }

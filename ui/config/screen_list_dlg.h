@@ -58,13 +58,6 @@ inline constexpr char kImportMissingAndCutFormat[] =
 // "%s": the chosen path, then why it could not be written.
 inline constexpr char kExportFailedFormat[] = "文件没有保存：%s\r\n原因：%s";
 
-// Reasons of the program's own, where no system call failed.
-inline constexpr char kReasonNotAnsi[] =
-    "文件不是ANSI（GBK）编码（例如被保存成了Unicode），本程序不能改写它。";
-inline constexpr char kReasonTooLarge[] = "文件大于1MB，不是控制卡参数文件，本程序不读取它。";
-inline constexpr char kReasonUnstorable[] = "有参数含有不能写入INI文件的字符（例如换行）。";
-inline constexpr char kReasonNoSystemText[] = "系统没有说明原因。";
-
 class CCreateIniFile : public tk::ui::Dialog {
 public:
     // settingsPath: the settings file the list is read from and written to; editor and files:
@@ -110,6 +103,3 @@ private:
     tk::FileFailure m_notRead;  // why the file was not read when the window opened, if it was not
 };
 
-// The reason a failure message gives: the system's text when a system call failed, else the
-// program's own.
-std::string FailureReason(const tk::FileFailure& failure);

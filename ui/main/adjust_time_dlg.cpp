@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "core/failure_report.h"
+#include "core/profile_file.h"
 #include "core/settings.h"
 #include "resources/resource.h"
 #include "ui/config/screen_list_dlg.h"
@@ -116,6 +117,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
 
     // The check box shows the choice stored by its last click.
     const int start = tk::ReadStart(settings);
+    m_logNotWritten = m_services.folderNotWritable;
     m_startWithWindows = start == 1 ? 1 : 0;
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
@@ -281,7 +283,7 @@ void CAdjustTimeDlg::OnManualAdjust() {
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
     if (!tk::WriteSel(m_services.settings.Direct(), m_unitList.GetCurSel())) {
-        tk::ReportFailure("writing nSel");
+        ShowSettingNotSaved("writing nSel");
     }
 }
 
@@ -289,8 +291,18 @@ void CAdjustTimeDlg::OnUnitChanged() {
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    if (!tk::WriteTimer(m_services.settings.Direct(), m_intervalValue))
-        tk::ReportFailure("writing Timer");
+    if (!tk::WriteTimer(m_services.settings.Direct(), m_intervalValue)) {
+        ShowSettingNotSaved("writing Timer");
+    }
+}
+
+// A setting that could not be written is said in red on the status line, with the system's
+// reason, taken before the note.
+void CAdjustTimeDlg::ShowSettingNotSaved(const char* what) {
+    const std::string reason = tk::FailureReason(tk::FileFailure::FromSystem());
+    tk::ReportFailure(what);
+    SetStatusColourFlag(0);
+    SetStatusText(tk::SettingsNotSavedText(reason));
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -325,7 +337,8 @@ void CAdjustTimeDlg::AddStatusTip() {
         tk::ReportFailure("creating the status line's tooltip");
         return;
     }
-    m_statusTipText = tk::StatusTipText(nullptr, m_services.clock);
+    m_statusTipText =
+        tk::StatusTipText(nullptr, m_services.clock, m_services.folderNotWritable.empty());
     // The size without the reserved member of newer versions, which older ones refuse.
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -356,14 +369,23 @@ void CAdjustTimeDlg::SetStatusTip(const std::string& text) {
 int64_t CAdjustTimeDlg::Now() { return m_services.clock.Now(); }
 
 // The pass's lines go to the log and the tooltip shows the pass. A log that cannot be written
-// leaves a note only: the status line, its colour and the next pass are as without a log.
+// changes neither the status line, its colour nor the next pass: the double-click says why.
 void CAdjustTimeDlg::PassEnded(const tk::PassRecord& record) {
-    tk::AppendPassLog(m_services.passLog, tk::PassLogLines(record, m_services.clock));
-    SetStatusTip(tk::StatusTipText(&record, m_services.clock));
+    std::string why;
+    const bool logged =
+        tk::AppendPassLog(m_services.passLog, tk::PassLogLines(record, m_services.clock), &why);
+    m_logNotWritten = logged ? std::string() : why;
+    SetStatusTip(
+        tk::StatusTipText(&record, m_services.clock, m_services.folderNotWritable.empty()));
 }
 
-// Double-click on the status line: the log, or word that there is none yet.
+// Double-click on the status line: the log, word that the last lines could not be written to
+// it, or that there is none yet.
 void CAdjustTimeDlg::OnStatusDoubleClick() {
+    if (!m_logNotWritten.empty()) {
+        ShowMessage(tk::LogNotWritableText(m_services.passLog.Path(), m_logNotWritten));
+        return;
+    }
     if (m_services.passLog.Size() < 0) {
         ShowMessage("还没有校时日志。");
         return;

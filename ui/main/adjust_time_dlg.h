@@ -49,6 +49,9 @@ struct AdjustTimeServices {
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
     tk::ILogFile& passLog;                // every pass's lines, beside the executable
     ILogOpener& logOpener;                // the status line's double-click
+    // Why the executable's folder, where the settings file and the log live, cannot be
+    // written; empty when it can.
+    std::string folderNotWritable;
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
@@ -110,6 +113,7 @@ private:
     void RunAutomaticPass();
     void AddStatusTip();
     void SetStatusTip(const std::string& text);
+    void ShowSettingNotSaved(const char* what);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Number of the "TaskbarCreated" message, registered when the first window is constructed.
@@ -137,4 +141,6 @@ private:
     // here, since the control keeps only a pointer to it.
     HWND m_statusTip = nullptr;
     std::string m_statusTipText;
+    // Why the last pass's lines could not be written to the log; empty once they were.
+    std::string m_logNotWritten;
 };

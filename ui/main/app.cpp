@@ -9,10 +9,12 @@
 
 #include <string>
 
+#include "core/atomic_file.h"
 #include "core/clock_text.h"
 #include "core/failure_report.h"
 #include "core/module_path_win.h"
 #include "core/pass_log.h"
+#include "core/profile_file.h"
 #include "core/probe.h"
 #include "core/run_key_win.h"
 #include "core/settings.h"
@@ -76,6 +78,12 @@ bool CTK自动校时App::InitInstance() {
         instance.WakeFirst();
         return false;
     }
+    // A folder the operator cannot write (Program Files without administrator rights, a
+    // read-only share) loses every setting and the log; the window says so.
+    std::string folderNotWritable;
+    if (!tk::CanCreateFileBeside(settingsPath)) {
+        folderNotWritable = tk::FailureReason(tk::FileFailure::FromSystem());
+    }
     tk::Win32Profile api(settingsPath);
     tk::SettingsFile settings(settingsPath, api);
     tk::ImportedControllerLibrary library;
@@ -88,7 +96,7 @@ bool CTK自动校时App::InitInstance() {
     tk::PassLogFile passLog(tk::LogPathFromModule(modulePath));
     ShellLogOpener logOpener;
     CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
-                           screenEditor, exchangeFiles, passLog, logOpener});
+                           screenEditor, exchangeFiles, passLog, logOpener, folderNotWritable});
     // The timers are set on the window once it exists.
     timers.Bind(dialog);
     dialog.DoModal();

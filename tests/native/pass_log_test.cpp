@@ -1,0 +1,115 @@
+// The pass log's bound when the log cannot be moved aside, and the start-up check of the
+// program's folder.
+#include "core/pass_log.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/atomic_file.h"
+#include "tests/common/failure_recorder.h"
+#include "tests/native/temp_dir.h"
+
+namespace {
+
+using Steps = std::vector<std::string>;
+constexpr int64_t kLimit = tk::kPassLogLimit;
+
+// A log whose steps succeed as told and are recorded; a failed step leaves "busy" as the
+// system's error, as a viewer holding the file would.
+class ScriptedLog : public tk::ILogFile {
+public:
+    int64_t size = 0;
+    bool moves = true, copies = true, appends = true;
+    Steps steps;
+
+    const std::string& Path() const override { return m_path; }
+    int64_t Size() override { return size; }
+    bool MoveAside() override { return Step("move", moves, 0); }
+    bool CopyAside() override { return Step("copy", copies, 0); }
+    bool Append(const std::string& bytes) override {
+        return Step("append " + std::to_string(bytes.size()),
+                    appends, std::max<int64_t>(size, 0) + static_cast<int64_t>(bytes.size()));
+    }
+
+private:
+    bool Step(const std::string& name, bool works, int64_t sizeAfter) {
+        steps.push_back(name);
+        if (works) size = sizeAfter;
+        if (!works) errno = EBUSY;
+        return works;
+    }
+    std::string m_path = "C:\\Tools\\TK.log";
+};
+
+// A log past its limit is moved aside; one a viewer holds is copied aside and emptied; one that
+// can be neither grows up to twice the limit and then takes no more lines.
+TEST(PassLogBound, MovedOrCopiedAsideAndNeverPastTwiceTheLimit) {
+    const std::string lines(10, 'l');
+    const struct {
+        const char* what;
+        int64_t size;
+        bool moves, copies, appends;
+        Steps steps;
+        bool written;
+        int64_t sizeAfter;
+        const char* why;
+    } cases[] = {
+        {"no log yet", -1, true, true, true, {"append 10"}, true, 10, ""},
+        {"up to the limit", kLimit - 10, true, true, true, {"append 10"}, true, kLimit, ""},
+        {"past it: moved", kLimit - 9, true, true, true, {"move", "append 10"}, true, 10, ""},
+        {"held: copied", kLimit - 9, false, true, true, {"move", "copy", "append 10"}, true, 10,
+         ""},
+        {"neither, up to twice", 2 * kLimit - 10, false, false, true,
+         {"move", "copy", "append 10"}, true, 2 * kLimit, ""},
+        {"neither, past twice", 2 * kLimit - 9, false, false, true, {"move", "copy"}, false,
+         2 * kLimit - 9, "error 16: Device or resource busy"},
+        {"append fails", 0, true, true, false, {"append 10"}, false, 0,
+         "error 16: Device or resource busy"},
+    };
+    for (const auto& c : cases) {
+        const tk_test::FailureRecorder failures;
+        ScriptedLog log;
+        log.size = c.size;
+        log.moves = c.moves;
+        log.copies = c.copies;
+        log.appends = c.appends;
+        std::string why;
+        EXPECT_EQ(tk::AppendPassLog(log, lines, &why), c.written) << c.what;
+        EXPECT_EQ(log.steps, c.steps) << c.what;
+        EXPECT_EQ(log.size, c.sizeAfter) << c.what;
+        EXPECT_EQ(why, c.why) << c.what;
+        EXPECT_EQ(failures.notes.empty(), c.moves && c.appends) << c.what;
+    }
+}
+
+class PassLogFolderTest : public tk::test::SettingsDirTest {};
+
+// The real file, copied aside: the older part holds what the log held, the log the new lines.
+TEST_F(PassLogFolderTest, PassLogCopiedAsideAndEmptied) {
+    const std::string path = m_dir + "/TK.log";
+    std::ofstream(path, std::ios::binary) << "first\r\n";
+    std::ofstream(path + ".1", std::ios::binary) << "older";
+    tk::PassLogFile file(path);
+    ASSERT_TRUE(file.CopyAside());
+    EXPECT_EQ(file.Size(), 0);
+    EXPECT_EQ(std::filesystem::file_size(path + ".1"), 7u);
+}
+
+// The folder check leaves nothing behind where it may write, and says no where it may not:
+// a folder that does not exist, and one of the kernel's that takes no files even from root.
+TEST_F(PassLogFolderTest, FolderCheckLeavesNothingBehind) {
+    EXPECT_TRUE(tk::CanCreateFileBeside(m_path));
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir));
+    errno = 0;
+    EXPECT_FALSE(tk::CanCreateFileBeside(m_dir + "/missing/TK100_Dll_Set.ini"));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_FALSE(tk::CanCreateFileBeside("/sys/TK100_Dll_Set.ini"));
+}
+
+}  // namespace
