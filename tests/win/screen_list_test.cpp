@@ -663,7 +663,8 @@ TEST(ScreenListImport, TheListPaintsAfterOpeningAndAfterAnImport) {
     ::UpdateWindow(w.List());
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA}));
     EXPECT_GT(g_listPaints, 0);
-    ::SetWindowLongPtrA(w.window->Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listWindowProc));
+    ::SetWindowLongPtrA(w.window->Hwnd(), GWLP_WNDPROC,
+                        reinterpret_cast<LONG_PTR>(g_listWindowProc));
 }
 
 TEST(ScreenListImport, ScreensTheTableDoesNotKnowAndMissingKeys) {
