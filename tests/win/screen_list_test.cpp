@@ -644,25 +644,36 @@ LRESULT CALLBACK CountListPaints(HWND window, UINT message, WPARAM wParam, LPARA
     return ::CallWindowProcA(g_listWindowProc, window, message, wParam, lParam);
 }
 
-// The list paints its rows once the window shows and again after an import has filled it: it
-// is never left with redrawing off (its item texts read back the same either way).
-TEST(ScreenListImport, TheListPaintsAfterOpeningAndAfterAnImport) {
+// Whether the list paints when asked to. Asked into a memory DC, so that no other window on
+// the display can hide it: a list with redrawing off paints nothing.
+bool ListPaints(HWND list) {
+    const int before = g_listPaints;
+    HDC screen = ::GetDC(list);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 64, 64);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SendMessageA(list, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(list, screen);
+    return g_listPaints > before;
+}
+
+// After opening, and after an import has filled it, the list is left redrawing (its item texts
+// read back the same either way).
+TEST(ScreenListImport, TheListRedrawsAfterOpeningAndAfterAnImport) {
     ListWindow w(ThreeScreens());
     g_listWindowProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
         w.window->Hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountListPaints)));
-    g_listPaints = 0;
-    ::ShowWindow(w.window->Hwnd(), SW_SHOWNA);
-    ::UpdateWindow(w.List());
-    EXPECT_GT(g_listPaints, 0);
+    EXPECT_TRUE(ListPaints(w.List()));
 
     const std::string exchange = w.dir.File("hall.ini");
     WriteFileBytes(exchange, "[CONT]\r\nScreenCount=1\r\n" + ExchangeSection(0, kExchangeA));
     w.files.openPath = exchange;
-    g_listPaints = 0;
     w.Click(IDC_LIST_IMPORT);
-    ::UpdateWindow(w.List());
     EXPECT_EQ(w.AllRows(), (std::vector<ScreenRow>{kRowA}));
-    EXPECT_GT(g_listPaints, 0);
+    EXPECT_TRUE(ListPaints(w.List()));
     ::SetWindowLongPtrA(w.window->Hwnd(), GWLP_WNDPROC,
                         reinterpret_cast<LONG_PTR>(g_listWindowProc));
 }
