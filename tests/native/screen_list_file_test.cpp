@@ -59,6 +59,7 @@ TEST_F(ScreenListFile, EveryScreenOfTheCountIsARowLeftOutOrMissing) {
         {"limit", 4, {"Screen0", "Screen1", "Screen2", "Screen3"}, 3, 3, 1, 0},
         {"huge count, two sections", 200000, {"Screen0", "Screen1"}, 300, 2, 0, 199998},
         {"names", 6, {"Screen0", "screen3", "Screen05", "Screen7", "Screen 4"}, 1, 1, 1, 4},
+        {"no number", 2, {"Screen", "Screen1"}, 300, 1, 0, 1},
         {"sections past the count", 2, {"Screen0", "Screen1", "Screen2"}, 300, 2, 0, 0},
     };
     for (const Case& c : cases) {

@@ -517,6 +517,25 @@ TEST(MalformedFiles, ImportMessageNamesALongPathWhole) {
     EXPECT_EQ(text.rfind("导入失败：", 0), 0u);
 }
 
+// A settings file of exactly 1 MiB is read; one byte more is refused by its size.
+TEST(MalformedFiles, AFileOfTheSizeLimitIsReadAndOneByteMoreIsNot) {
+    const struct {
+        size_t size;
+        tk::ProfileLoad load;
+        int screenCount;
+    } cases[] = {{1048576, tk::ProfileLoad::kRead, 1}, {1048577, tk::ProfileLoad::kTooLarge, 0}};
+    const std::string head = "[CONT]\r\nScreenCount=1\r\n;";
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        const std::string path = dir.File("TK100_Dll_Set.ini");
+        WriteFileBytes(path, head + std::string(c.size - head.size(), 'x'));
+        tk::ProfileBatch batch(path);
+        EXPECT_EQ(batch.LoadResult(), c.load);
+        EXPECT_EQ(tk::ReadScreenCount(batch), c.screenCount);
+    }
+}
+
 // The reason a failure message gives is the system's whole text for the error.
 TEST(MalformedFiles, ErrorTextIsTheSystemsWholeMessage) {
     ::SetLastError(ERROR_SHARING_VIOLATION);

@@ -49,10 +49,8 @@ tk_add_standin_e2e(standin_e2e $<TARGET_FILE:standin_e2e>)
 
 if(TARGET TK100_Dll_cdecl)
   set(tk_cdecl_dir ${CMAKE_CURRENT_BINARY_DIR}/standin_e2e_cdecl)
-  add_dependencies(standin_e2e TK100_Dll_cdecl)
+  tk_place_dll(standin_e2e TK100_Dll_cdecl ${tk_cdecl_dir})
   add_custom_command(TARGET standin_e2e POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${tk_cdecl_dir}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:standin_e2e> ${tk_cdecl_dir}/
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:TK100_Dll_cdecl> ${tk_cdecl_dir}/)
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:standin_e2e> ${tk_cdecl_dir}/)
   tk_add_standin_e2e(standin_e2e_cdecl ${tk_cdecl_dir}/standin_e2e.exe)
 endif()

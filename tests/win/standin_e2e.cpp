@@ -278,6 +278,37 @@ TEST_F(StandinE2e, ReloadMakesLaterCallsUseTheFileAsItNowStands) {
     ::DeleteFileA(SettingsPath().c_str());  // the next test's file starts as GBK again
 }
 
+// An octet outside 0-255 names no address: the screen fails and nothing is sent, not even to
+// the loopback address that carrying the octet into its neighbour would make.
+TEST_F(StandinE2e, AnOctetOutside0To255IsRefusedWithoutAPacket) {
+    const struct {
+        const char* written;
+        const char* carried;
+    } cases[] = {{"127.0.0.300", "127.0.1.44"}, {"127.0.256.5", "127.1.0.5"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
+        const SOCKET sink = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in at{};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = inet_addr(c.carried);
+        int size = sizeof at;
+        ASSERT_EQ(bind(sink, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        ASSERT_EQ(getsockname(sink, reinterpret_cast<sockaddr*>(&at), &size), 0);
+        Screen screen;
+        screen.mode = 1;
+        screen.udp = {c.written, ntohs(at.sin_port)};
+        WriteSettings({screen});
+        g_library.ReloadIniFile();
+        EXPECT_EQ(g_library.AdjustTime(1), 0);
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(sink, &readable);
+        timeval now{0, 0};
+        EXPECT_EQ(select(0, &readable, nullptr, nullptr, &now), 0);
+        closesocket(sink);
+    }
+}
+
 // Records the status line.
 class StatusLine final : public tk::IStatusView {
 public:
