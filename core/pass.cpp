@@ -57,7 +57,7 @@ public:
             if (!Fresh(screen, now)) ProbeFrom(index, now);
         }
         ++m_decidedSinceProbe;
-        return screen.readable && screen.reachable;
+        return screen.reachable;  // never probed, and so false, for an unreadable text
     }
 
 private:

@@ -177,6 +177,8 @@ TEST(Pass, AddressTextIsFourDecimalNumbers) {
         {"1.2.3.4.5", false, {}},
         {"256.1.1.1", false, {}},
         {"1.2.3.1000", false, {}},
+        {"1.2.3.4294967301", false, {}},
+        {"192168.1.1", false, {}},
         {"1.2.3.4x", false, {}},
         {" 1.2.3.4", false, {}},
         {"1.2.3.4 ", false, {}},
