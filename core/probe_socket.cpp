@@ -4,8 +4,6 @@
 #include <netinet/in.h>
 #endif
 
-#include <cstring>
-
 #include "core/probe.h"
 
 namespace tk {
