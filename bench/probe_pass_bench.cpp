@@ -13,7 +13,7 @@
 
 namespace {
 
-// One probe of 127.0.0.1 that answers: socket, options, resolution, send, and the wait until
+// One probe of 127.0.0.1 that answers: socket, options, send, and the wait until
 // the looped-back traffic arrives. Runs in a private network namespace with loopback up, so the
 // flood of requests stays out of the machine's own loopback.
 void BM_ProbeAnsweringLoopback(benchmark::State& state) {
@@ -40,9 +40,6 @@ public:
         auto socket = tk::SystemProbe().OpenSocket();
         if (socket == nullptr) return nullptr;
         return std::make_unique<TimedSocket>(std::move(socket), m_roundTrip);
-    }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return tk::SystemProbe().Resolve(host, address);
     }
     std::uint32_t TickCount() override { return tk::SystemProbe().TickCount(); }
 
@@ -78,7 +75,7 @@ private:
 };
 
 // Send to the echo reply only, of the same probes as above (manual time: the rest of each probe,
-// socket, options, resolution and release, is left out).
+// socket, options and release, is left out).
 void BM_ProbeRoundTripOnly(benchmark::State& state) {
     tk::test::PrivateNetwork network;
     if (!network.Made() || !network.BringLoopbackUp()) {
@@ -123,8 +120,8 @@ class InstantServices : public tk::IControllerLibrary,
 public:
     int AdjustTime(int screenNumber) override { return screenNumber; }
     void ReloadIniFile() override {}
-    std::vector<bool> ProbeAll(const std::vector<std::string>& hosts) override {
-        return std::vector<bool>(hosts.size(), true);
+    std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override {
+        return std::vector<bool>(addresses.size(), true);
     }
     std::uint32_t Milliseconds() override { return 0; }
     void SetStatusText(const std::string& text) override { m_status = text; }

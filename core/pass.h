@@ -20,13 +20,19 @@ public:
 // it holds is older.
 inline constexpr std::uint32_t kProbeAnswerFreshMs = 2000;
 
-// Reachability check of network screens' address texts.
+// Reads a network screen's address text as the settings hold it: four decimal numbers 0-255
+// joined by dots, without leading zeros, signs, spaces or anything else; no name is looked up.
+// The address comes out in network byte order. False for any other text.
+bool ReadDottedAddress(const char* text, std::uint32_t& address);
+
+// Reachability check of network screens' addresses.
 class IProbe {
 public:
     virtual ~IProbe() = default;
-    // Probes the hosts together, all requests out before one shared wait; element k tells
-    // whether hosts[k] answered. Never empty-handed: one element per host.
-    virtual std::vector<bool> ProbeAll(const std::vector<std::string>& hosts) = 0;
+    // Probes the IPv4 addresses (network byte order) together, all requests out before one
+    // shared wait; element k tells whether addresses[k] answered. Never empty-handed: one
+    // element per address.
+    virtual std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) = 0;
     // A millisecond count that only moves forward (wrapping at 2^32): the clock on which the
     // pass ages answers.
     virtual std::uint32_t Milliseconds() = 0;

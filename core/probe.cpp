@@ -7,15 +7,12 @@ namespace tk {
 
 namespace {
 
-// The system's sockets, resolver and tick count.
+// The system's sockets and clock.
 class SystemProbeImpl : public IProbeSystem {
 public:
     std::unique_ptr<IEchoSocket> OpenSocket() override {
         if (auto socket = OpenRawEchoSocket()) return socket;
         return OpenUnprivilegedEchoSocket();
-    }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return ResolveIPv4(host, address);
     }
     std::uint32_t TickCount() override { return SystemTickCount(); }
 };
@@ -31,7 +28,6 @@ namespace {
 
 // One request of a probe: where it went, which sequence number it carried, and when.
 struct SentRequest {
-    std::size_t host;  // index into the probe's hosts
     std::uint32_t address;
     std::uint16_t sequence;
     std::uint32_t sentAt;
@@ -39,41 +35,39 @@ struct SentRequest {
 
 }  // namespace
 
-std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::string>& hosts) {
-    std::vector<bool> answered(hosts.size(), false);
-    if (hosts.empty()) return answered;
+bool IcmpProbe::Probe(const char* host) {
+    std::uint32_t address = 0;
+    return ReadDottedAddress(host, address) && ProbeAll({address}).front();
+}
+
+std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresses) {
+    std::vector<bool> answered(addresses.size(), false);
+    if (addresses.empty()) return answered;
     const std::unique_ptr<IEchoSocket> socket = m_system.OpenSocket();
     if (!socket) return answered;
     if (!socket->SetTimeouts(kProbeSocketTimeoutMs)) return answered;
 
-    // Names first, so that the requests go out one right after another.
-    std::vector<SentRequest> requests;
-    requests.reserve(hosts.size());
-    for (std::size_t k = 0; k < hosts.size(); ++k) {
-        std::uint32_t address = 0;
-        if (m_system.Resolve(hosts[k].c_str(), address)) requests.push_back({k, address, 0, 0});
-    }
-    if (requests.empty()) return answered;
-
-    // Every request to the replying address shares an echo reply, whichever of them it carries,
-    // if it came within 100 ms of that request; a reply to nothing this probe sent counts for
-    // none.
+    // An echo reply to request q (its address and sequence number) answers q and the requests
+    // sent to the same address before q, each if it came within 100 ms of that request. It
+    // never answers a request sent after q: that one's own reply could still be late. A reply
+    // to nothing this probe sent counts for none.
     constexpr std::uint32_t kWaitMs = kProbeWaitMicroseconds / 1000;
-    std::size_t sent = 0;
-    std::size_t open = requests.size();
+    std::vector<SentRequest> requests;
+    requests.reserve(addresses.size());
+    std::size_t open = addresses.size();
     const auto take = [&](const IcmpMessage& message) {
         if (message.type != kEchoReplyType) return;
-        const auto first = requests.begin();
-        const auto last = first + static_cast<std::ptrdiff_t>(sent);
-        const bool ours = std::any_of(first, last, [&](const SentRequest& request) {
-            return request.address == message.from && request.sequence == message.sequence;
-        });
-        if (!ours) return;
+        const auto answeredRequest =
+            std::find_if(requests.begin(), requests.end(), [&](const SentRequest& request) {
+                return request.address == message.from && request.sequence == message.sequence;
+            });
+        if (answeredRequest == requests.end()) return;
         const std::uint32_t now = m_system.TickCount();
-        for (auto request = first; request != last; ++request) {
-            if (request->address != message.from || answered[request->host]) continue;
+        for (auto request = requests.begin(); request <= answeredRequest; ++request) {
+            const std::size_t k = static_cast<std::size_t>(request - requests.begin());
+            if (request->address != message.from || answered[k]) continue;
             if (now - request->sentAt > kWaitMs) continue;
-            answered[request->host] = true;
+            answered[k] = true;
             --open;
         }
     };
@@ -82,12 +76,11 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::string>& hosts) {
     // has to hold the answers of the whole batch.
     constexpr int kReadsBetweenRequests = 16;
     IcmpMessage message;
-    for (SentRequest& request : requests) {
-        request.sentAt = m_system.TickCount();
-        const EchoRequest packet = BuildEchoRequest(request.sentAt);
-        request.sequence = EchoSequence(packet);
-        socket->Send(request.address, packet);
-        ++sent;
+    for (const std::uint32_t address : addresses) {
+        const std::uint32_t sentAt = m_system.TickCount();
+        const EchoRequest packet = BuildEchoRequest(sentAt);
+        requests.push_back({address, EchoSequence(packet), sentAt});
+        socket->Send(address, packet);
         for (int reads = 0;
              open > 0 && reads < kReadsBetweenRequests && socket->Receive(0, message); ++reads)
             take(message);

@@ -35,9 +35,9 @@ class IProbeSystem {
 public:
     virtual ~IProbeSystem() = default;
     virtual std::unique_ptr<IEchoSocket> OpenSocket() = 0;  // nullptr when refused
-    // First IPv4 address (network byte order) of a host text; false when it does not resolve.
-    virtual bool Resolve(const char* host, std::uint32_t& address) = 0;
-    virtual std::uint32_t TickCount() = 0;  // milliseconds, as the system counts them
+    // Milliseconds on a clock that steps by 1 ms or less (wrapping at 2^32), so that the 100 ms
+    // windows are timed to the millisecond.
+    virtual std::uint32_t TickCount() = 0;
 };
 
 // Raw IPv4 ICMP socket; nullptr when the platform refuses it (no rights).
@@ -46,28 +46,27 @@ std::unique_ptr<IEchoSocket> OpenRawEchoSocket();
 // Neither sends the 45-byte request byte for byte, as the system writes header fields of its
 // own, and the helper API takes no 30 ms socket time-outs: only the 100 ms wait bounds it.
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket();
-// Resolves a host text to its first IPv4 address (network byte order).
-bool ResolveIPv4(const char* host, std::uint32_t& address);
-// The system's millisecond tick count.
+// The system's monotonic clock in milliseconds, read to the millisecond (on Windows from the
+// performance counter: GetTickCount moves in steps of about 15.6 ms).
 std::uint32_t SystemTickCount();
 
 // The real system: a raw socket, or the unprivileged means where the raw socket is refused.
 IProbeSystem& SystemProbe();
 
-// Reachability probe: one echo request to each host, all sent before one shared wait. A host
-// is reachable when an echo reply from its address, to one of the requests sent to that
-// address, arrives within 100 ms of its own request; the wait ends early once every address
-// has answered.
+// Reachability probe: one echo request to each address, all sent before one shared wait. An
+// address's request r is answered by an echo reply from that address to a request q of this
+// probe sent to it no earlier than r (q is r itself, or a repeat sent after it), arriving
+// within 100 ms of r; the wait ends early once every request has been answered.
 class IcmpProbe : public IProbe {
 public:
     IcmpProbe() : m_system(SystemProbe()) {}
     explicit IcmpProbe(IProbeSystem& system) : m_system(system) {}
 
-    std::vector<bool> ProbeAll(const std::vector<std::string>& hosts) override;
+    std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override;
     std::uint32_t Milliseconds() override { return m_system.TickCount(); }
 
-    // One host alone.
-    bool Probe(const char* host) { return ProbeAll({host}).front(); }
+    // One address text alone; a text that is no dotted address is unreachable, unprobed.
+    bool Probe(const char* host);
 
 private:
     IProbeSystem& m_system;

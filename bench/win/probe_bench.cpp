@@ -1,4 +1,4 @@
-// Times the reachability probe under Wine: socket, options, resolution, send and the wait, as a
+// Times the reachability probe under Wine: socket, options, send and the wait, as a
 // pass runs it. Prints one line that bench/run-all reads:
 //   probe HOST N answered=A median_us=M mean_us=X min_us=L max_us=H
 //   scripts/wine-run build/windows/bench/win/probe_bench.exe HOST [N]

@@ -61,8 +61,8 @@ public:
     }
 };
 
-// The probe: records the address texts and answers as told, per host or else with answer. Each
-// probe is one event, "probe" and its hosts; its clock stands at `milliseconds`.
+// The probe: records the addresses as dotted texts and answers as told, per host or else with
+// answer. Each probe is one event, "probe" and its hosts; its clock stands at `milliseconds`.
 class FakeProbe : public tk::IProbe, LoggingFake {
 public:
     explicit FakeProbe(EventLog* log = nullptr) : LoggingFake(log) {}
@@ -73,10 +73,14 @@ public:
     std::function<void(const std::string& host)> onProbe;
     std::uint32_t milliseconds = 0;
 
-    std::vector<bool> ProbeAll(const std::vector<std::string>& probed) override {
+    std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& probed) override {
         std::string event = "probe";
         std::vector<bool> reachable;
-        for (const std::string& host : probed) {
+        for (const std::uint32_t address : probed) {
+            const auto* bytes = reinterpret_cast<const unsigned char*>(&address);
+            const std::string host = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) +
+                                     "." + std::to_string(bytes[2]) + "." +
+                                     std::to_string(bytes[3]);
             event += " " + host;
             hosts.push_back(host);
             if (onProbe) onProbe(host);

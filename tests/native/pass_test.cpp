@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <string>
@@ -48,6 +50,18 @@ private:
     EventLog& m_log;
 };
 
+// The fake probe, each of whose probes takes probeMs on its own clock.
+class SlowProbe : public tk_test::FakeProbe {
+public:
+    using FakeProbe::FakeProbe;
+    std::uint32_t probeMs = 0;
+    std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override {
+        std::vector<bool> reachable = FakeProbe::ProbeAll(addresses);
+        milliseconds += probeMs;
+        return reachable;
+    }
+};
+
 // What a pass works with, every request in one log. A call made while the busy flag is not
 // set adds "not busy", so a missing flag shows in the log. Hosts answer only when told.
 struct PassFakes {
@@ -65,7 +79,7 @@ struct PassFakes {
     tk::SyncState& state;
     EventLog log;
     tk_test::FakeControllerLibrary library{&log};
-    tk_test::FakeProbe probe{&log};
+    SlowProbe probe{&log};
     tk_test::RecordingStatusView status{&log};
     tk_test::RecordingPump pump{&log};
     ManualPassView view{log};
@@ -146,69 +160,165 @@ TEST(Pass, OneScreenProbeLibraryAndText) {
     }
 }
 
-// The probe is asked for the whole address text, up to the 31 characters an entry holds (the
-// roster's "%d.%d.%d.%d" of large numbers, cut to fit).
-TEST(Pass, ProbeGetsTheWholeAddressText) {
+// An address text is read as four decimal numbers 0-255 and nothing else (what the settings
+// hold is written so); no name is looked up.
+TEST(Pass, AddressTextIsFourDecimalNumbers) {
+    const struct {
+        const char* text;
+        bool read;
+        unsigned char bytes[4];
+    } cases[] = {
+        {"127.0.0.9", true, {127, 0, 0, 9}},
+        {"0.0.0.0", true, {0, 0, 0, 0}},
+        {"255.255.255.255", true, {255, 255, 255, 255}},
+        {"192.168.10.236", true, {192, 168, 10, 236}},
+        {"", false, {}},
+        {"1.2.3", false, {}},
+        {"1.2.3.4.5", false, {}},
+        {"256.1.1.1", false, {}},
+        {"1.2.3.1000", false, {}},
+        {"1.2.3.4294967301", false, {}},
+        {"192168.1.1", false, {}},
+        {"1.2.3.4x", false, {}},
+        {" 1.2.3.4", false, {}},
+        {"1.2.3.4 ", false, {}},
+        {"01.2.3.4", false, {}},
+        {"1..2.3", false, {}},
+        {"-1.2.3.4", false, {}},
+        {"+1.2.3.4", false, {}},
+        {"0x7f.0.0.1", false, {}},
+        {"127.1", false, {}},
+        {"localhost", false, {}},
+        {"127.0.0.10000000", false, {}},
+        {"-2147483648.-2147483648.-214748", false, {}},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t address = 0xA5A5A5A5u;
+        EXPECT_EQ(tk::ReadDottedAddress(c.text, address), c.read) << c.text;
+        if (c.read) {
+            EXPECT_EQ(std::memcmp(&address, c.bytes, 4), 0) << c.text;
+        }
+    }
+}
+
+// A network screen whose text is no address (the roster's "%d.%d.%d.%d" of numbers out of
+// range, cut to 31 characters) fails at once, as unreachable, and is never probed.
+TEST(Pass, ScreenWhoseTextIsNoAddressFailsUnprobed) {
     tk::SyncState state;
     PassFakes fakes(state);
-    tk::RunPass(MakeRoster({{true, "127.0.0.10000000"}, {true, "-2147483648.-2147483648.-214748"}}),
+    fakes.probe.answer = true;
+    tk::RunPass(MakeRoster({{true, "127.0.0.10000000"},
+                            {true, "127.0.0.9"},
+                            {true, "-2147483648.-2147483648.-214748"},
+                            {true, "127.0.0.12"}}),
                 state, fakes.Services());
     EXPECT_EQ(fakes.log, (std::vector<std::string>{
-                             "probe 127.0.0.10000000 -2147483648.-2147483648.-214748",
                              "status 状态：1号屏校时失败！",
                              "pump",
-                             "status 状态：2号屏校时失败！",
+                             "probe 127.0.0.9 127.0.0.12",
+                             "adjust 2",
+                             "status 状态：2号屏校时成功！",
                              "pump",
-                             "status 此次校时共：2张卡，其中0张成功，2张失败！",
+                             "status 状态：3号屏校时失败！",
+                             "pump",
+                             "adjust 4",
+                             "status 状态：4号屏校时成功！",
+                             "pump",
+                             "status 此次校时共：4张卡，其中2张成功，2张失败！",
                          }));
 }
 
-// Network screens are probed together, ahead of their turns; an answer older than 2 s is not
-// used: the screen is probed again with the next ones, at most twice as many as the pass got
-// through since the probe before. 127.0.0.3 is silent, the serial screen 2 is never probed.
+// Network screens are probed together, ahead of their turns; an answer older than 2 s, counted
+// from the start of its probe, is not used: the screen is probed again with the next ones, at
+// most twice as many as the pass got through since the probe before. 127.0.0.3 is silent, the
+// serial screen 2 of the short roster is never probed.
 TEST(Pass, ProbesAheadTogetherAndAgainOnceAnswersAreOld) {
+    std::vector<Screen> eight = {{true, "127.0.0.1"}, {false, "192.168.1.236"}};
+    for (const char* host :
+         {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6", "127.0.0.7", "127.0.0.8"}) {
+        eight.push_back({true, host});
+    }
+    std::vector<std::string> hosts15;
+    for (int last = 1; last <= 15; ++last) hosts15.push_back("127.0.0." + std::to_string(last));
+    std::vector<Screen> fifteen;
+    for (const std::string& host : hosts15) fifteen.push_back({true, host.c_str()});
+    const std::vector<int> eightAdjusted = {1, 2, 4, 5, 6, 7, 8};
+    const char* const kEightSummary = "此次校时共：8张卡，其中7张成功，1张失败！";
     const struct {
         const char* name;
+        const std::vector<Screen>& screens;
         std::uint32_t adjustMs;  // what each library call costs on the probe's clock
+        std::uint32_t probeMs;   // and each probe
         std::vector<std::string> probes;
         std::vector<int> adjusted;
+        const char* summary;
     } cases[] = {
         {"quick calls",
+         eight,
+         0,
          0,
          {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8"},
-         {1, 2, 4, 5, 6, 7, 8}},
+         eightAdjusted,
+         kEightSummary},
         {"1 s a call",
+         eight,
          1000,
+         0,
          {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
           "probe 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8", "probe 127.0.0.8"},
-         {1, 2, 4, 5, 6, 7, 8}},
-        {"1.5 s a call",
-         1500,
+         eightAdjusted,
+         kEightSummary},
+        // Screen 3's turn comes 2.1 s after the first probe began, 2 s after it ended.
+        {"1 s a call, 100 ms a probe",
+         eight,
+         1000,
+         100,
          {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
           "probe 127.0.0.3 127.0.0.4", "probe 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
           "probe 127.0.0.7 127.0.0.8"},
-         {1, 2, 4, 5, 6, 7, 8}},
+         eightAdjusted,
+         kEightSummary},
+        {"1.5 s a call",
+         eight,
+         1500,
+         0,
+         {"probe 127.0.0.1 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
+          "probe 127.0.0.3 127.0.0.4", "probe 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8",
+          "probe 127.0.0.7 127.0.0.8"},
+         eightAdjusted,
+         kEightSummary},
+        // The bound starts afresh at each probe: two or three screens (the silent one costs no
+        // call) between two probes, so four or six screens a probe.
+        {"15 screens, 1.5 s a call",
+         fifteen,
+         1500,
+         0,
+         {"probe 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8 "
+          "127.0.0.9 127.0.0.10 127.0.0.11 127.0.0.12 127.0.0.13 127.0.0.14 127.0.0.15",
+          "probe 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6",
+          "probe 127.0.0.6 127.0.0.7 127.0.0.8 127.0.0.9 127.0.0.10 127.0.0.11",
+          "probe 127.0.0.8 127.0.0.9 127.0.0.10 127.0.0.11",
+          "probe 127.0.0.10 127.0.0.11 127.0.0.12 127.0.0.13",
+          "probe 127.0.0.12 127.0.0.13 127.0.0.14 127.0.0.15", "probe 127.0.0.14 127.0.0.15"},
+         {1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+         "此次校时共：15张卡，其中14张成功，1张失败！"},
     };
-    std::vector<Screen> screens = {{true, "127.0.0.1"}, {false, "192.168.1.236"}};
-    for (const char* host :
-         {"127.0.0.3", "127.0.0.4", "127.0.0.5", "127.0.0.6", "127.0.0.7", "127.0.0.8"}) {
-        screens.push_back({true, host});
-    }
     for (const auto& c : cases) {
         tk::SyncState state;
         PassFakes fakes(state);
         fakes.probe.answer = true;
         fakes.probe.answers["127.0.0.3"] = false;
         fakes.probe.milliseconds = 0xFFFFF000u;  // the clock wraps during the pass
+        fakes.probe.probeMs = c.probeMs;
         fakes.library.onAdjust = [&](int) { fakes.probe.milliseconds += c.adjustMs; };
-        tk::RunPass(MakeRoster(screens), state, fakes.Services());
+        tk::RunPass(MakeRoster(c.screens), state, fakes.Services());
         std::vector<std::string> probes;
         for (const std::string& event : fakes.log) {
             if (event.rfind("probe", 0) == 0) probes.push_back(event);
         }
         EXPECT_EQ(probes, c.probes) << c.name;
         EXPECT_EQ(fakes.library.adjusted, c.adjusted) << c.name;
-        EXPECT_EQ(fakes.status.texts.back(), "此次校时共：8张卡，其中7张成功，1张失败！") << c.name;
+        EXPECT_EQ(fakes.status.texts.back(), c.summary) << c.name;
     }
 }
 

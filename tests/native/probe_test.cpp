@@ -24,12 +24,11 @@ namespace {
 
 using tk::test::PrivateNetwork;
 
-// A system whose socket, resolver and tick count only write down what they are asked.
+// A system whose socket and tick count only write down what they are asked.
 class ScriptedSystem : public tk::IProbeSystem {
 public:
     bool opens = true;
     bool timeoutsAccepted = true;
-    bool resolves = true;
     bool readable = true;
     std::vector<std::string> log;
     tk::EchoRequest sent{};
@@ -38,11 +37,6 @@ public:
         log.push_back("open");
         if (!opens) return nullptr;
         return std::make_unique<Socket>(*this);
-    }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        log.push_back(std::string("resolve ") + host);
-        address = htonl(0x7F000009);
-        return resolves;
     }
     std::uint32_t TickCount() override { return 0x01020304; }
 
@@ -81,41 +75,41 @@ private:
 };
 
 // Each step's failure ends the probe with false, later steps untouched and the socket closed;
-// counters advance only when a request is built, and then by exactly one.
+// counters advance only when a request is built, and then by exactly one. A text that is no
+// dotted address asks nothing of the system.
 TEST(ProbeSteps, StopAtTheFirstFailure) {
-    const std::vector<std::string> answered = {"open",           "timeouts 30", "resolve screen-7",
-                                               "send 127.0.0.9", "receive 0",   "close"};
-    const std::vector<std::string> waited = {"open",           "timeouts 30", "resolve screen-7",
-                                             "send 127.0.0.9", "receive 0",   "receive 100000",
-                                             "close"};
+    const std::vector<std::string> answered = {"open", "timeouts 30", "send 127.0.0.9", "receive 0",
+                                               "close"};
+    const std::vector<std::string> waited = {"open",      "timeouts 30",    "send 127.0.0.9",
+                                             "receive 0", "receive 100000", "close"};
     const struct {
         const char* name;
-        bool opens, timeoutsAccepted, resolves, readable;
+        const char* host;
+        bool opens, timeoutsAccepted, readable;
         bool result;
         std::vector<std::string> log;
     } cases[] = {
-        {"no socket", false, true, true, true, false, {"open"}},
-        {"timeouts refused", true, false, true, true, false, {"open", "timeouts 30", "close"}},
-        {"unresolvable",
-         true,
-         true,
-         false,
+        {"no address", "screen-7", true, true, true, false, {}},
+        {"no socket", "127.0.0.9", false, true, true, false, {"open"}},
+        {"timeouts refused",
+         "127.0.0.9",
          true,
          false,
-         {"open", "timeouts 30", "resolve screen-7", "close"}},
-        {"nothing in time", true, true, true, false, false, waited},
-        {"answered", true, true, true, true, true, answered},
+         true,
+         false,
+         {"open", "timeouts 30", "close"}},
+        {"nothing in time", "127.0.0.9", true, true, false, false, waited},
+        {"answered", "127.0.0.9", true, true, true, true, answered},
     };
     for (const auto& c : cases) {
         ScriptedSystem system;
         system.opens = c.opens;
         system.timeoutsAccepted = c.timeoutsAccepted;
-        system.resolves = c.resolves;
         system.readable = c.readable;
         const tk::EchoCounters before = tk::PeekEchoCounters();
-        EXPECT_EQ(tk::IcmpProbe(system).Probe("screen-7"), c.result) << c.name;
+        EXPECT_EQ(tk::IcmpProbe(system).Probe(c.host), c.result) << c.name;
         EXPECT_EQ(system.log, c.log) << c.name;
-        const int sent = c.log.size() > 4 ? 1 : 0;  // a request went out
+        const int sent = c.log.size() > 3 ? 1 : 0;  // a request went out
         const tk::EchoCounters after = tk::PeekEchoCounters();
         EXPECT_EQ(after.identifier, static_cast<std::uint16_t>(before.identifier + sent)) << c.name;
         EXPECT_EQ(after.sequence, static_cast<std::uint16_t>(before.sequence + sent)) << c.name;
@@ -131,9 +125,6 @@ public:
     using Opener = std::unique_ptr<tk::IEchoSocket> (*)();
     explicit SystemWithSocket(Opener opener) : m_opener(opener) {}
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override { return m_opener(); }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return tk::ResolveIPv4(host, address);
-    }
     std::uint32_t TickCount() override { return tk::SystemTickCount(); }
 
 private:
@@ -243,9 +234,6 @@ public:
         auto socket = m_system.OpenSocket();
         return socket ? std::make_unique<Socket>(std::move(socket), m_other) : nullptr;
     }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return m_system.Resolve(host, address);
-    }
     std::uint32_t TickCount() override { return m_system.TickCount(); }
 
 private:
@@ -310,19 +298,17 @@ TEST(RealProbe, PassDecidesEveryScreenAsProbingItAloneDoes) {
     }
 }
 
-// Inside a private namespace a name that is not in the hosts file fails at once, without a
-// DNS server being asked.
-TEST(RealProbe, UnresolvableHostSendsNothing) {
+// Texts that a resolver (or inet_aton) would turn into a loopback address are no dotted
+// addresses: no request is built and nothing reaches this namespace's loopback.
+TEST(RealProbe, TextThatIsNoDottedAddressSendsNothing) {
     PrivateNetwork network;
     ASSERT_TRUE(network.Made()) << "network namespaces need root";
     ASSERT_TRUE(network.BringLoopbackUp());
-    std::uint32_t address = 0;
-    EXPECT_FALSE(tk::ResolveIPv4("screen.invalid", address));
-
     const int listener = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
     ASSERT_GE(listener, 0);
     const tk::EchoCounters before = tk::PeekEchoCounters();
-    EXPECT_FALSE(tk::IcmpProbe().Probe("screen.invalid"));
+    for (const char* text : {"localhost", "127.1", "0x7f.0.0.1", "0177.0.0.1", " 127.0.0.1"})
+        EXPECT_FALSE(tk::IcmpProbe().Probe(text)) << text;
     EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
     EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
     pollfd entry{listener, POLLIN, 0};

@@ -1,6 +1,7 @@
 // The probe's wait and the answers it counts, on a simulated network and clock: several hosts
-// are probed with one wait, a host counts as reachable only when its own echo reply comes within
-// 100 ms of its own request, and nothing else that arrives counts. Nothing is sent anywhere.
+// are probed with one wait, a host counts as reachable only when an echo reply to its own request
+// or to a later one to the same address comes within 100 ms of its own request, and nothing else
+// that arrives counts. Nothing is sent anywhere.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -19,14 +20,14 @@ namespace {
 // Hosts behind a simulated network, on a millisecond tick count that moves only while the probe
 // waits and by sendCostMs per request sent. Each request is answered answerAfterMs[host] after
 // the tick it carries, so a request stamped with the wrong tick shows as a wrong answer time.
-// Host texts are dotted addresses, read without a resolver.
 class SimulatedNetwork : public tk::IProbeSystem {
 public:
     // Starts near the wrap of the 32-bit tick count, which the arithmetic has to survive.
     std::uint32_t now = 0xFFFFFFC0u;
     std::uint32_t sendCostMs = 0;
     std::vector<std::pair<std::string, std::uint32_t>> answerAfterMs;  // unlisted: silent
-    bool answerOncePerAddress = false;
+    // Which of several requests to one address the host answers.
+    enum class Repeats { kAll, kFirstOnly, kLastOnly } repeats = Repeats::kAll;
     // What else arrives, relative to the first request: another address answering a request
     // of ours, a reply from the host to a request it never got, an error message from the host.
     enum class Foreign {
@@ -38,9 +39,6 @@ public:
 
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
         return std::make_unique<Socket>(*this);
-    }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return ::inet_pton(AF_INET, host, &address) == 1;
     }
     std::uint32_t TickCount() override { return now; }
 
@@ -66,8 +64,14 @@ private:
             for (const auto& [answering, after] : m_net.answerAfterMs) {
                 if (answering != host) continue;
                 const bool again = std::count(m_answered.begin(), m_answered.end(), address) > 0;
-                if (m_net.answerOncePerAddress && again) continue;
                 m_answered.push_back(address);
+                if (again && m_net.repeats == Repeats::kFirstOnly) continue;
+                if (again && m_net.repeats == Repeats::kLastOnly) {
+                    m_arrivals.erase(
+                        std::remove_if(m_arrivals.begin(), m_arrivals.end(),
+                                       [&](const Arrival& a) { return a.message.from == address; }),
+                        m_arrivals.end());
+                }
                 m_arrivals.push_back({stamped + after, {address, tk::kEchoReplyType, sequence}});
             }
         }
@@ -120,6 +124,7 @@ private:
 };
 
 using Foreign = SimulatedNetwork::Foreign;
+using Repeats = SimulatedNetwork::Repeats;
 
 TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
     const std::vector<std::string> one = {"127.0.0.9"};
@@ -130,24 +135,24 @@ TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
         std::vector<std::pair<std::string, std::uint32_t>> answerAfterMs;
         std::uint32_t sendCostMs;
         Foreign foreign;
-        bool answerOncePerAddress;
+        Repeats repeats;
         std::vector<bool> reachable;
         std::uint32_t elapsedMs;  // on the simulated clock, until the probe returned
     } cases[] = {
-        {"at once", one, {{"127.0.0.9", 0}}, 0, Foreign::kNone, false, {true}, 0},
-        {"99 ms", one, {{"127.0.0.9", 99}}, 0, Foreign::kNone, false, {true}, 99},
-        {"100 ms", one, {{"127.0.0.9", 100}}, 0, Foreign::kNone, false, {true}, 100},
-        {"101 ms", one, {{"127.0.0.9", 101}}, 0, Foreign::kNone, false, {false}, 100},
-        {"a minute", one, {{"127.0.0.9", 60000}}, 0, Foreign::kNone, false, {false}, 100},
-        {"silent", one, {}, 0, Foreign::kNone, false, {false}, 100},
+        {"at once", one, {{"127.0.0.9", 0}}, 0, Foreign::kNone, Repeats::kAll, {true}, 0},
+        {"99 ms", one, {{"127.0.0.9", 99}}, 0, Foreign::kNone, Repeats::kAll, {true}, 99},
+        {"100 ms", one, {{"127.0.0.9", 100}}, 0, Foreign::kNone, Repeats::kAll, {true}, 100},
+        {"101 ms", one, {{"127.0.0.9", 101}}, 0, Foreign::kNone, Repeats::kAll, {false}, 100},
+        {"a minute", one, {{"127.0.0.9", 60000}}, 0, Foreign::kNone, Repeats::kAll, {false}, 100},
+        {"silent", one, {}, 0, Foreign::kNone, Repeats::kAll, {false}, 100},
         // Three hosts cost one wait, however many are silent; all answered ends it early.
-        {"all silent", three, {}, 1, Foreign::kNone, false, {false, false, false}, 102},
+        {"all silent", three, {}, 1, Foreign::kNone, Repeats::kAll, {false, false, false}, 102},
         {"one silent",
          three,
          {{"127.0.0.9", 40}, {"127.0.0.11", 70}},
          1,
          Foreign::kNone,
-         false,
+         Repeats::kAll,
          {true, false, true},
          102},
         {"all answer",
@@ -155,7 +160,7 @@ TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
          {{"127.0.0.9", 40}, {"127.0.0.10", 5}, {"127.0.0.11", 20}},
          1,
          Foreign::kNone,
-         false,
+         Repeats::kAll,
          {true, true, true},
          40},
         // The first request's answer at 101 ms of its own still falls within the shared wait.
@@ -164,29 +169,80 @@ TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
          {{"127.0.0.9", 101}, {"127.0.0.10", 5}, {"127.0.0.11", 5}},
          1,
          Foreign::kNone,
-         false,
+         Repeats::kAll,
          {false, true, true},
          102},
-        {"same address twice, one reply",
+        // A reply to a repeated request counts for the earlier one within the earlier one's
+        // 100 ms; a reply to the earlier one never counts for the repeat, sent after it.
+        {"same address twice, reply to the repeat",
          {"127.0.0.9", "127.0.0.10", "127.0.0.9"},
          {{"127.0.0.9", 30}, {"127.0.0.10", 10}},
          1,
          Foreign::kNone,
-         true,
+         Repeats::kLastOnly,
          {true, true, true},
-         30},
-        {"reply from another address", one, {}, 0, Foreign::kOtherAddress, false, {false}, 100},
-        {"reply to an unsent request", one, {}, 0, Foreign::kUnsentSequence, false, {false}, 100},
-        {"error message from the host", one, {}, 0, Foreign::kNotAReply, false, {false}, 100},
+         32},
+        {"same address twice, reply to the repeat 101 ms after the first",
+         {"127.0.0.9", "127.0.0.10", "127.0.0.9"},
+         {{"127.0.0.9", 99}, {"127.0.0.10", 10}},
+         1,
+         Foreign::kNone,
+         Repeats::kLastOnly,
+         {false, true, true},
+         102},
+        {"same address twice, reply to the first",
+         {"127.0.0.9", "127.0.0.10", "127.0.0.9"},
+         {{"127.0.0.9", 30}, {"127.0.0.10", 10}},
+         1,
+         Foreign::kNone,
+         Repeats::kFirstOnly,
+         {true, true, false},
+         102},
+        // The first reply comes 130 ms after the first request, 78 ms after the repeat.
+        {"130 ms host, repeat 52 ms later",
+         {"127.0.0.9", "127.0.0.9"},
+         {{"127.0.0.9", 130}},
+         52,
+         Foreign::kNone,
+         Repeats::kAll,
+         {false, false},
+         152},
+        {"reply from another address",
+         one,
+         {},
+         0,
+         Foreign::kOtherAddress,
+         Repeats::kAll,
+         {false},
+         100},
+        {"reply to an unsent request",
+         one,
+         {},
+         0,
+         Foreign::kUnsentSequence,
+         Repeats::kAll,
+         {false},
+         100},
+        {"error message from the host",
+         one,
+         {},
+         0,
+         Foreign::kNotAReply,
+         Repeats::kAll,
+         {false},
+         100},
     };
     for (const auto& c : cases) {
         SimulatedNetwork net;
         net.answerAfterMs = c.answerAfterMs;
         net.sendCostMs = c.sendCostMs;
         net.foreign = c.foreign;
-        net.answerOncePerAddress = c.answerOncePerAddress;
+        net.repeats = c.repeats;
+        std::vector<std::uint32_t> addresses(c.hosts.size());
+        for (std::size_t k = 0; k < c.hosts.size(); ++k)
+            ASSERT_EQ(::inet_pton(AF_INET, c.hosts[k].c_str(), &addresses[k]), 1) << c.hosts[k];
         const std::uint32_t start = net.now;
-        EXPECT_EQ(tk::IcmpProbe(net).ProbeAll(c.hosts), c.reachable) << c.name;
+        EXPECT_EQ(tk::IcmpProbe(net).ProbeAll(addresses), c.reachable) << c.name;
         EXPECT_EQ(net.now - start, c.elapsedMs) << c.name;
     }
 }

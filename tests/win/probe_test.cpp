@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -37,20 +38,15 @@ public:
 
 testing::Environment* const kSocketLibrary = testing::AddGlobalTestEnvironment(new SocketLibrary);
 
-// The real system with the socket chosen by the test and, optionally, a resolver that fails
-// or a fixed tick count.
+// The real system with the socket chosen by the test and, optionally, a fixed tick count.
 class ChosenSystem : public tk::IProbeSystem {
 public:
     using Opener = std::unique_ptr<tk::IEchoSocket> (*)();
     explicit ChosenSystem(Opener opener) : m_opener(opener) {}
 
-    bool resolves = true;
     std::uint32_t tick = 0;  // 0: the system's tick count
 
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override { return m_opener(); }
-    bool Resolve(const char* host, std::uint32_t& address) override {
-        return resolves && tk::ResolveIPv4(host, address);
-    }
     std::uint32_t TickCount() override { return tick != 0 ? tick : tk::SystemTickCount(); }
 
 private:
@@ -67,10 +63,10 @@ std::ostream& operator<<(std::ostream& out, const SocketCase& c) { return out <<
 class WinProbe : public testing::TestWithParam<SocketCase> {};
 
 // 127.0.0.20 to 127.0.0.39, then 127.0.0.20 once more.
-std::vector<std::string> BatchHosts() {
-    std::vector<std::string> hosts;
-    for (int last = 20; last < 40; ++last) hosts.push_back("127.0.0." + std::to_string(last));
-    hosts.push_back("127.0.0.20");
+std::vector<std::uint32_t> BatchHosts() {
+    std::vector<std::uint32_t> hosts;
+    for (std::uint32_t last = 20; last < 40; ++last) hosts.push_back(::htonl(0x7F000000u | last));
+    hosts.push_back(::htonl(0x7F000014u));
     return hosts;
 }
 
@@ -95,16 +91,33 @@ TEST_P(WinProbe, BatchAllAnswer) {
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 21));
 }
 
-// A host text that does not resolve ends the probe before a request is built; the probe as
-// the main window makes it (raw socket, the system's resolver) reaches loopback.
-TEST(WinProbeSystem, UnresolvedHostBuildsNothingDefaultProbeReachesLoopback) {
-    ChosenSystem system(tk::OpenRawEchoSocket);
-    system.resolves = false;
+// A text that is no dotted address (though a resolver would find loopback for it) ends the
+// probe before a request is built; the probe as the main window makes it reaches loopback.
+TEST(WinProbeSystem, TextThatIsNoDottedAddressBuildsNothingDefaultProbeReachesLoopback) {
     const tk::EchoCounters before = tk::PeekEchoCounters();
-    EXPECT_FALSE(tk::IcmpProbe(system).Probe("127.0.0.1"));
+    for (const char* text : {"localhost", "127.1", "0x7f.0.0.1"})
+        EXPECT_FALSE(tk::IcmpProbe().Probe(text)) << text;
     EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
     EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
     EXPECT_TRUE(tk::IcmpProbe().Probe("127.0.0.3"));
+}
+
+// The probe's clock moves by the millisecond, not in GetTickCount's steps of about 15.6 ms
+// (16 ms under Wine): read in a tight loop, one of its first ten moves is a single
+// millisecond. (Ten moves of 15 ms and more would take 150 ms of reading.)
+TEST(WinProbeSystem, ClockMovesByTheMillisecond) {
+    std::vector<std::uint32_t> moves;
+    std::uint32_t last = tk::SystemTickCount();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (moves.size() < 10 && std::chrono::steady_clock::now() < giveUp) {
+        const std::uint32_t now = tk::SystemTickCount();
+        if (now == last) continue;
+        moves.push_back(now - last);
+        last = now;
+    }
+    ASSERT_EQ(moves.size(), 10u);
+    EXPECT_EQ(*std::min_element(moves.begin(), moves.end()), 1u);
+    EXPECT_LT(tk::IcmpProbe().Milliseconds() - last, 1000u) << "the pass ages answers on it";
 }
 
 // Seconds and microseconds of each time-out handed to RecordingSelect ({-1, -1}: none).
@@ -174,6 +187,15 @@ DWORD WINAPI RecordingSendEcho2(HANDLE handle, HANDLE event, FARPROC routine, PV
     return returned;
 }
 
+// How ScriptedSendEcho2 treats each request: not started (the call fails), completed at once,
+// or completed only once the test's clock has passed the probe's wait; a completed request's
+// reply record carries the status.
+enum class Echo { kNotStarted, kCompletes, kCompletesAfterTheWait };
+Echo g_echo = Echo::kCompletes;
+ULONG g_echoStatus = IP_SUCCESS;
+// Completions not yet handed to the thread as APCs.
+std::deque<ForwardedApc> g_withheld;
+
 class WinProbeHelper : public testing::Test {
 protected:
     void SetUp() override {
@@ -181,6 +203,8 @@ protected:
         g_startRequests = true;
         g_completions = 0;
         g_forwarded.clear();
+        g_withheld.clear();
+        g_echo = Echo::kCompletes;
     }
     void TearDown() override { g_startRequests = true; }
 
@@ -207,6 +231,108 @@ TEST_F(WinProbeHelper, RequestThatNeverCompletesIsGivenUpAfterASecond) {
     ASSERT_EQ(g_forwarded.size(), 1u);
     IO_STATUS_BLOCK status{};
     g_forwarded.front().routine(g_forwarded.front().context, &status, 0);
+}
+
+// Runs a completion the way the system does, as an APC of the thread that started it.
+void CALLBACK RunCompletion(ULONG_PTR data) {
+    ++g_completions;
+    const ForwardedApc& completion = *reinterpret_cast<const ForwardedApc*>(data);
+    IO_STATUS_BLOCK status{};
+    completion.routine(completion.context, &status, 0);
+}
+
+void QueueCompletion(const ForwardedApc& completion) {
+    ::QueueUserAPC(RunCompletion, ::GetCurrentThread(), reinterpret_cast<ULONG_PTR>(&completion));
+}
+
+// Writes the reply record as the helper leaves it (the reply count in Reserved, which
+// IcmpParseReplies reads and clears) and sends nothing.
+DWORD WINAPI ScriptedSendEcho2(HANDLE, HANDLE, FARPROC routine, PVOID context, IPAddr address,
+                               LPVOID, WORD size, PIP_OPTION_INFORMATION, LPVOID reply,
+                               DWORD replySize, DWORD timeout) {
+    const DWORD error = g_echo == Echo::kNotStarted ? ERROR_NOT_ENOUGH_MEMORY : ERROR_IO_PENDING;
+    g_sendEchoCalls.emplace_back(0, error, size, timeout);
+    if (g_echo != Echo::kNotStarted) {
+        ICMP_ECHO_REPLY record{};
+        record.Address = address;
+        record.Status = g_echoStatus;
+        record.Reserved = 1;
+        if (replySize >= sizeof record) std::memcpy(reply, &record, sizeof record);
+        const ForwardedApc completion{
+            reinterpret_cast<PIO_APC_ROUTINE>(reinterpret_cast<void (*)()>(routine)), context};
+        if (g_echo == Echo::kCompletes) {
+            g_forwarded.push_back(completion);
+            QueueCompletion(g_forwarded.back());
+        } else {
+            g_withheld.push_back(completion);
+        }
+    }
+    ::SetLastError(error);
+    return 0;
+}
+
+// A clock that moves stepMs at each reading; once it has moved past the probe's 100 ms, the
+// withheld completions come.
+class SteppingClock : public ChosenSystem {
+public:
+    SteppingClock()
+        : ChosenSystem([] { return tk::OpenUnprivilegedEchoSocketWith(ScriptedSendEcho2); }) {}
+    std::uint32_t stepMs = 0;
+    std::uint32_t TickCount() override {
+        const std::uint32_t now = m_now;
+        m_now += stepMs;
+        if (now - kStart > 100) {
+            for (; !g_withheld.empty(); g_withheld.pop_front()) {
+                g_forwarded.push_back(g_withheld.front());
+                QueueCompletion(g_forwarded.back());
+            }
+        }
+        return now;
+    }
+
+private:
+    static constexpr std::uint32_t kStart = 0x7FFFFFF0u;
+    std::uint32_t m_now = kStart;
+};
+
+bool g_waitedAlertably = false;
+void CALLBACK NoteAlertableWait(ULONG_PTR) { g_waitedAlertably = true; }
+
+// Only an echo reply answers: a reply record with an error status (the host or its network
+// unreachable, the time to live run out on the way) does not. Every completion runs before the
+// probe returns, also one that comes after the probe's wait (the socket waits for it,
+// alertably). A request that did not start is not waited for: the probe never waits at all.
+TEST_F(WinProbeHelper, OnlyEchoRepliesAnswerEveryCompletionRunsNothingWaitsForUnstarted) {
+    const struct {
+        const char* name;
+        Echo echo;
+        ULONG status;
+        std::uint32_t stepMs;
+        bool reachable;
+        int completions;
+        bool waitedAlertably;
+    } cases[] = {
+        {"echo reply", Echo::kCompletes, IP_SUCCESS, 0, true, 1, true},
+        {"host unreachable", Echo::kCompletes, IP_DEST_HOST_UNREACHABLE, 0, false, 1, true},
+        {"network unreachable", Echo::kCompletes, IP_DEST_NET_UNREACHABLE, 0, false, 1, true},
+        {"time to live expired", Echo::kCompletes, IP_TTL_EXPIRED_TRANSIT, 0, false, 1, true},
+        {"completed after the wait", Echo::kCompletesAfterTheWait, IP_SUCCESS, 101, false, 1, true},
+        {"not started", Echo::kNotStarted, IP_SUCCESS, 0, false, 0, false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        g_echo = c.echo;
+        g_echoStatus = c.status;
+        g_waitedAlertably = false;
+        SteppingClock clock;
+        clock.stepMs = c.stepMs;
+        ::QueueUserAPC(NoteAlertableWait, ::GetCurrentThread(), 0);
+        EXPECT_EQ(tk::IcmpProbe(clock).Probe("127.0.0.9"), c.reachable) << c.name;
+        EXPECT_EQ(g_completions, c.completions) << c.name;
+        EXPECT_EQ(g_waitedAlertably, c.waitedAlertably) << c.name;
+        ::SleepEx(0, TRUE);  // whatever is still queued, before the next case
+        EXPECT_EQ(g_sendEchoCalls.size(), 1u) << c.name;
+    }
 }
 
 // The probe's raw socket, with the request to the probed address withheld: a second raw socket
