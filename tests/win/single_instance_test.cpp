@@ -110,8 +110,9 @@ TEST(SingleInstance, AccessDeniedMeansAnotherCopyRuns) {
     const std::string settings = x.File(kSettingsName);
     const SingleInstance running(settings);
     ASSERT_TRUE(running.IsFirst());
-    const WNDCLASSA windowClass{0, RecordMessage, 0, 0, ::GetModuleHandleA(nullptr), nullptr,
-                                nullptr, nullptr, nullptr, "TkSingleInstanceTest"};
+    const WNDCLASSA windowClass{
+        0,       RecordMessage, 0,       0,       ::GetModuleHandleA(nullptr),
+        nullptr, nullptr,       nullptr, nullptr, "TkSingleInstanceTest"};
     ::RegisterClassA(&windowClass);
     const HWND window = ::CreateWindowA("TkSingleInstanceTest", "", WS_OVERLAPPED, 0, 0, 10, 10,
                                         nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);

@@ -88,10 +88,11 @@ std::string UserSidText() {
     return text.Get();
 }
 
-// Security of the section. An elevated copy's objects would otherwise be open to
-// administrators only, and an ordinary start of the same user could not even find out that
-// the copy runs. The account gets all access, elevated or not; the label is medium, so an
-// ordinary start is not held off by the elevated copy's integrity level either.
+// Security of the section. With the default access list of an elevated token, an elevated
+// copy's section would be open to the administrators and the system only, and an ordinary
+// start of the same user could not even find out that the copy runs. The account gets all
+// access, elevated or not; the label is medium, so an ordinary start is not held off by the
+// elevated copy's integrity level either.
 class SectionSecurity {
 public:
     SectionSecurity() {
@@ -199,9 +200,9 @@ MessageFilterHook SetMessageFilterHook(MessageFilterHook hook) {
 void AcceptComeBack(HWND mainWindow) {
     RegisterComeBack();
     const MessageFilterHook& hook = FilterHook();
-    const BOOL allowed = hook ? hook(mainWindow, g_comeBackMessage, MSGFLT_ALLOW)
-                              : ::ChangeWindowMessageFilterEx(mainWindow, g_comeBackMessage,
-                                                              MSGFLT_ALLOW, nullptr);
+    const BOOL allowed =
+        hook ? hook(mainWindow, g_comeBackMessage, MSGFLT_ALLOW)
+             : ::ChangeWindowMessageFilterEx(mainWindow, g_comeBackMessage, MSGFLT_ALLOW, nullptr);
     if (!allowed) tk::ReportFailure("letting the come-back message through");
 }
 

@@ -23,8 +23,8 @@ HANDLE CreateSection(SECURITY_ATTRIBUTES* security, const char* name);
 
 // The claim of one process on the folder of a settings file: a named section holding the ID of
 // the process that created it, named after the folder's identity (volume serial number and
-// file index), so that every spelling of the folder (drive letter, UNC path, link, junction)
-// finds the same one.
+// file index), so that every spelling of the folder (a mapped drive beside the UNC path, a
+// subst drive, a link or junction, an 8.3 name) finds the same one.
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& settingsPath, SectionCreator create = CreateSection);
