@@ -57,6 +57,15 @@ public:
     DWORD Pid() const { return m_process.Pid(); }
     bool Ended(DWORD timeoutMs) const { return m_process.Ended(timeoutMs); }
     DWORD ExitCode() const { return m_process.ExitCode(); }
+    // Waits until its message loop has first found the queue empty: only then does the modal
+    // loop of the dialog manager show the main window (SW_SHOWNORMAL), whatever its template
+    // says, and a window minimised before would come back on its own.
+    bool Idle() const {
+        HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, Pid());
+        const bool idle = process != nullptr && ::WaitForInputIdle(process, kTimeoutMs) == 0;
+        if (process != nullptr) ::CloseHandle(process);
+        return idle;
+    }
 
     // Its main window, once visible, checked against kSettings; null if it did not show.
     HWND MainWindow() const {
@@ -96,6 +105,7 @@ void RunPrograms(const std::string& x, const std::string& y) {
     const Program a(x);
     const HWND aWindow = a.MainWindow();
     if (aWindow == nullptr) return;
+    Check(a.Idle(), "first copy waits for input");
     // Sent, as the minimise box sends it (Wine leaves a posted one undone).
     DWORD_PTR result = 0;
     ::SendMessageTimeoutA(aWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0, SMTO_ABORTIFHUNG, 5000, &result);

@@ -125,6 +125,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     AddStatusTip();
     m_trayIcon.Init(Hwnd(), m_icon);
     m_trayIcon.Add();
+    tk::ui::AcceptComeBack(Hwnd());
     m_scheduler.StartClock();
 
     // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
