@@ -33,8 +33,8 @@ public:
     bool MoveAside() override { return Step("move", moves, 0); }
     bool CopyAside() override { return Step("copy", copies, 0); }
     bool Append(const std::string& bytes) override {
-        return Step("append " + std::to_string(bytes.size()),
-                    appends, std::max<int64_t>(size, 0) + static_cast<int64_t>(bytes.size()));
+        return Step("append " + std::to_string(bytes.size()), appends,
+                    std::max<int64_t>(size, 0) + static_cast<int64_t>(bytes.size()));
     }
 
 private:
@@ -63,13 +63,41 @@ TEST(PassLogBound, MovedOrCopiedAsideAndNeverPastTwiceTheLimit) {
         {"no log yet", -1, true, true, true, {"append 10"}, true, 10, ""},
         {"up to the limit", kLimit - 10, true, true, true, {"append 10"}, true, kLimit, ""},
         {"past it: moved", kLimit - 9, true, true, true, {"move", "append 10"}, true, 10, ""},
-        {"held: copied", kLimit - 9, false, true, true, {"move", "copy", "append 10"}, true, 10,
+        {"held: copied",
+         kLimit - 9,
+         false,
+         true,
+         true,
+         {"move", "copy", "append 10"},
+         true,
+         10,
          ""},
-        {"neither, up to twice", 2 * kLimit - 10, false, false, true,
-         {"move", "copy", "append 10"}, true, 2 * kLimit, ""},
-        {"neither, past twice", 2 * kLimit - 9, false, false, true, {"move", "copy"}, false,
-         2 * kLimit - 9, "error 16: Device or resource busy"},
-        {"append fails", 0, true, true, false, {"append 10"}, false, 0,
+        {"neither, up to twice",
+         2 * kLimit - 10,
+         false,
+         false,
+         true,
+         {"move", "copy", "append 10"},
+         true,
+         2 * kLimit,
+         ""},
+        {"neither, past twice",
+         2 * kLimit - 9,
+         false,
+         false,
+         true,
+         {"move", "copy"},
+         false,
+         2 * kLimit - 9,
+         "error 16: Device or resource busy"},
+        {"append fails",
+         0,
+         true,
+         true,
+         false,
+         {"append 10"},
+         false,
+         0,
          "error 16: Device or resource busy"},
     };
     for (const auto& c : cases) {

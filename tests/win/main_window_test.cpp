@@ -527,9 +527,9 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
     FailScreensTwoAndThree(w);
     w.Click(IDC_MANUAL);
-    HANDLE viewer = ::CreateFileA(w.logPath.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE viewer =
+        ::CreateFileA(w.logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
     w.Click(IDC_START_STOP);
     w.probe.answers["127.0.0.9"] = true;
@@ -549,8 +549,8 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
 
     const std::string full = kMixedLines + automatic + std::string(tk::kPassLogLimit, 'x');
     tk_test::WriteFileBytes(w.logPath, full);
-    ASSERT_FALSE(::MoveFileExA(w.logPath.c_str(), (w.logPath + ".1").c_str(),
-                               MOVEFILE_REPLACE_EXISTING));
+    ASSERT_FALSE(
+        ::MoveFileExA(w.logPath.c_str(), (w.logPath + ".1").c_str(), MOVEFILE_REPLACE_EXISTING));
     w.Tick(2);
     ::CloseHandle(viewer);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), automatic);
