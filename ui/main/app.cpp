@@ -13,6 +13,7 @@
 #include "core/clock_text.h"
 #include "core/failure_report.h"
 #include "core/module_path_win.h"
+#include "core/pass_journal.h"
 #include "core/pass_log.h"
 #include "core/profile_file.h"
 #include "core/probe.h"
@@ -92,13 +93,12 @@ bool CTK自动校时App::InitInstance() {
     tk::RegistryRunKey runKey;
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
-    tk::ui::WindowTimers timers;
+    tk::ui::SystemWindowTimers timers;
     tk::PassLogFile passLog(tk::LogPathFromModule(modulePath));
+    tk::PassJournal journal(passLog, clock, folderNotWritable);
     ShellLogOpener logOpener;
     CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
-                           screenEditor, exchangeFiles, passLog, logOpener, folderNotWritable});
-    // The timers are set on the window once it exists.
-    timers.Bind(dialog);
+                           screenEditor, exchangeFiles, journal, logOpener});
     dialog.DoModal();
     return false;
 }
