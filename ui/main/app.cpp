@@ -80,7 +80,7 @@ bool CTK自动校时App::InitInstance() {
         return false;
     }
     // A folder the operator cannot write (Program Files without administrator rights, a
-    // read-only share) loses every setting and the log; the window says so.
+    // read-only share) loses every setting and the log; the journal has the status line say so.
     std::string folderNotWritable;
     if (!tk::CanCreateFileBeside(settingsPath)) {
         folderNotWritable = tk::FailureReason(tk::FileFailure::FromSystem());
