@@ -16,11 +16,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/clock_text.h"
 #include "core/pass.h"
 #include "core/probe.h"
 #include "core/roster.h"
@@ -79,6 +81,7 @@ tk::IProbeSystem* g_system = &tk::SystemProbe();
 class InstantServices : public tk::IControllerLibrary,
                         public tk::IStatusView,
                         public tk::IMessagePump,
+                        public tk::IClock,
                         public tk::IPassJournal {
 public:
     int AdjustTime(int) override { return 1; }
@@ -86,6 +89,7 @@ public:
     void SetStatusText(const std::string&) override {}
     void PumpOne() override {}
     int64_t Now() override { return 0; }
+    bool ToLocalTime(int64_t, std::tm&) override { return false; }
     void PassEnded(const tk::PassRecord& record) override { m_record = record; }
 
     const tk::PassRecord& Record() const { return m_record; }
@@ -106,7 +110,7 @@ std::vector<bool> RunPass(const std::vector<std::string>& hosts) {
     }
     tk::IcmpProbe probe(*g_system);
     InstantServices services;
-    const tk::PassServices passServices{services, probe, services, services};
+    const tk::PassServices passServices{services, probe, services, services, services};
     tk::SyncState state;
     tk::RunPass(*roster, state, passServices, &services);
     std::vector<bool> passed;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock_text.h"
 #include "core/pass.h"
 #include "core/probe.h"
 #include "core/roster.h"
@@ -144,7 +145,8 @@ void BM_PassPerScreen(benchmark::State& state) {
                       i % 256);
     }
     InstantServices services;
-    const tk::PassServices passServices{services, services, services, services};
+    tk::SystemClock clock;  // read only for a journal, which this pass has not
+    const tk::PassServices passServices{services, services, services, services, clock};
     tk::SyncState sync;
     for (auto _ : state) {
         tk::RunPass(roster, sync, passServices);

@@ -118,7 +118,7 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
     state.elapsed = 0;
     PassRecord record;
     record.manual = manual;
-    if (journal) record.started = journal->Now();
+    if (journal) record.started = services.clock.Now();
     int failures = 0;
     // The table holds kMaxScreens entries; the loader keeps the count within it.
     const int32_t visited = std::min(roster.count, kMaxScreens);
@@ -133,7 +133,7 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
         std::string text = ScreenResultText(screenNumber, success);
         services.status.SetStatusText(text);
         if (journal) {
-            record.screens.push_back({journal->Now(), screenNumber, entry.network != 0,
+            record.screens.push_back({services.clock.Now(), screenNumber, entry.network != 0,
                                       entry.network ? HostOf(entry) : std::string(),
                                       std::move(text), failure});
         }
@@ -143,7 +143,7 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
     services.status.SetStatusText(record.summary);
     state.busy = 0;
     if (journal) {
-        record.ended = journal->Now();
+        record.ended = services.clock.Now();
         record.count = roster.count;
         record.failures = failures;
         journal->PassEnded(record);

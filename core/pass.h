@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock_text.h"
 #include "core/roster.h"
 
 namespace tk {
@@ -75,6 +76,7 @@ struct PassServices {
     IProbe& probe;
     IStatusView& status;
     IMessagePump& pump;
+    IClock& clock;  // stamps the pass's start, screens and end for the journal
 };
 
 // Why a screen of a pass failed.
@@ -105,11 +107,10 @@ struct PassRecord {
     int failures = 0;
 };
 
-// Where a pass goes once it has ended.
+// Where a pass goes once it has ended (pass_journal.h).
 class IPassJournal {
 public:
     virtual ~IPassJournal() = default;
-    virtual int64_t Now() = 0;  // stamps the pass's start, screens and end
     virtual void PassEnded(const PassRecord& record) = 0;
 };
 

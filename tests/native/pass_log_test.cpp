@@ -1,5 +1,5 @@
-// The pass log's bound when the log cannot be moved aside, and the start-up check of the
-// program's folder.
+// The pass log's bound when the log cannot be moved aside, the journal's word on the status
+// line, and the start-up check of the program's folder.
 #include "core/pass_log.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/pass_journal.h"
 #include "tests/common/failure_recorder.h"
+#include "tests/common/fakes.h"
 #include "tests/native/temp_dir.h"
 
 namespace {
@@ -113,6 +115,42 @@ TEST(PassLogBound, MovedOrCopiedAsideAndNeverPastTwiceTheLimit) {
         EXPECT_EQ(log.size, c.sizeAfter) << c.what;
         EXPECT_EQ(why, c.why) << c.what;
         EXPECT_EQ(failures.notes.empty(), c.moves && c.appends) << c.what;
+    }
+}
+
+// What the status line's double-click says instead of opening the log, before and after a
+// pass: why the folder or the last lines could not be written, or that there is no log yet;
+// the tooltip says an unwritable folder first.
+TEST(PassJournal, DoubleClickAndTooltipFollowTheLastPass) {
+    const char kPassTip[] =
+        "上次校时：2023-11-14 12:34:56　共0张卡，0张成功，0张失败\r\n双击状态栏打开校时日志";
+    const char kFolderTip[] = "程序所在文件夹不可写：设置和日志无法保存\r\n";
+    const struct {
+        std::string folder;  // why the program's folder cannot be written
+        int64_t size;        // of the log before the pass; -1: none
+        bool appends;
+        std::string before, tipBefore, after, tipAfter;
+    } cases[] = {
+        {"", -1, true, "还没有校时日志。", "尚未校时", "", kPassTip},
+        {"", 5, false, "", "尚未校时",
+         "校时日志无法写入：C:\\Tools\\TK.log\r\nerror 16: Device or resource busy", kPassTip},
+        {"error 5: 访问被拒绝。", -1, true,
+         "校时日志无法写入：C:\\Tools\\TK.log\r\nerror 5: 访问被拒绝。",
+         std::string(kFolderTip) + "尚未校时", "", kFolderTip + std::string(kPassTip)},
+    };
+    for (const auto& c : cases) {
+        const tk_test::FailureRecorder failures;
+        ScriptedLog log;
+        log.size = c.size;
+        log.appends = c.appends;
+        tk_test::FixedClock clock{12, 34, 56};
+        tk::PassJournal journal(log, clock, c.folder);
+        EXPECT_EQ(journal.LogNotShownText(), c.before) << c.folder << c.size;
+        EXPECT_EQ(journal.TipText(), c.tipBefore) << c.folder << c.size;
+        journal.PassEnded(tk::PassRecord{});
+        EXPECT_EQ(journal.LogNotShownText(), c.after) << c.folder << c.size;
+        EXPECT_EQ(journal.TipText(), c.tipAfter) << c.folder << c.size;
+        EXPECT_EQ(journal.LogPath(), "C:\\Tools\\TK.log");
     }
 }
 

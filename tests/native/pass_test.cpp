@@ -62,6 +62,20 @@ public:
     }
 };
 
+// A clock that moves on a second at each reading, so every line of a pass shows its own time
+// (UTC stands in for local time).
+class TickingClock : public tk::IClock {
+public:
+    int64_t Now() override { return m_time++; }
+    bool ToLocalTime(int64_t time, std::tm& local) override {
+        const std::time_t t = static_cast<std::time_t>(time);
+        return gmtime_r(&t, &local) != nullptr;
+    }
+
+private:
+    int64_t m_time = 1700000000;  // 2023-11-14 22:13:20 UTC
+};
+
 // What a pass works with, every request in one log. A call made while the busy flag is not
 // set adds "not busy", so a missing flag shows in the log. Hosts answer only when told.
 struct PassFakes {
@@ -74,7 +88,7 @@ struct PassFakes {
     void CheckBusy() {
         if (state.busy != 1) log.push_back("not busy");
     }
-    tk::PassServices Services() { return {library, probe, status, pump}; }
+    tk::PassServices Services() { return {library, probe, status, pump, clock}; }
 
     tk::SyncState& state;
     EventLog log;
@@ -82,6 +96,7 @@ struct PassFakes {
     SlowProbe probe{&log};
     tk_test::RecordingStatusView status{&log};
     tk_test::RecordingPump pump{&log};
+    TickingClock clock;
     ManualPassView view{log};
 };
 
@@ -357,20 +372,11 @@ TEST(ManualPass, WindowShowsThePassRunningAroundIt) {
     EXPECT_EQ(state.busy, 0);
 }
 
-// Takes each pass; its clock moves on a second at each reading, so every line shows its own
-// time (UTC stands in for local time).
-class RecordingJournal : public tk::IPassJournal, public tk::IClock {
+// Takes each pass.
+class RecordingJournal : public tk::IPassJournal {
 public:
-    int64_t Now() override { return m_time++; }
     void PassEnded(const tk::PassRecord& record) override { passes.push_back(record); }
-    bool ToLocalTime(int64_t time, std::tm& local) override {
-        const std::time_t t = static_cast<std::time_t>(time);
-        return gmtime_r(&t, &local) != nullptr;
-    }
     std::vector<tk::PassRecord> passes;
-
-private:
-    int64_t m_time = 1700000000;  // 2023-11-14 22:13:20 UTC
 };
 
 // An automatic pass: its start, each screen with its address and reason, its summary; the
@@ -383,17 +389,17 @@ TEST(PassLog, AutomaticPassLinesAndTooltip) {
     tk::RunPass(MakeRoster({{false, "192.168.1.236"}, {true, "127.0.0.9"}, {false, ""}}), state,
                 fakes.Services(), &journal);
     ASSERT_EQ(journal.passes.size(), 1u);
-    EXPECT_EQ(tk::PassLogLines(journal.passes[0], journal),
+    EXPECT_EQ(tk::PassLogLines(journal.passes[0], fakes.clock),
               "2023-11-14 22:13:20\t自动校时开始\r\n"
               "2023-11-14 22:13:21\t状态：1号屏校时成功！\t串口\r\n"
               "2023-11-14 22:13:22\t状态：2号屏校时失败！\t127.0.0.9\t网络不通\r\n"
               "2023-11-14 22:13:23\t状态：3号屏校时失败！\t串口\t控制卡无应答\r\n"
               "2023-11-14 22:13:24\t此次校时共：3张卡，其中1张成功，2张失败！\r\n");
-    EXPECT_EQ(tk::StatusTipText(&journal.passes[0], journal),
+    EXPECT_EQ(tk::StatusTipText(&journal.passes[0], fakes.clock),
               "上次校时：2023-11-14 22:13:20　共3张卡，1张成功，2张失败\r\n"
               "失败：2号屏（网络不通）、3号屏（控制卡无应答）\r\n"
               "双击状态栏打开校时日志");
-    EXPECT_EQ(tk::StatusTipText(nullptr, journal), "尚未校时");
+    EXPECT_EQ(tk::StatusTipText(nullptr, fakes.clock), "尚未校时");
 }
 
 // Twenty failed screens are named, the rest counted; a pass without failures has no such line.
@@ -407,7 +413,7 @@ TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
     tk::RunPass(MakeRoster({{true, "127.0.0.9"}}), state, fakes.Services(), &journal);
     ASSERT_EQ(journal.passes.size(), 2u);
     EXPECT_EQ(
-        tk::StatusTipText(&journal.passes[0], journal),
+        tk::StatusTipText(&journal.passes[0], fakes.clock),
         "上次校时：2023-11-14 22:13:20　共23张卡，0张成功，23张失败\r\n"
         "失败：1号屏（网络不通）、2号屏（网络不通）、3号屏（网络不通）、4号屏（网络不通）、"
         "5号屏（网络不通）、6号屏（网络不通）、7号屏（网络不通）、8号屏（网络不通）、"
@@ -415,7 +421,7 @@ TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
         "13号屏（网络不通）、14号屏（网络不通）、15号屏（网络不通）、16号屏（网络不通）、"
         "17号屏（网络不通）、18号屏（网络不通）、19号屏（网络不通）、20号屏（网络不通）等3张\r\n"
         "双击状态栏打开校时日志");
-    EXPECT_EQ(tk::StatusTipText(&journal.passes[1], journal),
+    EXPECT_EQ(tk::StatusTipText(&journal.passes[1], fakes.clock),
               "上次校时：2023-11-14 22:13:45　共1张卡，1张成功，0张失败\r\n"
               "双击状态栏打开校时日志");
 }

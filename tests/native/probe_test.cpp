@@ -292,8 +292,9 @@ TEST(RealProbe, PassDecidesEveryScreenAsProbingItAloneDoes) {
         tk_test::FakeControllerLibrary library;
         tk_test::RecordingStatusView status;
         tk_test::RecordingPump pump;
+        tk_test::FixedClock clock{12, 34, 56};
         tk::SyncState state;
-        tk::RunPass(roster, state, {library, probe, status, pump});
+        tk::RunPass(roster, state, {library, probe, status, pump, clock});
         EXPECT_EQ(library.adjusted, answering);
     }
 }

@@ -140,6 +140,16 @@ public:
     std::vector<std::string> paths;
 };
 
+// The timers of fakes.h as the window's: the window they are set on is left out of the record.
+class WindowTimerRecorder : public TimerRecorder, public tk::ui::IWindowTimerService {
+public:
+    using TimerRecorder::KillTimer;
+    using TimerRecorder::SetTimer;
+    using TimerRecorder::TimerRecorder;
+    void SetTimer(HWND, uintptr_t id, uint32_t periodMs) override { SetTimer(id, periodMs); }
+    void KillTimer(HWND, uintptr_t id) override { KillTimer(id); }
+};
+
 // How a test window is made: created modeless or left for a modal run, the executable it
 // believes it is, and whether the real window timers and Run key stand in for the recorders.
 struct WindowOptions {
@@ -159,14 +169,13 @@ public:
         : tray(log) {
         if (settings) WriteFileBytes(settingsPath, *settings);
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
-        tk::ITimerService& timerService =
-            options.realTimers ? static_cast<tk::ITimerService&>(windowTimers) : timers;
+        tk::ui::IWindowTimerService& timerService =
+            options.realTimers ? static_cast<tk::ui::IWindowTimerService&>(windowTimers) : timers;
+        journal.emplace(passLog, clock, options.folderNotWritable);
         const AdjustTimeServices services{
-            settingsFile,       library,      probe,         clock,   key,      timerService,
-            options.modulePath, screenEditor, exchangeFiles, passLog, logOpener,
-            options.folderNotWritable};
+            settingsFile,       library,      probe,         clock,    key,      timerService,
+            options.modulePath, screenEditor, exchangeFiles, *journal, logOpener};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
-        windowTimers.Bind(*dialog);
         if (!options.create) return;
         created = dialog->Create();
         hwnd = dialog->Hwnd();
@@ -212,14 +221,15 @@ public:
     FakeControllerLibrary library;
     FakeProbe probe;
     FixedClock clock{12, 34, 56};
-    TimerRecorder timers{&log};
-    tk::ui::WindowTimers windowTimers;
+    WindowTimerRecorder timers{&log};
+    tk::ui::SystemWindowTimers windowTimers;
     FakeRunKey runKey;
     tk::RegistryRunKey realRunKey;
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
     std::string logPath = dir.File("TK.log");
     tk::PassLogFile passLog{logPath};
+    std::optional<tk::PassJournal> journal;  // made with the window's options
     LogOpenerRecorder logOpener;
     TrayRecorder tray;
     FailureRecorder failures;

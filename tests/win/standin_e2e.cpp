@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/clock_text.h"
 #include "core/module_path_win.h"
 #include "core/pass.h"
 #include "core/probe.h"
@@ -338,7 +339,8 @@ TEST_F(StandinE2e, PassReportsEachScreenAndTheSummary) {
     tk::ImportedControllerLibrary library;
     StatusLine status;
     NoPump pump;
-    tk::RunPass(roster, state, tk::PassServices{library, probe, status, pump});
+    tk::SystemClock clock;
+    tk::RunPass(roster, state, tk::PassServices{library, probe, status, pump, clock});
 
     const std::vector<ScreenCase> cases = Roster();
     std::vector<std::string> expected;

@@ -7,6 +7,7 @@
 //       Entry::Paint(&CMyDlg::OnPaint),
 //       Entry::Command(IDC_START, BN_CLICKED, &CMyDlg::OnStart),
 //       Entry::Notify(IDC_LIST, NM_DBLCLK, &CMyDlg::OnListDblClk),
+//       Entry::TipText(IDC_STATUS, &CMyDlg::OnStatusTipText),
 //   };
 //   bool CMyDlg::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
 //       return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
@@ -20,6 +21,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <initializer_list>
 #include <vector>
@@ -55,6 +58,9 @@ public:
     using CtlColorHandler = HBRUSH (T::*)(HDC dc, HWND control);
     // A message of the program's own with its two parameters; returns the message's result.
     using ParamsHandler = LRESULT (T::*)(WPARAM wParam, LPARAM lParam);
+    // TTN_GETDISPINFOA: the text a tooltip shows for its tool, which must stay there until the
+    // tooltip has copied it (when the handler returns).
+    using TipTextHandler = const char* (T::*)();
 
     // WM_COMMAND from control (or menu item) id with notification code.
     static MessageEntry Command(int id, UINT code, CommandHandler handler) {
@@ -71,6 +77,15 @@ public:
         entry.m_id = id;
         entry.m_code = code;
         entry.m_notify = handler;
+        return entry;
+    }
+
+    // TTN_GETDISPINFOA from a tooltip about to show the text of control id, a tool added by its
+    // window (TTF_IDISHWND) with LPSTR_TEXTCALLBACKA. Only the ANSI request: a tooltip asks a
+    // dialog made by the ANSI functions in ANSI, as its answer to WM_NOTIFYFORMAT says.
+    static MessageEntry TipText(int id, TipTextHandler handler) {
+        MessageEntry entry = Typed(Kind::TipText, &MessageEntry::m_tipText, handler);
+        entry.m_id = id;
         return entry;
     }
 
@@ -167,6 +182,17 @@ public:
                 result = (self.*m_notify)(header, handled);
                 return handled;
             }
+            case Kind::TipText: {
+                if (message != WM_NOTIFY || lParam == 0) return false;
+                NMTTDISPINFOA& info = *reinterpret_cast<NMTTDISPINFOA*>(lParam);
+                if (info.hdr.code != TTN_GETDISPINFOA || (info.uFlags & TTF_IDISHWND) == 0 ||
+                    ::GetDlgCtrlID(reinterpret_cast<HWND>(info.hdr.idFrom)) != m_id) {
+                    return false;
+                }
+                info.lpszText = const_cast<char*>((self.*m_tipText)());
+                result = 0;
+                return true;
+            }
             case Kind::Message:
                 if (message < m_first || message > m_last) return false;
                 break;
@@ -238,6 +264,7 @@ private:
         Paint,
         QueryDragIcon,
         CtlColorStatic,
+        TipText,
     };
 
     explicit MessageEntry(Kind kind) : m_kind(kind) {}
@@ -268,6 +295,7 @@ private:
     PaintHandler m_paint = nullptr;
     QueryDragIconHandler m_queryDragIcon = nullptr;
     CtlColorHandler m_ctlColor = nullptr;
+    TipTextHandler m_tipText = nullptr;
 };
 
 // The message table of dialog class T, in dispatch order.

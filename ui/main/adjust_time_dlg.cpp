@@ -2,7 +2,6 @@
 
 // After windows.h, which it needs.
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <iterator>
 
@@ -45,6 +44,7 @@ constexpr COLORREF kClockColour = RGB(0, 0, 255);
 }  // namespace
 
 UINT CAdjustTimeDlg::s_taskbarCreatedMessage = 0;
+UINT CAdjustTimeDlg::s_comeBackMessage = 0;
 
 // The order of the table is the order in which the window looks at a message.
 const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
@@ -63,22 +63,27 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Command(IDC_UNIT, CBN_SELCHANGE, &CAdjustTimeDlg::OnUnitChanged),
     Entry::Command(IDC_INTERVAL, EN_CHANGE, &CAdjustTimeDlg::OnIntervalChanged),
     Entry::Registered(&CAdjustTimeDlg::s_taskbarCreatedMessage, &CAdjustTimeDlg::OnTaskbarCreated),
-    Entry::Registered(&tk::ui::g_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
+    Entry::Registered(&CAdjustTimeDlg::s_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
     Entry::Command(IDC_STATUS, STN_DBLCLK, &CAdjustTimeDlg::OnStatusDoubleClick),
+    Entry::TipText(IDC_STATUS, &CAdjustTimeDlg::OnStatusTipText),
 };
 
 // The settings are read only once the window exists (OnInitDialog).
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
       m_services(services),
-      m_scheduler(m_state, *this, services.timers, services.clock, [this] { RunAutomaticPass(); }) {
-    RegisterTaskbarCreated();
+      m_scheduler(m_state, *this, m_timers, services.clock, [this] { RunAutomaticPass(); }) {
+    RegisterMessages();
 }
 
-// The shell broadcasts "TaskbarCreated" when it (re)creates the notification area.
-void CAdjustTimeDlg::RegisterTaskbarCreated() {
+// The shell broadcasts "TaskbarCreated" when it (re)creates the notification area; a later
+// start of the program from this folder posts the come-back message (single_instance.h).
+void CAdjustTimeDlg::RegisterMessages() {
     if (s_taskbarCreatedMessage == 0) {
         s_taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+    }
+    if (s_comeBackMessage == 0) {
+        s_comeBackMessage = ::RegisterWindowMessageA(tk::ui::kComeBackMessageName);
     }
 }
 
@@ -117,7 +122,6 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
 
     // The check box shows the choice stored by its last click.
     const int start = tk::ReadStart(settings);
-    m_logNotWritten = m_services.folderNotWritable;
     m_startWithWindows = start == 1 ? 1 : 0;
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
@@ -125,7 +129,10 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     AddStatusTip();
     m_trayIcon.Init(Hwnd(), m_icon);
     m_trayIcon.Add();
-    tk::ui::AcceptComeBack(Hwnd());
+    // An elevated copy would drop the request of a later start without rights.
+    if (!tk::ui::AcceptPostedMessage(Hwnd(), s_comeBackMessage)) {
+        tk::ReportFailure("letting the come-back message through");
+    }
     m_scheduler.StartClock();
 
     // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
@@ -276,7 +283,8 @@ void CAdjustTimeDlg::OnAutoStart() {
 
 // IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
-    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this, this);
+    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this, &m_services.journal);
+    UpdateStatusTip();
     m_scheduler.AfterManualPass();
 }
 
@@ -311,20 +319,29 @@ void CAdjustTimeDlg::OnTaskbarCreated() {
     if (m_trayIcon.Record().hWnd != nullptr) m_trayIcon.Add();
 }
 
-// A later start of the program from this folder asks for the window (single_instance.h).
-void CAdjustTimeDlg::OnComeBack() { tk::ui::ComeBack(Hwnd()); }
+// A later start of the program from this folder asks for the window: what a tray double-click
+// does (shown, restored from minimised or hidden), and to the front with its open popup, if any.
+void CAdjustTimeDlg::OnComeBack() {
+    ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
+    ::SetForegroundWindow(::GetLastActivePopup(Hwnd()));
+}
 
-// What a pass needs: the library, the probe, this window as status line, and the pump.
+// What a pass needs: the library, the probe, this window as status line, the pump and the
+// clock.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe, *this, m_pump};
+    return {m_services.library, m_services.probe, *this, m_pump, m_services.clock};
 }
 
 // Timer 2's pass.
-void CAdjustTimeDlg::RunAutomaticPass() { tk::RunPass(m_roster, m_state, PassServicesOf(), this); }
+void CAdjustTimeDlg::RunAutomaticPass() {
+    tk::RunPass(m_roster, m_state, PassServicesOf(), &m_services.journal);
+    UpdateStatusTip();
+}
 
 // A tooltip over the status line. The line reports clicks and double-clicks only with
 // SS_NOTIFY, which also lets the mouse reach it (without it the line is transparent to hit
-// tests) for the tooltip; the template is left as it is and the style added here.
+// tests) for the tooltip; the template is left as it is and the style added here. The tooltip
+// asks for its text each time it is about to show it (OnStatusTipText).
 void CAdjustTimeDlg::AddStatusTip() {
     const HWND status = ::GetDlgItem(Hwnd(), IDC_STATUS);
     ::SetWindowLongPtrA(status, GWL_STYLE, ::GetWindowLongPtrA(status, GWL_STYLE) | SS_NOTIFY);
@@ -338,15 +355,13 @@ void CAdjustTimeDlg::AddStatusTip() {
         tk::ReportFailure("creating the status line's tooltip");
         return;
     }
-    m_statusTipText =
-        tk::StatusTipText(nullptr, m_services.clock, m_services.folderNotWritable.empty());
     // The size without the reserved member of newer versions, which older ones refuse.
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = Hwnd();
     tool.uId = reinterpret_cast<UINT_PTR>(status);
-    tool.lpszText = m_statusTipText.data();
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
     if (!::SendMessageA(m_statusTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
         tk::ReportFailure("adding the status line's tooltip");
     }
@@ -355,57 +370,25 @@ void CAdjustTimeDlg::AddStatusTip() {
     ::SendMessageA(m_statusTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
 }
 
-void CAdjustTimeDlg::SetStatusTip(const std::string& text) {
-    m_statusTipText = text;
-    if (m_statusTip == nullptr) return;
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = Hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(Hwnd(), IDC_STATUS));
-    tool.lpszText = m_statusTipText.data();
-    ::SendMessageA(m_statusTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+// A tooltip showing while a pass ends asks for its text again and shows the new pass.
+void CAdjustTimeDlg::UpdateStatusTip() {
+    if (m_statusTip != nullptr) ::SendMessageA(m_statusTip, TTM_UPDATE, 0, 0);
 }
 
-int64_t CAdjustTimeDlg::Now() { return m_services.clock.Now(); }
+// The tooltip is about to show the status line's text.
+const char* CAdjustTimeDlg::OnStatusTipText() { return m_services.journal.TipText().c_str(); }
 
-// The pass's lines go to the log and the tooltip shows the pass. A log that cannot be written
-// changes neither the status line, its colour nor the next pass: the double-click says why.
-void CAdjustTimeDlg::PassEnded(const tk::PassRecord& record) {
-    std::string why;
-    const bool logged =
-        tk::AppendPassLog(m_services.passLog, tk::PassLogLines(record, m_services.clock), &why);
-    m_logNotWritten = logged ? std::string() : why;
-    SetStatusTip(
-        tk::StatusTipText(&record, m_services.clock, m_services.folderNotWritable.empty()));
-}
-
-// Double-click on the status line: the log, word that the last lines could not be written to
-// it, or that there is none yet.
+// Double-click on the status line: the log, or the journal's word that the last lines could
+// not be written to it or that there is none yet.
 void CAdjustTimeDlg::OnStatusDoubleClick() {
-    if (!m_logNotWritten.empty()) {
-        ShowMessage(tk::LogNotWritableText(m_services.passLog.Path(), m_logNotWritten));
+    const std::string notShown = m_services.journal.LogNotShownText();
+    if (!notShown.empty()) {
+        ShowMessage(notShown);
         return;
     }
-    if (m_services.passLog.Size() < 0) {
-        ShowMessage("还没有校时日志。");
-        return;
-    }
-    if (!m_services.logOpener.Open(Hwnd(), m_services.passLog.Path())) {
+    if (!m_services.logOpener.Open(Hwnd(), m_services.journal.LogPath())) {
         tk::ReportFailure("opening the pass log");
     }
-}
-
-// ShellExecute's results above 32 are success. A fresh system (and a fresh Wine prefix) may
-// associate no program with ".log": Notepad opens it then.
-bool ShellLogOpener::Open(HWND owner, const std::string& path) {
-    const auto opened = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (opened > 32) return true;
-    if (opened != SE_ERR_NOASSOC && opened != SE_ERR_ASSOCINCOMPLETE) return false;
-    const std::string quoted = "\"" + path + "\"";
-    return reinterpret_cast<INT_PTR>(::ShellExecuteA(owner, "open", "notepad.exe", quoted.c_str(),
-                                                     nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) {

@@ -9,7 +9,7 @@
 #include "core/autostart.h"
 #include "core/clock_text.h"
 #include "core/pass.h"
-#include "core/pass_log.h"
+#include "core/pass_journal.h"
 #include "core/profile.h"
 #include "core/roster.h"
 #include "core/scheduler.h"
@@ -20,45 +20,29 @@
 #include "ui/framework/message_table.h"
 #include "ui/framework/unique_handle.h"
 #include "ui/framework/window_services.h"
+#include "ui/main/log_opener.h"
 #include "ui/main/tray_icon.h"
 
-// Shows the pass log to the operator.
-class ILogOpener {
-public:
-    virtual ~ILogOpener() = default;
-    virtual bool Open(HWND owner, const std::string& path) = 0;  // false: nothing could show it
-};
-
-// The shell's "open" of the log, with Notepad where no program is associated with ".log".
-class ShellLogOpener : public ILogOpener {
-public:
-    bool Open(HWND owner, const std::string& path) override;
-};
-
-// What the main window works with besides its own controls and timers: the program's entry
-// builds the real ones (app.cpp), a test its fakes. They outlive the window.
+// What the main window works with besides its own controls: the program's entry builds the
+// real ones (app.cpp), a test its fakes. They outlive the window.
 struct AdjustTimeServices {
     tk::ISettingsFile& settings;  // the settings file shared with the controller library
     tk::IControllerLibrary& library;
     tk::IProbe& probe;
     tk::IClock& clock;
     tk::IRunKey& runKey;
-    tk::ITimerService& timers;  // timers 1 and 2: the window's own (ui/framework/window_services.h)
-    std::string modulePath;     // the executable the Run value names
+    tk::ui::IWindowTimerService& timers;  // timers 1 and 2, set on the window once it exists
+    std::string modulePath;               // the executable the Run value names
     tk::ui::IScreenEditor& screenEditor;  // the list window's editor of one screen
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
-    tk::ILogFile& passLog;                // every pass's lines, beside the executable
+    tk::PassJournal& journal;             // every pass's record: the log, the tooltip's text
     ILogOpener& logOpener;                // the status line's double-click
-    // Why the executable's folder, where the settings file and the log live, cannot be
-    // written; empty when it can.
-    std::string folderNotWritable;
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
                        public tk::IManualPassView,
-                       public tk::IStatusColour,
-                       public tk::IPassJournal {
+                       public tk::IStatusColour {
 public:
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
     ~CAdjustTimeDlg() override;
@@ -74,9 +58,6 @@ public:
     int32_t TakeIntervalValue() override;
     // IStatusColour.
     void SetStatusColourFlag(int flag) override;
-    // IPassJournal.
-    int64_t Now() override;
-    void PassEnded(const tk::PassRecord& record) override;
 
     const tk::SyncState& State() const { return m_state; }
     const tk::ScreenRoster& Roster() const { return m_roster; }
@@ -106,20 +87,23 @@ private:
     void OnTaskbarCreated();
     void OnComeBack();
     void OnStatusDoubleClick();
+    const char* OnStatusTipText();
 
     void AddAboutItem();
     void ReloadScreens();
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
     void AddStatusTip();
-    void SetStatusTip(const std::string& text);
+    void UpdateStatusTip();
     void ShowSettingNotSaved(const char* what);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
-    // Number of the "TaskbarCreated" message, registered when the first window is constructed.
+    // Numbers of the "TaskbarCreated" and come-back messages, registered when the first window
+    // is constructed.
     static UINT s_taskbarCreatedMessage;
+    static UINT s_comeBackMessage;
 
-    static void RegisterTaskbarCreated();
+    static void RegisterMessages();
     static HICON LoadMainIcon();
     static HBRUSH CreateStatusBrush();
 
@@ -136,11 +120,9 @@ private:
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;
     tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
+    tk::ui::WindowTimers m_timers{m_services.timers, *this};
     tk::Scheduler m_scheduler;
-    // The status line's tooltip, owned by the window and destroyed with it; its text is kept
-    // here, since the control keeps only a pointer to it.
+    // The status line's tooltip, owned by the window and destroyed with it; it asks the
+    // journal for its text.
     HWND m_statusTip = nullptr;
-    std::string m_statusTipText;
-    // Why the last pass's lines could not be written to the log; empty once they were.
-    std::string m_logNotWritten;
 };

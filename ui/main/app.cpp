@@ -13,6 +13,7 @@
 #include "core/clock_text.h"
 #include "core/failure_report.h"
 #include "core/module_path_win.h"
+#include "core/pass_journal.h"
 #include "core/pass_log.h"
 #include "core/profile_file.h"
 #include "core/probe.h"
@@ -79,7 +80,7 @@ bool CTK自动校时App::InitInstance() {
         return false;
     }
     // A folder the operator cannot write (Program Files without administrator rights, a
-    // read-only share) loses every setting and the log; the window says so.
+    // read-only share) loses every setting and the log; the journal has the status line say so.
     std::string folderNotWritable;
     if (!tk::CanCreateFileBeside(settingsPath)) {
         folderNotWritable = tk::FailureReason(tk::FileFailure::FromSystem());
@@ -92,13 +93,12 @@ bool CTK自动校时App::InitInstance() {
     tk::RegistryRunKey runKey;
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
-    tk::ui::WindowTimers timers;
+    tk::ui::SystemWindowTimers timers;
     tk::PassLogFile passLog(tk::LogPathFromModule(modulePath));
+    tk::PassJournal journal(passLog, clock, folderNotWritable);
     ShellLogOpener logOpener;
     CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
-                           screenEditor, exchangeFiles, passLog, logOpener, folderNotWritable});
-    // The timers are set on the window once it exists.
-    timers.Bind(dialog);
+                           screenEditor, exchangeFiles, journal, logOpener});
     dialog.DoModal();
     return false;
 }

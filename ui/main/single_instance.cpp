@@ -4,14 +4,11 @@
 #include <sddl.h>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "core/failure_report.h"
 
 namespace tk::ui {
-
-UINT g_comeBackMessage = 0;
 
 namespace {
 
@@ -114,26 +111,20 @@ private:
     SECURITY_ATTRIBUTES m_attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
 };
 
-void RegisterComeBack() {
-    if (g_comeBackMessage == 0) {
-        g_comeBackMessage = ::RegisterWindowMessageA("TKAdjustTime.ComeBack");
-    }
-}
+// The running copy to wake and the message that asks for its window.
+struct ComeBackRequest {
+    DWORD processId;
+    UINT message;
+};
 
 // EnumWindows callback of WakeFirst: posts the request to each top-level window of the process
 // (only the main window answers it).
-BOOL CALLBACK PostComeBack(HWND window, LPARAM processId) {
+BOOL CALLBACK PostComeBack(HWND window, LPARAM request) {
+    const auto& to = *reinterpret_cast<const ComeBackRequest*>(request);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(processId)) {
-        ::PostMessageA(window, g_comeBackMessage, 0, 0);
-    }
+    if (owner == to.processId) ::PostMessageA(window, to.message, 0, 0);
     return TRUE;
-}
-
-MessageFilterHook& FilterHook() {
-    static MessageFilterHook hook;
-    return hook;
 }
 
 }  // namespace
@@ -145,7 +136,6 @@ HANDLE CreateSection(SECURITY_ATTRIBUTES* security, const char* name) {
 
 // A section that cannot be had at all leaves the program running unguarded, as it did before.
 SingleInstance::SingleInstance(const std::string& settingsPath, SectionCreator create) {
-    RegisterComeBack();
     const std::string name = SectionName(settingsPath);
     SectionSecurity security;
     HANDLE section = create(security.Attributes(), name.c_str());
@@ -188,27 +178,8 @@ void SingleInstance::WakeFirst() const {
     if (processId == 0) return;
     // This process, just started by the user, may hand its right to the foreground on.
     ::AllowSetForegroundWindow(processId);
-    ::EnumWindows(PostComeBack, static_cast<LPARAM>(processId));
-}
-
-MessageFilterHook SetMessageFilterHook(MessageFilterHook hook) {
-    return std::exchange(FilterHook(), std::move(hook));
-}
-
-// An elevated window drops messages that processes of lower integrity post to it, unless it
-// lets them through one by one.
-void AcceptComeBack(HWND mainWindow) {
-    RegisterComeBack();
-    const MessageFilterHook& hook = FilterHook();
-    const BOOL allowed =
-        hook ? hook(mainWindow, g_comeBackMessage, MSGFLT_ALLOW)
-             : ::ChangeWindowMessageFilterEx(mainWindow, g_comeBackMessage, MSGFLT_ALLOW, nullptr);
-    if (!allowed) tk::ReportFailure("letting the come-back message through");
-}
-
-void ComeBack(HWND mainWindow) {
-    ::ShowWindow(mainWindow, SW_SHOWNORMAL);
-    ::SetForegroundWindow(::GetLastActivePopup(mainWindow));
+    const ComeBackRequest request{processId, ::RegisterWindowMessageA(kComeBackMessageName)};
+    ::EnumWindows(PostComeBack, reinterpret_cast<LPARAM>(&request));
 }
 
 }  // namespace tk::ui

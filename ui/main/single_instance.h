@@ -4,17 +4,15 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "ui/framework/unique_handle.h"
 
 namespace tk::ui {
 
-// Number of the message a later start posts to the running copy's windows; the main window
-// answers it with ComeBack. 0 until AcceptComeBack or a SingleInstance has registered it
-// (matches nothing).
-extern UINT g_comeBackMessage;
+// Name of the message a later start posts to the running copy's windows, registered by both
+// sides; the main window answers it by coming back.
+inline constexpr char kComeBackMessageName[] = "TKAdjustTime.ComeBack";
 
 // Makes the named section of the running copy, or finds it, as CreateFileMappingA does: null
 // with the last error on failure, ERROR_ALREADY_EXISTS when it was there.
@@ -39,18 +37,5 @@ private:
     UniqueKernelHandle m_section;
     bool m_first = true;
 };
-
-// Stands in for ChangeWindowMessageFilterEx(window, message, action, nullptr) while set.
-using MessageFilterHook = std::function<BOOL(HWND window, UINT message, DWORD action)>;
-// Replaces the hook and returns the previous one; an empty hook restores the system call.
-MessageFilterHook SetMessageFilterHook(MessageFilterHook hook);
-
-// Readies the main window for come-back requests: the message registered, and let through to
-// the window even when it runs with more rights (elevated) than the start that posts it.
-void AcceptComeBack(HWND mainWindow);
-
-// What the main window does when a later start asks for it: what a tray double-click does
-// (shown, restored from minimised or hidden), and to the front with its open popup, if any.
-void ComeBack(HWND mainWindow);
 
 }  // namespace tk::ui
