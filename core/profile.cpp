@@ -4,7 +4,7 @@
 
 namespace tk {
 
-std::string GetProfileText(IProfile& profile, const char* section, const char* key, const char* def,
+std::string GetProfileText(IProfileReader& profile, const char* section, const char* key, const char* def,
                            unsigned size) {
     if (size == 0) return std::string();
     std::vector<char> buf(size, '\0');
