@@ -26,7 +26,7 @@ public:
 };
 
 // GetString into a std::string, reading at most size-1 bytes.
-std::string GetProfileText(IProfileReader& profile, const char* section, const char* key, const char* def,
-                           unsigned size);
+std::string GetProfileText(IProfileReader& profile, const char* section, const char* key,
+                           const char* def, unsigned size);
 
 }  // namespace tk

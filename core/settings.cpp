@@ -43,7 +43,9 @@ int ReadScreenCount(IProfileReader& settings) {
     return settings.GetInt(kGlobalSection, kScreenCountKey, kDefaultScreenCount);
 }
 
-int ReadSel(IProfileReader& settings) { return settings.GetInt(kGlobalSection, kSelKey, kDefaultSel); }
+int ReadSel(IProfileReader& settings) {
+    return settings.GetInt(kGlobalSection, kSelKey, kDefaultSel);
+}
 
 int ReadTimer(IProfileReader& settings) {
     return settings.GetInt(kGlobalSection, kTimerKey, kDefaultTimer);

@@ -46,10 +46,7 @@ const tk::ui::MessageTable<CCreateIniFile> CCreateIniFile::kMessageTable = {
 
 CCreateIniFile::CCreateIniFile(tk::ISettingsFile& settings, tk::ui::IScreenEditor& editor,
                                tk::ui::IFileChooser& files)
-    : tk::ui::Dialog(IDD_SCREEN_LIST),
-      m_settings(settings),
-      m_editor(editor),
-      m_files(files) {
+    : tk::ui::Dialog(IDD_SCREEN_LIST), m_settings(settings), m_editor(editor), m_files(files) {
     // A failed import or edit (out of memory, say) must not take the operator's edits with it.
     StayOpenOnHandlerFailure();
 }
@@ -195,7 +192,8 @@ void CCreateIniFile::OnOK() {
     }
     tk::FileFailure why;
     if (!m_settings.SaveSettingsRows(RowsOf(*this), &why)) {
-        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()), MB_OK | MB_ICONERROR);
+        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()),
+                   MB_OK | MB_ICONERROR);
         return;
     }
     EndDialog(IDOK);

@@ -104,4 +104,3 @@ private:
     int m_screensInFile = 0;    // ScreenCount as read when the window opened
     tk::FileFailure m_notRead;  // why the file was not read when the window opened, if it was not
 };
-
