@@ -3,23 +3,21 @@
 #include <cstddef>
 #include <string>
 
+#include "core/file_failure.h"
+
 namespace tk {
 
-// What reading a whole file found.
-enum class FileRead {
-    kRead,      // the bytes are the file's
-    kMissing,   // neither the file nor perhaps its folder exists; the bytes are empty
-    kFailed,    // it exists and could not be read (held by another program, no access)
-    kTooLarge,  // it is larger than the caller takes; nothing of it was read
-};
-// A file of more than maxBytes is refused by its size before any of it is read (and also if
-// it grows past that while being read), so a huge file cannot exhaust the memory.
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes,
-                           size_t maxBytes = static_cast<size_t>(-1));
+// Reads a whole file into bytes. kNone: the bytes are the file's; kMissing: neither the file
+// nor perhaps its folder exists, and the bytes are empty; kSystem: it exists and could not be
+// read (held by another program, no access); kTooLarge: it is larger than maxBytes, and nothing
+// of it was read. A file of more than maxBytes is refused by its size before any of it is read
+// (and also if it grows past that while being read), so a huge file cannot exhaust the memory.
+FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes,
+                              size_t maxBytes = static_cast<size_t>(-1));
 
 // Reads a whole file; false when it does not exist or cannot be read.
 inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    return ReadFileIfPresent(path, bytes) == FileRead::kRead;
+    return !ReadFileIfPresent(path, bytes).Failed();
 }
 
 // Replaces path with bytes in one step: the data goes to a temporary file in the same folder,

@@ -36,17 +36,17 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
+FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
     const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
-        if (errno != ENOENT && errno != ENOTDIR) return FileRead::kFailed;
+        if (errno != ENOENT && errno != ENOTDIR) return FileFailure::FromSystem();
         bytes.clear();
-        return FileRead::kMissing;
+        return FileFailure::FromSystem(FileFailure::Kind::kMissing);
     }
     struct stat info;
     if (::fstat(fd.Get(), &info) == 0 && static_cast<unsigned long long>(info.st_size) > maxBytes) {
         bytes.clear();
-        return FileRead::kTooLarge;
+        return FileFailure::Of(FileFailure::Kind::kTooLarge);
     }
     std::string out;
     char buf[65536];
@@ -54,17 +54,17 @@ FileRead ReadFileIfPresent(const std::string& path, std::string& bytes, size_t m
         const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FileRead::kFailed;
+            return FileFailure::FromSystem();
         }
         if (n == 0) break;
         if (static_cast<size_t>(n) > maxBytes - out.size()) {
             bytes.clear();
-            return FileRead::kTooLarge;
+            return FileFailure::Of(FileFailure::Kind::kTooLarge);
         }
         out.append(buf, static_cast<size_t>(n));
     }
     bytes.swap(out);
-    return FileRead::kRead;
+    return FileFailure();
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

@@ -15,37 +15,37 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-FileRead ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
+FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_t maxBytes) {
     UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) {
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            return FileRead::kFailed;
+            return FileFailure::FromSystem();
         }
         bytes.clear();
-        return FileRead::kMissing;
+        return FileFailure::FromSystem(FileFailure::Kind::kMissing);
     }
     LARGE_INTEGER size;
     if (GetFileSizeEx(f.Get(), &size) &&
         static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
         bytes.clear();
-        return FileRead::kTooLarge;
+        return FileFailure::Of(FileFailure::Kind::kTooLarge);
     }
     std::string out;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
-        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return FileRead::kFailed;
+        if (!ReadFile(f.Get(), buf, sizeof buf, &n, nullptr)) return FileFailure::FromSystem();
         if (n == 0) break;
         if (n > maxBytes - out.size()) {
             bytes.clear();
-            return FileRead::kTooLarge;
+            return FileFailure::Of(FileFailure::Kind::kTooLarge);
         }
         out.append(buf, n);
     }
     bytes.swap(out);
-    return FileRead::kRead;
+    return FileFailure();
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {

@@ -5,7 +5,8 @@
 namespace tk {
 
 // The system's message for the error, without the line break it ends with. The system sizes
-// the buffer: a fixed one would make a long message fail as a whole.
+// the buffer: a fixed one would make a long message fail as a whole. The error stays set, for a
+// report that follows.
 std::string LastErrorText() {
     const DWORD error = ::GetLastError();
     char* text = nullptr;
@@ -15,6 +16,7 @@ std::string LastErrorText() {
     while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) --length;
     const std::string message = text != nullptr ? std::string(text, length) : std::string();
     ::LocalFree(text);
+    ::SetLastError(error);
     return "error " + std::to_string(error) + ": " + message;
 }
 

@@ -21,8 +21,7 @@ bool PassLogFile::MoveAside() { return std::rename(m_path.c_str(), (m_path + ".1
 
 bool PassLogFile::CopyAside() {
     std::string bytes;
-    return ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)) ==
-               FileRead::kRead &&
+    return !ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)).Failed() &&
            ReplaceFileAtomically(m_path + ".1", bytes) && ::truncate(m_path.c_str(), 0) == 0;
 }
 

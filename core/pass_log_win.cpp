@@ -18,8 +18,7 @@ bool PassLogFile::MoveAside() {
 // Read with the sharing a viewer allows, and emptied through a handle that shares everything.
 bool PassLogFile::CopyAside() {
     std::string bytes;
-    if (ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)) !=
-            FileRead::kRead ||
+    if (ReadFileIfPresent(m_path, bytes, 4 * static_cast<size_t>(kPassLogLimit)).Failed() ||
         !ReplaceFileAtomically(m_path + ".1", bytes)) {
         return false;
     }

@@ -4,10 +4,11 @@
 
 namespace tk {
 
-// The three private-profile operations the tool uses, bound to one INI file.
-class IProfile {
+// The two private-profile reads the tool uses, bound to one INI file: what a reader of the
+// file is handed, so that it cannot write.
+class IProfileReader {
 public:
-    virtual ~IProfile() = default;
+    virtual ~IProfileReader() = default;
 
     // Integer as GetPrivateProfileIntA reads it; def when the key is missing or empty.
     virtual int GetInt(const char* section, const char* key, int def) = 0;
@@ -15,12 +16,17 @@ public:
     // copied.
     virtual unsigned GetString(const char* section, const char* key, const char* def, char* buf,
                                unsigned size) = 0;
+};
+
+// The reads and the one private-profile write the tool uses, bound to one INI file.
+class IProfile : public IProfileReader {
+public:
     // As WritePrivateProfileStringA: creates file, section and key as needed; false on failure.
     virtual bool WriteString(const char* section, const char* key, const char* value) = 0;
 };
 
 // GetString into a std::string, reading at most size-1 bytes.
-std::string GetProfileText(IProfile& profile, const char* section, const char* key, const char* def,
-                           unsigned size);
+std::string GetProfileText(IProfileReader& profile, const char* section, const char* key,
+                           const char* def, unsigned size);
 
 }  // namespace tk

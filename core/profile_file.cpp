@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/atomic_file.h"
-#include "core/failure_report.h"
 #include "core/gbk.h"
 
 namespace tk {
@@ -351,34 +350,18 @@ bool ProfileDocument::Storable(std::string_view section, std::string_view key,
 namespace {
 
 // Reads the file; a file that is missing or not read reads as an empty one, as for the profile
-// API. A file of more than maxBytes is not read.
-ProfileLoad LoadDocument(const std::string& path, ProfileDocument& doc, FileFailure* failure,
+// API. A file of more than maxBytes is not read. Says how the reading went.
+FileFailure LoadDocument(const std::string& path, ProfileDocument& doc,
                          size_t maxBytes = static_cast<size_t>(-1)) {
     std::string bytes;
-    ProfileLoad load = ProfileLoad::kRead;
-    switch (ReadFileIfPresent(path, bytes, maxBytes)) {
-        case FileRead::kRead:
-            break;
-        case FileRead::kMissing:
-            load = ProfileLoad::kMissing;
-            break;
-        case FileRead::kFailed:
-            if (failure) *failure = FileFailure::FromSystem();
-            load = ProfileLoad::kUnreadable;
-            break;
-        case FileRead::kTooLarge:
-            if (failure) failure->kind = FileFailure::Kind::kTooLarge;
-            load = ProfileLoad::kTooLarge;
-            break;
-    }
+    FileFailure load = ReadFileIfPresent(path, bytes, maxBytes);
     // A UTF-16 file (saved as "Unicode" by an editor) is read by the profile API but not here:
     // taken as GBK it would read as nothing, and edits would be mixed into it. Behind a UTF-8
     // byte-order mark the API reads UTF-8: any text beyond ASCII (a section name, a Chinese
     // value) means something else to it than GBK means here.
     if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0 ||
         (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 && !IsAscii(std::string_view(bytes).substr(3)))) {
-        if (failure) failure->kind = FileFailure::Kind::kNotAnsi;
-        load = ProfileLoad::kNotAnsi;
+        load = FileFailure::Of(FileFailure::Kind::kNotAnsi);
         bytes.clear();
     }
     doc.Parse(bytes);
@@ -419,33 +402,10 @@ std::string WrittenValue(const char* value) { return Trimmed(value); }
 
 }  // namespace
 
-FileFailure FileFailure::FromSystem() {
-    FileFailure failure;
-    failure.systemCode = LastErrorCode();
-    failure.systemText = LastErrorText();
-    failure.kind = Kind::kSystem;
-    return failure;
-}
-
-std::string FailureReason(const FileFailure& failure) {
-    switch (failure.kind) {
-        case FileFailure::Kind::kNotAnsi:
-            return kReasonNotAnsi;
-        case FileFailure::Kind::kTooLarge:
-            return kReasonTooLarge;
-        case FileFailure::Kind::kUnstorable:
-            return kReasonUnstorable;
-        case FileFailure::Kind::kSystem:
-        case FileFailure::Kind::kNone:
-            break;
-    }
-    // A call that failed without saying why would read as "error 0: success".
-    return failure.systemCode != 0 ? failure.systemText : std::string(kReasonNoSystemText);
-}
-
 ProfileBatch::ProfileBatch(std::string path)
     : m_path(std::move(path)), m_doc(std::make_unique<ProfileDocument>()) {
-    m_load = LoadDocument(m_path, *m_doc, &m_failure, kMaxProfileFileBytes);
+    m_failure = LoadDocument(m_path, *m_doc, kMaxProfileFileBytes);
+    m_loaded = !m_failure.Failed() || m_failure.Missing();
 }
 
 ProfileBatch::~ProfileBatch() = default;
@@ -465,8 +425,7 @@ bool ProfileBatch::WriteString(const char* section, const char* key, const char*
     // What the file could not give back is refused rather than stored as something else.
     const std::string v = WrittenValue(value);
     if (!ProfileDocument::Storable(s, k, v)) {
-        m_failure = FileFailure();
-        m_failure.kind = FileFailure::Kind::kUnstorable;
+        m_failure = FileFailure::Of(FileFailure::Kind::kUnstorable);
         return false;
     }
     if (m_doc->Set(s, k, v)) m_changed = true;
@@ -493,14 +452,14 @@ bool ProfileBatch::Commit() {
 
 int PortableProfile::GetInt(const char* section, const char* key, int def) {
     ProfileDocument doc;
-    LoadDocument(m_path, doc, nullptr);
+    LoadDocument(m_path, doc);
     return GetIntFrom(doc, section, key, def);
 }
 
 unsigned PortableProfile::GetString(const char* section, const char* key, const char* def,
                                     char* buf, unsigned size) {
     ProfileDocument doc;
-    LoadDocument(m_path, doc, nullptr);
+    LoadDocument(m_path, doc);
     return GetStringFrom(doc, section, key, def, buf, size);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_failure.h"
 #include "core/profile.h"
 
 namespace tk {
@@ -14,44 +15,6 @@ class ProfileDocument;
 // Settings and exchange files larger than this are not read: 300 screens take about 70 KB, so
 // a larger file is no screen list, and reading it whole could exhaust a 32-bit process.
 inline constexpr size_t kMaxProfileFileBytes = 1024 * 1024;
-
-// Why a file was not read or not written.
-struct FileFailure {
-    enum class Kind {
-        kNone,
-        kSystem,      // a system call failed: systemCode and systemText say why
-        kNotAnsi,     // UTF-16, or UTF-8 beyond ASCII behind a byte-order mark
-        kTooLarge,    // larger than kMaxProfileFileBytes
-        kUnstorable,  // a value the file could not give back as written (a line break, ...)
-    };
-    Kind kind = Kind::kNone;
-    int systemCode = 0;
-    std::string systemText;  // "error <n>: <the system's message>"
-
-    bool Failed() const { return kind != Kind::kNone; }
-    // The calling thread's last system error, taken at once.
-    static FileFailure FromSystem();
-};
-
-// Reasons of the program's own, where no system call failed.
-inline constexpr char kReasonNotAnsi[] =
-    "文件不是ANSI（GBK）编码（例如被保存成了Unicode），本程序不能改写它。";
-inline constexpr char kReasonTooLarge[] = "文件大于1MB，不是控制卡参数文件，本程序不读取它。";
-inline constexpr char kReasonUnstorable[] = "有参数含有不能写入INI文件的字符（例如换行）。";
-inline constexpr char kReasonNoSystemText[] = "系统没有说明原因。";
-
-// The reason an operator's message gives: the system's text when a system call failed, else the
-// program's own.
-std::string FailureReason(const FileFailure& failure);
-
-// What the reading of a file found.
-enum class ProfileLoad {
-    kRead,        // the file's lines are the batch's
-    kMissing,     // no such file: it reads as empty and a commit creates it
-    kUnreadable,  // it exists and could not be read (held by another program, no access)
-    kNotAnsi,     // UTF-16, or UTF-8 beyond ASCII, which only the profile API reads
-    kTooLarge,    // larger than kMaxProfileFileBytes
-};
 
 // Reads an INI file once, answers reads and applies writes in memory with the profile API's
 // rules, and commits all writes with one atomic replace of the file: the way to read a whole
@@ -83,16 +46,16 @@ public:
 
     // False when the file exists but was not read (held by another program, no access, UTF-16,
     // too large): reads then give defaults, and Commit refuses to write.
-    bool Loaded() const { return m_load == ProfileLoad::kRead || m_load == ProfileLoad::kMissing; }
-    ProfileLoad LoadResult() const { return m_load; }
-    // Why the file was not read, why the last write was refused, or why the last commit failed.
+    bool Loaded() const { return m_loaded; }
+    // Once built: how the reading went (kNone; kMissing, where the file reads as empty and a
+    // commit creates it; or why it was not read). After a refused write or a failed commit: why.
     const FileFailure& Failure() const { return m_failure; }
 
 private:
     std::string m_path;
     std::unique_ptr<ProfileDocument> m_doc;
-    ProfileLoad m_load = ProfileLoad::kMissing;
     FileFailure m_failure;
+    bool m_loaded = false;  // the file was read, or there is none: a commit may write it
     bool m_changed = false;
 };
 

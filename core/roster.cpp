@@ -7,7 +7,7 @@
 namespace tk {
 
 // Rebuilds entries 0..count-1 from the screen sections; later entries keep what they held.
-void LoadRoster(IProfile& settings, ScreenRoster& roster) {
+void LoadRoster(IProfileReader& settings, ScreenRoster& roster) {
     int count = ReadScreenCount(settings);
     if (count < 0) count = 0;
     if (count > kMaxScreens) count = kMaxScreens;

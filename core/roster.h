@@ -22,6 +22,6 @@ struct ScreenRoster {
 };
 
 // Reads ScreenCount (clamped into 0..kMaxScreens) and each screen's mode and address.
-void LoadRoster(IProfile& settings, ScreenRoster& roster);
+void LoadRoster(IProfileReader& settings, ScreenRoster& roster);
 
 }  // namespace tk

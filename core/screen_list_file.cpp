@@ -16,7 +16,7 @@ namespace tk {
 namespace {
 
 // The keys of one section, read through a profile.
-SectionReader ReaderOf(IProfile& profile, const std::string& section) {
+SectionReader ReaderOf(IProfileReader& profile, const std::string& section) {
     return SectionReader{[&profile, section](const char* key, int def) {
                              return profile.GetInt(section.c_str(), key, def);
                          },
@@ -72,7 +72,7 @@ std::string ExchangeSectionName(int index) {
     return name;
 }
 
-ScreenRow ReadSettingsScreen(IProfile& settings, int index) {
+ScreenRow ReadSettingsScreen(IProfileReader& settings, int index) {
     return ReadSettingsRow(ReadScreenSection(settings, index));
 }
 
@@ -89,24 +89,9 @@ bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& row
 ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
     ExchangeImport result;
     ProfileBatch file(path);
-    switch (file.LoadResult()) {
-        case ProfileLoad::kRead:
-            break;
-        case ProfileLoad::kMissing:
-            result.status = ExchangeImportStatus::kNoFile;
-            return result;
-        case ProfileLoad::kUnreadable:
-            result.status = ExchangeImportStatus::kUnreadable;
-            result.failure = file.Failure();
-            return result;
-        case ProfileLoad::kNotAnsi:
-            // Read as empty, it would clear the list.
-            result.status = ExchangeImportStatus::kNotAnsi;
-            return result;
-        case ProfileLoad::kTooLarge:
-            result.status = ExchangeImportStatus::kTooLarge;
-            return result;
-    }
+    // A file that is not read gives no rows: read as empty, it would clear the list.
+    result.failure = file.Failure();
+    if (result.failure.Failed()) return result;
     result.screenCount = ReadScreenCount(file);
     // The screens the file has, found from its sections: a count far beyond any real list (a
     // damaged file) costs nothing, and the screens it names without a section are counted.
@@ -124,9 +109,6 @@ ExchangeImport ReadExchangeFile(const std::string& path, int maxRows) {
     const int rows = static_cast<int>(result.rows.size());
     result.leftOut = static_cast<int>(present.size()) - rows;
     result.missing = std::max(result.screenCount, 0) - static_cast<int>(present.size());
-    if (result.screenCount > 0 && result.rows.empty()) {
-        result.status = ExchangeImportStatus::kNoScreenSections;
-    }
     return result;
 }
 

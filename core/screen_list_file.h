@@ -14,7 +14,7 @@ namespace tk {
 std::string ExchangeSectionName(int index);
 
 // The list texts of settings-file screen `index` (0-based).
-ScreenRow ReadSettingsScreen(IProfile& settings, int index);
+ScreenRow ReadSettingsScreen(IProfileReader& settings, int index);
 
 // Writes ScreenCount and then, row by row, the thirteen keys of each screen section, in the
 // order the controller library's file has always been written in. False at the first refused
@@ -26,23 +26,17 @@ bool WriteSettingsRows(IProfile& settings, const std::vector<ScreenRow>& rows);
 bool SaveSettingsRows(const std::string& path, const std::vector<ScreenRow>& rows,
                       FileFailure* why = nullptr);
 
-// How an exchange file was read.
-enum class ExchangeImportStatus {
-    kImported,          // rows holds the screens (possibly none)
-    kNoFile,            // the file does not exist
-    kUnreadable,        // the file exists but cannot be read (failure says why)
-    kNoScreenSections,  // ScreenCount names screens, but no "Screen%d" section is there
-    kNotAnsi,           // a UTF-16 file, or UTF-8 beyond ASCII: only the profile API reads it
-    kTooLarge,          // larger than kMaxProfileFileBytes: not read at all
-};
-
+// The screens of an exchange file as read.
 struct ExchangeImport {
-    ExchangeImportStatus status = ExchangeImportStatus::kImported;
-    FileFailure failure;  // kUnreadable: why
+    // Why the file was not read (kMissing: there is none); the rest is then empty.
+    FileFailure failure;
     std::vector<ScreenRow> rows;
     int screenCount = 0;  // ScreenCount as read
     int leftOut = 0;      // screens of the file past the row limit, not imported
     int missing = 0;      // screens ScreenCount names that have no section in the file
+
+    // ScreenCount names screens, but no "Screen%d" section is there: no exported list.
+    bool NoScreenSections() const { return screenCount > 0 && rows.empty(); }
 };
 
 // Reads the screens of an exchange file through one parse of it, at most maxRows of them. A

@@ -37,7 +37,7 @@ constexpr ScreenKey kScreenKeys[] = {
 }  // namespace
 
 // Every key falls back to the ScreenSection initial value when missing or empty.
-ScreenSection ReadScreenSection(IProfile& settings, int index, unsigned groups) {
+ScreenSection ReadScreenSection(IProfileReader& settings, int index, unsigned groups) {
     const std::string name = ScreenSectionName(index);
     ScreenSection section;
     for (const ScreenKey& key : kScreenKeys) {

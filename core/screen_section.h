@@ -50,7 +50,8 @@ enum ScreenKeyGroups : unsigned {
 };
 
 // Reads the section "地址：index" (0-based), key by key in the order the file lists them.
-ScreenSection ReadScreenSection(IProfile& settings, int index, unsigned groups = kAllScreenKeys);
+ScreenSection ReadScreenSection(IProfileReader& settings, int index,
+                                unsigned groups = kAllScreenKeys);
 
 // "%d.%d.%d.%d" of four numbers: the address text of the roster, the list and the parameter
 // window. At most 47 characters.

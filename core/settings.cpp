@@ -39,17 +39,19 @@ std::string ScreenSectionName(int index) {
     return name;
 }
 
-int ReadScreenCount(IProfile& settings) {
+int ReadScreenCount(IProfileReader& settings) {
     return settings.GetInt(kGlobalSection, kScreenCountKey, kDefaultScreenCount);
 }
 
-int ReadSel(IProfile& settings) { return settings.GetInt(kGlobalSection, kSelKey, kDefaultSel); }
+int ReadSel(IProfileReader& settings) {
+    return settings.GetInt(kGlobalSection, kSelKey, kDefaultSel);
+}
 
-int ReadTimer(IProfile& settings) {
+int ReadTimer(IProfileReader& settings) {
     return settings.GetInt(kGlobalSection, kTimerKey, kDefaultTimer);
 }
 
-int ReadStart(IProfile& settings) {
+int ReadStart(IProfileReader& settings) {
     return settings.GetInt(kGlobalSection, kStartKey, kDefaultStart);
 }
 

@@ -31,10 +31,10 @@ std::string SettingsPathFromModule(const std::string& modulePath);
 // Section name "地址：%d" of the screen with 0-based index.
 std::string ScreenSectionName(int index);
 
-int ReadScreenCount(IProfile& settings);
-int ReadSel(IProfile& settings);
-int ReadTimer(IProfile& settings);
-int ReadStart(IProfile& settings);
+int ReadScreenCount(IProfileReader& settings);
+int ReadSel(IProfileReader& settings);
+int ReadTimer(IProfileReader& settings);
+int ReadStart(IProfileReader& settings);
 
 bool WriteScreenCount(IProfile& settings, int count);
 bool WriteSel(IProfile& settings, int sel);

@@ -1,15 +1,19 @@
 #include "core/settings_file.h"
 
+#include <algorithm>
+
 #include "core/profile_file.h"
+#include "core/screen_list_file.h"
+#include "core/settings.h"
 
 namespace tk {
 
 namespace {
 
 // Reads through a profile that something else owns.
-class BorrowedProfile final : public IProfile {
+class BorrowedReader final : public IProfileReader {
 public:
-    explicit BorrowedProfile(IProfile& profile) : m_profile(profile) {}
+    explicit BorrowedReader(IProfileReader& profile) : m_profile(profile) {}
     int GetInt(const char* section, const char* key, int def) override {
         return m_profile.GetInt(section, key, def);
     }
@@ -17,20 +21,32 @@ public:
                        unsigned size) override {
         return m_profile.GetString(section, key, def, buf, size);
     }
-    bool WriteString(const char* section, const char* key, const char* value) override {
-        return m_profile.WriteString(section, key, value);
-    }
 
 private:
-    IProfile& m_profile;
+    IProfileReader& m_profile;
 };
 
 }  // namespace
 
-std::unique_ptr<IProfile> SettingsFile::Snapshot() {
+std::unique_ptr<IProfileReader> SettingsFile::Snapshot() {
     auto batch = std::make_unique<ProfileBatch>(m_path);
     if (batch->Loaded()) return batch;
-    return std::make_unique<BorrowedProfile>(m_direct);
+    return std::make_unique<BorrowedReader>(m_direct);
+}
+
+SettingsRows SettingsFile::LoadSettingsRows(int maxRows) {
+    ProfileBatch settings(m_path);
+    SettingsRows result;
+    if (!settings.Loaded()) result.notRead = settings.Failure();
+    result.screenCount = ReadScreenCount(settings);
+    for (int i = 0; i < std::min(result.screenCount, maxRows); ++i) {
+        result.rows.push_back(ReadSettingsScreen(settings, i));
+    }
+    return result;
+}
+
+bool SettingsFile::SaveSettingsRows(const std::vector<ScreenRow>& rows, FileFailure* why) {
+    return tk::SaveSettingsRows(m_path, rows, why);
 }
 
 }  // namespace tk

@@ -9,7 +9,7 @@ const ScreenSection* LibrarySettings::Screen(int n) const {
     return &screens[static_cast<size_t>(n - 1)];
 }
 
-LibrarySettings ReadLibrarySettings(IProfile& settings) {
+LibrarySettings ReadLibrarySettings(IProfileReader& settings) {
     LibrarySettings result;
     result.screenCount = ReadScreenCount(settings);
     const int sections = result.screenCount < kMaxScreens ? result.screenCount : kMaxScreens;

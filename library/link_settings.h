@@ -18,6 +18,6 @@ struct LibrarySettings {
 };
 
 // Reads "CONT"/ScreenCount and the sections "地址：0" onwards.
-LibrarySettings ReadLibrarySettings(IProfile& settings);
+LibrarySettings ReadLibrarySettings(IProfileReader& settings);
 
 }  // namespace tk

@@ -84,7 +84,8 @@ void OneRun(const std::string& dir, Figures& figures) {
     tk_test::ScriptedFiles files;
     files.openPath = files.savePath = exchange;
     tk::ui::ParameterWindowEditor editor;
-    CCreateIniFile window(settings, editor, files);
+    tk_test::SettingsFileAt settingsFile(settings);
+    CCreateIniFile window(settingsFile.file, editor, files);
     figures.open.push_back(tk_bench::TimeMs([&] { window.Create(); }));
     ::DeleteFileA(exchange.c_str());
     figures.exportFile.push_back(tk_bench::TimeMs(

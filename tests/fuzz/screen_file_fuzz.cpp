@@ -158,13 +158,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxScreens);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     if (LeftUnread(bytes)) {
-        Check(imported.status == tk::ExchangeImportStatus::kNotAnsi,
+        Check(imported.failure.kind == tk::FileFailure::Kind::kNotAnsi,
               "a UTF-16 or non-ASCII UTF-8 file is reported, not read");
         return 0;
     }
-    Check(imported.status == tk::ExchangeImportStatus::kImported ||
-              imported.status == tk::ExchangeImportStatus::kNoScreenSections,
-          "an existing file is read");
+    Check(!imported.failure.Failed(), "an existing file is read");
     Check(imported.rows.size() <= static_cast<size_t>(tk::kMaxScreens), "import bounded");
     Check(imported.leftOut >= 0 && imported.missing >= 0 &&
               static_cast<int>(imported.rows.size()) + imported.leftOut + imported.missing ==

@@ -21,7 +21,8 @@ const char kGoodScreen[] =
 TEST_F(ScreenListFile, HugeCountWithoutSectionsIsNoExchangeFile) {
     WriteFile("[CONT]\r\nScreenCount=2147483647\r\n");
     const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
-    EXPECT_EQ(imported.status, ExchangeImportStatus::kNoScreenSections);
+    EXPECT_FALSE(imported.failure.Failed());
+    EXPECT_TRUE(imported.NoScreenSections());
     EXPECT_TRUE(imported.rows.empty());
 }
 
@@ -68,7 +69,8 @@ TEST_F(ScreenListFile, EveryScreenOfTheCountIsARowLeftOutOrMissing) {
         for (const std::string& section : c.sections) text += "[" + section + "]\r\n" + kGoodScreen;
         WriteFile(text);
         const ExchangeImport imported = ReadExchangeFile(m_path, c.maxRows);
-        EXPECT_EQ(imported.status, ExchangeImportStatus::kImported);
+        EXPECT_EQ(imported.failure.kind, FileFailure::Kind::kNone);
+        EXPECT_FALSE(imported.NoScreenSections());
         EXPECT_EQ(static_cast<int>(imported.rows.size()), c.rows);
         EXPECT_EQ(imported.leftOut, c.leftOut);
         EXPECT_EQ(imported.missing, c.missing);
@@ -82,9 +84,9 @@ TEST_F(ScreenListFile, FileLargerThanTheLimitIsNotRead) {
     WriteFile(text);
     EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).rows.size(), 1u);
     WriteFile(text + ";");
-    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).status, ExchangeImportStatus::kTooLarge);
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).failure.kind, FileFailure::Kind::kTooLarge);
     const ProfileBatch batch(m_path);
-    EXPECT_EQ(batch.LoadResult(), ProfileLoad::kTooLarge);
+    EXPECT_EQ(batch.Failure().kind, FileFailure::Kind::kTooLarge);
     EXPECT_FALSE(batch.Loaded());
 }
 
@@ -109,10 +111,10 @@ TEST_F(ScreenListFile, FailedSavesSayWhy) {
 }
 
 TEST_F(ScreenListFile, MissingFileIsToldApartFromAnEmptyOne) {
-    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).status, ExchangeImportStatus::kNoFile);
+    EXPECT_EQ(ReadExchangeFile(m_path, kMaxScreens).failure.kind, FileFailure::Kind::kMissing);
     WriteFile("");
     const ExchangeImport empty = ReadExchangeFile(m_path, kMaxScreens);
-    EXPECT_EQ(empty.status, ExchangeImportStatus::kImported);
+    EXPECT_EQ(empty.failure.kind, FileFailure::Kind::kNone);
     EXPECT_TRUE(empty.rows.empty());
 }
 
@@ -125,12 +127,12 @@ TEST_F(ScreenListFile, FileInAnotherEncodingIsToldApart) {
                              "sNetAdderrs=\xE5\x9C\xB0\r\n")}) {
         WriteFile(file);
         const ExchangeImport imported = ReadExchangeFile(m_path, kMaxScreens);
-        EXPECT_EQ(imported.status, ExchangeImportStatus::kNotAnsi);
+        EXPECT_EQ(imported.failure.kind, FileFailure::Kind::kNotAnsi);
         EXPECT_TRUE(imported.rows.empty());
     }
     WriteFile("\xEF\xBB\xBF[CONT]\r\nScreenCount=1\r\n[Screen0]\r\n" + std::string(kGoodScreen));
     const ExchangeImport ascii = ReadExchangeFile(m_path, kMaxScreens);
-    EXPECT_EQ(ascii.status, ExchangeImportStatus::kImported);
+    EXPECT_EQ(ascii.failure.kind, FileFailure::Kind::kNone);
     ASSERT_EQ(ascii.rows.size(), 1u);
     EXPECT_EQ(ascii.rows[0][kColumnIp], "10.0.0.5");
 }

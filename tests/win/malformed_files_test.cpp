@@ -36,6 +36,7 @@ using tk::ScreenRow;
 using tk_test::BoxRecorder;
 using tk_test::ReadFileBytes;
 using tk_test::ScriptedFiles;
+using tk_test::SettingsFileAt;
 using tk_test::TempDir;
 using tk_test::WriteFileBytes;
 
@@ -413,7 +414,8 @@ TEST_P(MalformedFile, ListWindowAndImportAsTheApiAndFilesUntouched) {
         NoEditor editor;
         ScriptedFiles chooser;
         chooser.openPath = exchange.path;
-        CCreateIniFile window(settings.path, editor, chooser);
+        SettingsFileAt settingsFile(settings.path);
+        CCreateIniFile window(settingsFile.file, editor, chooser);
         ASSERT_TRUE(window.Create());
         tk_test::PumpAll();
         HWND list = ::GetDlgItem(window.Hwnd(), IDC_LIST_SCREENS);
@@ -462,7 +464,8 @@ TEST(MalformedFiles, ImportOfAFileNotReadKeepsTheRows) {
         ScriptedFiles chooser;
         chooser.openPath = dir.File("exchange.ini");
         WriteFileBytes(chooser.openPath, file.bytes);
-        CCreateIniFile window(settings, editor, chooser);
+        SettingsFileAt settingsFile(settings);
+        CCreateIniFile window(settingsFile.file, editor, chooser);
         ASSERT_TRUE(window.Create());
         HWND list = ::GetDlgItem(window.Hwnd(), IDC_LIST_SCREENS);
         const std::vector<ScreenRow> before = ListRows(list);
@@ -508,7 +511,8 @@ TEST(MalformedFiles, ImportMessageNamesALongPathWhole) {
     ScriptedFiles chooser;
     chooser.openPath =
         dir.Path() + "\\" + std::string(1500, 'a') + "\\" + std::string(1200, 'b') + ".ini";
-    CCreateIniFile window(dir.File("TK100_Dll_Set.ini"), editor, chooser);
+    SettingsFileAt settings(dir.File("TK100_Dll_Set.ini"));
+    CCreateIniFile window(settings.file, editor, chooser);
     ASSERT_TRUE(window.Create());
     ::SendMessageA(::GetDlgItem(window.Hwnd(), IDC_LIST_IMPORT), BM_CLICK, 0, 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -521,9 +525,10 @@ TEST(MalformedFiles, ImportMessageNamesALongPathWhole) {
 TEST(MalformedFiles, AFileOfTheSizeLimitIsReadAndOneByteMoreIsNot) {
     const struct {
         size_t size;
-        tk::ProfileLoad load;
+        tk::FileFailure::Kind load;
         int screenCount;
-    } cases[] = {{1048576, tk::ProfileLoad::kRead, 1}, {1048577, tk::ProfileLoad::kTooLarge, 0}};
+    } cases[] = {{1048576, tk::FileFailure::Kind::kNone, 1},
+                 {1048577, tk::FileFailure::Kind::kTooLarge, 0}};
     const std::string head = "[CONT]\r\nScreenCount=1\r\n;";
     TempDir dir;
     for (const auto& c : cases) {
@@ -531,7 +536,7 @@ TEST(MalformedFiles, AFileOfTheSizeLimitIsReadAndOneByteMoreIsNot) {
         const std::string path = dir.File("TK100_Dll_Set.ini");
         WriteFileBytes(path, head + std::string(c.size - head.size(), 'x'));
         tk::ProfileBatch batch(path);
-        EXPECT_EQ(batch.LoadResult(), c.load);
+        EXPECT_EQ(batch.Failure().kind, c.load);
         EXPECT_EQ(tk::ReadScreenCount(batch), c.screenCount);
     }
 }

@@ -121,7 +121,7 @@ public:
     explicit ListWindow(const std::optional<std::string>& settings = std::nullopt)
         : path(dir.File("TK100_Dll_Set.ini")) {
         if (settings) WriteFileBytes(path, *settings);
-        window = std::make_unique<CCreateIniFile>(path, editor, files);
+        window = std::make_unique<CCreateIniFile>(settingsFile.file, editor, files);
         created = window->Create();
         tk_test::PumpAll();
     }
@@ -155,6 +155,7 @@ public:
 
     TempDir dir;
     std::string path;
+    tk_test::SettingsFileAt settingsFile{path};
     ScriptedEditor editor;
     ScriptedFiles files;
     std::unique_ptr<CCreateIniFile> window;
@@ -503,7 +504,8 @@ TEST(ScreenListSaving, AFileThatCouldNotBeReadIsNeverWritten) {
         HANDLE held = c.held ? HoldExclusively(path) : INVALID_HANDLE_VALUE;
         ScriptedEditor editor;
         ScriptedFiles files;
-        CCreateIniFile window(path, editor, files);
+        tk_test::SettingsFileAt settings(path);
+        CCreateIniFile window(settings.file, editor, files);
         ASSERT_TRUE(window.Create());
         tk_test::PumpAll();
         if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
@@ -588,7 +590,8 @@ TEST(ScreenListLimit, TheNoticeShowsOverTheVisibleList) {
     WriteFileBytes(path, ManyScreens(305));
     ScriptedEditor editor;
     ScriptedFiles files;
-    CCreateIniFile window(path, editor, files);
+    tk_test::SettingsFileAt settings(path);
+    CCreateIniFile window(settings.file, editor, files);
     bool ownerVisible = false;
     int rowsBehind = -1;
     const tk::ui::MessageBoxHook previous =
@@ -925,7 +928,8 @@ struct RealListWindow {
     std::string path = dir.File("TK100_Dll_Set.ini");
     tk::ui::ParameterWindowEditor editor;
     tk::ui::CommonFileDialogs files;
-    CCreateIniFile window{path, editor, files};
+    tk_test::SettingsFileAt settings{path};
+    CCreateIniFile window{settings.file, editor, files};
     bool created = false;
 };
 

@@ -1,10 +1,13 @@
-// A stand-in for the file dialogs of the list window, for the Windows tests and benchmarks.
+// What the list window is handed in the Windows tests and benchmarks: a stand-in for the file
+// dialogs, and the settings file at a path as the program's entry hands it over.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "core/settings_file.h"
+#include "core/win32_profile_win.h"
 #include "ui/config/screen_list_services.h"
 
 namespace tk_test {
@@ -27,6 +30,16 @@ public:
         path = savePath;
         return !savePath.empty();
     }
+};
+
+// The settings file service on the file at path, with the profile API beside it.
+struct SettingsFileAt {
+    explicit SettingsFileAt(const std::string& path) : api(path), file(path, api) {}
+    SettingsFileAt(const SettingsFileAt&) = delete;
+    SettingsFileAt& operator=(const SettingsFileAt&) = delete;
+
+    tk::Win32Profile api;
+    tk::SettingsFile file;
 };
 
 }  // namespace tk_test

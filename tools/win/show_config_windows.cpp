@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 
+#include "core/settings_file.h"
+#include "core/win32_profile_win.h"
 #include "ui/config/screen_list_dlg.h"
 #include "ui/config/screen_param_dlg.h"
 
@@ -20,7 +22,9 @@ int main(int argc, char** argv) {
     ::InitCommonControlsEx(&controls);
     tk::ui::ParameterWindowEditor editor;
     tk::ui::CommonFileDialogs files;
-    CCreateIniFile list(argv[1], editor, files);
+    tk::Win32Profile api(argv[1]);
+    tk::SettingsFile settings(argv[1], api);
+    CCreateIniFile list(settings, editor, files);
     if (!list.Create()) return 1;
     CSrcreenParamDlg param(1);
     if (list.RowCount() > 0) param.SetRow(list.Row(0));

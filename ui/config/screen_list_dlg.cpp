@@ -1,9 +1,7 @@
 #include "ui/config/screen_list_dlg.h"
 
-#include <algorithm>
 #include <cstdio>
 
-#include "core/profile_file.h"
 #include "core/screen_list_file.h"
 #include "core/settings.h"
 #include "resources/resource.h"
@@ -46,12 +44,9 @@ const tk::ui::MessageTable<CCreateIniFile> CCreateIniFile::kMessageTable = {
     Entry::Signal(kShowLoadNotice, &CCreateIniFile::OnShowLoadNotice),
 };
 
-CCreateIniFile::CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& editor,
+CCreateIniFile::CCreateIniFile(tk::ISettingsFile& settings, tk::ui::IScreenEditor& editor,
                                tk::ui::IFileChooser& files)
-    : tk::ui::Dialog(IDD_SCREEN_LIST),
-      m_settingsPath(std::move(settingsPath)),
-      m_editor(editor),
-      m_files(files) {
+    : tk::ui::Dialog(IDD_SCREEN_LIST), m_settings(settings), m_editor(editor), m_files(files) {
     // A failed import or edit (out of memory, say) must not take the operator's edits with it.
     StayOpenOnHandlerFailure();
 }
@@ -97,14 +92,10 @@ bool CCreateIniFile::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, 
 // Rows from the settings file, read through one parse of it; at most as many as the main
 // window's roster holds.
 void CCreateIniFile::LoadRows() {
-    tk::ProfileBatch settings(m_settingsPath);
-    m_notRead = settings.Loaded() ? tk::FileFailure{} : settings.Failure();
-    m_screensInFile = tk::ReadScreenCount(settings);
-    std::vector<tk::ScreenRow> rows;
-    for (int i = 0; i < std::min(m_screensInFile, tk::kMaxScreens); ++i) {
-        rows.push_back(tk::ReadSettingsScreen(settings, i));
-    }
-    ReplaceRows(rows);
+    const tk::SettingsRows loaded = m_settings.LoadSettingsRows(tk::kMaxScreens);
+    m_notRead = loaded.notRead;
+    m_screensInFile = loaded.screenCount;
+    ReplaceRows(loaded.rows);
 }
 
 // The list shows exactly these rows. It is not redrawn meanwhile: a redraw per row would cost
@@ -200,8 +191,9 @@ void CCreateIniFile::OnOK() {
         return;
     }
     tk::FileFailure why;
-    if (!tk::SaveSettingsRows(m_settingsPath, RowsOf(*this), &why)) {
-        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()), MB_OK | MB_ICONERROR);
+    if (!m_settings.SaveSettingsRows(RowsOf(*this), &why)) {
+        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()),
+                   MB_OK | MB_ICONERROR);
         return;
     }
     EndDialog(IDOK);
@@ -212,30 +204,39 @@ void CCreateIniFile::OnImport() {
     std::string path;
     if (!m_files.ChooseOpenPath(Hwnd(), path)) return;
     const tk::ExchangeImport imported = tk::ReadExchangeFile(path, tk::kMaxScreens);
-    switch (imported.status) {
-        case tk::ExchangeImportStatus::kNoFile:
-            MessageBox(Formatted(kImportNoFileFormat, path.c_str()), MB_OK | MB_ICONERROR);
-            return;
-        case tk::ExchangeImportStatus::kUnreadable:
-            MessageBox(Formatted(kImportUnreadableFormat, path.c_str(),
-                                 tk::FailureReason(imported.failure).c_str()),
-                       MB_OK | MB_ICONERROR);
-            return;
-        case tk::ExchangeImportStatus::kNotAnsi:
-            MessageBox(Formatted(kImportNotAnsiFormat, path.c_str()), MB_OK | MB_ICONERROR);
-            return;
-        case tk::ExchangeImportStatus::kTooLarge:
-            MessageBox(Formatted(kImportTooLargeFormat, path.c_str()), MB_OK | MB_ICONERROR);
-            return;
-        case tk::ExchangeImportStatus::kNoScreenSections:
-            MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount),
-                       MB_OK | MB_ICONERROR);
-            return;
-        case tk::ExchangeImportStatus::kImported:
-            break;
+    if (imported.failure.Failed()) {
+        ShowImportFailure(path, imported.failure);
+        return;
+    }
+    if (imported.NoScreenSections()) {
+        MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount), MB_OK | MB_ICONERROR);
+        return;
     }
     ReplaceRows(imported.rows);
     ShowImportSummary(imported);
+}
+
+// Why the chosen file was not imported. Three cases have texts of their own for the import; any
+// other reason is the one the failure gives.
+void CCreateIniFile::ShowImportFailure(const std::string& path, const tk::FileFailure& failure) {
+    using Kind = tk::FileFailure::Kind;
+    std::string text;
+    switch (failure.kind) {
+        case Kind::kMissing:
+            text = Formatted(kImportNoFileFormat, path.c_str());
+            break;
+        case Kind::kNotAnsi:
+            text = Formatted(kImportNotAnsiFormat, path.c_str());
+            break;
+        case Kind::kTooLarge:
+            text = Formatted(kImportTooLargeFormat, path.c_str());
+            break;
+        default:
+            text = Formatted(kImportUnreadableFormat, path.c_str(),
+                             tk::FailureReason(failure).c_str());
+            break;
+    }
+    MessageBox(text, MB_OK | MB_ICONERROR);
 }
 
 // When not every screen the file names became a row, how many did and what became of the rest.

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/profile_file.h"
+#include "core/file_failure.h"
 #include "core/screen_list_file.h"
 #include "core/screen_row_codec.h"
+#include "core/settings_file.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
@@ -60,9 +61,9 @@ inline constexpr char kExportFailedFormat[] = "文件没有保存：%s\r\n原因
 
 class CCreateIniFile : public tk::ui::Dialog {
 public:
-    // settingsPath: the settings file the list is read from and written to; editor and files:
-    // the window one screen is edited in and the exchange file's dialogs.
-    CCreateIniFile(std::string settingsPath, tk::ui::IScreenEditor& editor,
+    // settings: the settings file the list is read from and written to; editor and files: the
+    // window one screen is edited in and the exchange file's dialogs.
+    CCreateIniFile(tk::ISettingsFile& settings, tk::ui::IScreenEditor& editor,
                    tk::ui::IFileChooser& files);
 
     // The texts of row `index` as the list shows them.
@@ -83,6 +84,7 @@ private:
     void OnExport();
     LRESULT OnDoubleClick(NMHDR& header, bool& handled);
     void OnShowLoadNotice();
+    void ShowImportFailure(const std::string& path, const tk::FileFailure& failure);
     void ShowImportSummary(const tk::ExchangeImport& imported);
 
     void LoadRows();
@@ -95,11 +97,10 @@ private:
     static const tk::ui::MessageTable<CCreateIniFile> kMessageTable;
 
     tk::ui::ListView m_list;
-    std::string m_settingsPath;
+    tk::ISettingsFile& m_settings;
     int m_nextRow = 0;  // where the add action puts its row
     tk::ui::IScreenEditor& m_editor;
     tk::ui::IFileChooser& m_files;
     int m_screensInFile = 0;    // ScreenCount as read when the window opened
     tk::FileFailure m_notRead;  // why the file was not read when the window opened, if it was not
 };
-

@@ -114,8 +114,8 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     }
     // The whole file is read through one parse of it: with hundreds of screens, a call of the
     // profile API per key would hold up the window's first appearance.
-    const std::unique_ptr<tk::IProfile> snapshot = m_services.settings.Snapshot();
-    tk::IProfile& settings = *snapshot;
+    const std::unique_ptr<tk::IProfileReader> snapshot = m_services.settings.Snapshot();
+    tk::IProfileReader& settings = *snapshot;
     m_unitList.SetCurSel(tk::ReadSel(settings));
     m_intervalValue = tk::ReadTimer(settings);
     tk::LoadRoster(settings, m_roster);
@@ -211,8 +211,7 @@ void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
 // IDC_SETTINGS: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() {
-    CCreateIniFile list(m_services.settings.Path(), m_services.screenEditor,
-                        m_services.exchangeFiles);
+    CCreateIniFile list(m_services.settings, m_services.screenEditor, m_services.exchangeFiles);
     list.DoModal(Hwnd());
     ReloadScreens();
 }
