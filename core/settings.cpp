@@ -29,13 +29,6 @@ std::string SettingsPathFromModule(const std::string& modulePath) {
     return FolderOf(modulePath, kBackslash) + "\\" + kSettingsFileName;
 }
 
-// Per-screen section name, the GBK bytes of "地址：" and the index in decimal.
-std::string ScreenSectionName(int index) {
-    char name[32];
-    std::snprintf(name, sizeof name, "地址：%d", index);
-    return name;
-}
-
 int ReadScreenCount(IProfile& settings) {
     return settings.GetInt(kGlobalSection, kScreenCountKey, kDefaultScreenCount);
 }
