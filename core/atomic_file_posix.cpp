@@ -13,6 +13,8 @@ namespace tk {
 
 namespace {
 
+// The folder part of a path; "/x" gives "/". A byte scan, not the GBK one of path_text.h: the
+// names here are the file system's UTF-8, where a '/' can follow a byte that GBK reads as a lead.
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";

@@ -1,16 +1,14 @@
 #include "core/atomic_file.h"
-#include "core/gbk.h"
+#include "core/path_text.h"
 #include "core/unique_handle_win.h"
 
 namespace tk {
 
 namespace {
 
-// The folder part of a path, for the temporary file.
+// The folder part of a path, for the temporary file: "C:\x" gives "C:\".
 std::string DirectoryOf(const std::string& path) {
-    const size_t cut = FindLastOfGbk(path, "\\/");
-    if (cut == std::string::npos) return ".";
-    return path.substr(0, cut == 2 && path[1] == ':' ? 3 : cut);
+    return FolderOf(path, kWindowsSeparators, DriveRoot::kKept);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "core/autostart.h"
 
 #include "core/failure_report.h"
-#include "core/gbk.h"
+#include "core/path_text.h"
 #include "core/profile_file.h"
 #include "core/settings.h"
 
@@ -30,17 +30,15 @@ void Report(const AutostartServices& services, bool success, const char* success
 
 }  // namespace
 
-// The component between the last two separators of the module path. The name comes from the
-// executable's own directory, not the current one: a program started at logon runs in the
-// system directory, and file dialogs move the current directory. The scan steps over
-// double-byte characters, whose trail byte may be 0x5C and is then no separator.
+// The component between the last two backslashes of the module path. The name comes from the
+// executable's own folder, not the current one: a program started at logon runs in the system
+// directory, and file dialogs move the current directory.
 std::string RunValueName(const std::string& modulePath) {
-    const std::string::size_type last = FindLastOfGbk(modulePath, "\\");
+    const std::string::size_type last = LastSeparator(modulePath, kBackslash);
     if (last == std::string::npos) return "";
-    const std::string::size_type previous =
-        FindLastOfGbk(std::string_view(modulePath).substr(0, last), "\\");
-    if (previous == std::string::npos) return "";
-    const std::string name = modulePath.substr(previous + 1, last - previous - 1);
+    const std::string_view folder = std::string_view(modulePath).substr(0, last);
+    if (LastSeparator(folder, kBackslash) == std::string::npos) return "";
+    const std::string name = NameOf(folder, kBackslash);
     // "C:" of "\\?\C:\TK.exe" names a drive root, whose value is the key's unnamed one.
     if (!name.empty() && name.back() == ':') return "";
     return name;

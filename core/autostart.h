@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/pass.h"
 #include "core/profile.h"
+#include "core/status_view.h"
 
 namespace tk {
 
@@ -19,13 +19,6 @@ public:
     virtual bool DeleteValue(const std::string& name) = 0;
     // Closes the key if it is open.
     virtual void Close() = 0;
-};
-
-// The status-colour flag of the main window: nonzero draws the status line green, 0 red.
-class IStatusColour {
-public:
-    virtual ~IStatusColour() = default;
-    virtual void SetStatusColourFlag(int flag) = 0;
 };
 
 // What a click of the start-with-Windows box works with.

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <vector>
+
+#include "core/probe_ahead.h"
 
 namespace tk {
 
@@ -24,83 +25,6 @@ std::string PassSummaryText(int count, int failures) {
                   count - failures, failures);
     return text;
 }
-
-// The address text of a network screen.
-std::string HostOf(const ScreenEntry& entry) {
-    return std::string(entry.address, strnlen(entry.address, sizeof entry.address));
-}
-
-// The probe's answers for the network screens of one pass. Each screen's address text is read
-// once, when the pass begins; a text that is no address is unreachable without a probe. At a
-// network screen's turn its answer is used if it is fresh; otherwise the screen is probed again
-// together with the next network screens whose answers are missing or stale, so that silent
-// screens share one wait. An answer's age counts from the start of the probe that gave it. The
-// first probe of a pass takes every network screen from there on; a later one takes at most
-// twice as many as the pass got through since the probe before, enough for the time an answer
-// stays fresh without probing far ahead of slow library calls.
-class ProbeAhead {
-public:
-    ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe)
-        : m_visited(visited), m_probe(probe), m_screens(static_cast<std::size_t>(visited)) {
-        for (int32_t j = 0; j < visited; ++j) {
-            const ScreenEntry& entry = roster.entries[j];
-            Screen& screen = m_screens[static_cast<std::size_t>(j)];
-            screen.readable =
-                entry.network && ReadDottedAddress(HostOf(entry).c_str(), screen.address);
-        }
-    }
-
-    bool Reachable(int32_t index) {
-        const Screen& screen = m_screens[static_cast<std::size_t>(index)];
-        if (screen.readable) {
-            const std::uint32_t now = m_probe.Milliseconds();
-            if (!Fresh(screen, now)) ProbeFrom(index, now);
-        }
-        ++m_decidedSinceProbe;
-        return screen.reachable;  // never probed, and so false, for an unreadable text
-    }
-
-private:
-    struct Screen {
-        bool readable = false;  // a network screen whose text reads as an address
-        std::uint32_t address = 0;
-        bool known = false;
-        bool reachable = false;
-        std::uint32_t askedAt = 0;  // when the probe that gave the answer began
-    };
-
-    static bool Fresh(const Screen& screen, std::uint32_t now) {
-        return screen.known && now - screen.askedAt <= kProbeAnswerFreshMs;
-    }
-
-    // `start` is read before the probe, so its time counts towards the answers' age.
-    void ProbeFrom(int32_t index, std::uint32_t start) {
-        const int32_t most = m_probed ? std::max(1, 2 * m_decidedSinceProbe) : m_visited;
-        std::vector<std::size_t> probed;
-        std::vector<std::uint32_t> addresses;
-        for (int32_t j = index; j < m_visited && static_cast<int32_t>(probed.size()) < most; ++j) {
-            const Screen& screen = m_screens[static_cast<std::size_t>(j)];
-            if (!screen.readable || (j != index && Fresh(screen, start))) continue;
-            probed.push_back(static_cast<std::size_t>(j));
-            addresses.push_back(screen.address);
-        }
-        const std::vector<bool> reachable = m_probe.ProbeAll(addresses);
-        for (std::size_t k = 0; k < probed.size(); ++k) {
-            Screen& screen = m_screens[probed[k]];
-            screen.known = true;
-            screen.reachable = k < reachable.size() && reachable[k];
-            screen.askedAt = start;
-        }
-        m_probed = true;
-        m_decidedSinceProbe = 0;
-    }
-
-    int32_t m_visited;
-    IProbe& m_probe;
-    std::vector<Screen> m_screens;
-    bool m_probed = false;
-    int32_t m_decidedSinceProbe = 0;
-};
 
 // Probes a network screen first; asks the library to set the clock of a reachable or serial one.
 ScreenFailure AdjustScreen(const ScreenEntry& entry, int32_t index, ProbeAhead& probe,
@@ -134,7 +58,7 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
         services.status.SetStatusText(text);
         if (journal) {
             record.screens.push_back({services.clock.Now(), screenNumber, entry.network != 0,
-                                      entry.network ? HostOf(entry) : std::string(),
+                                      entry.network ? AddressText(entry) : std::string(),
                                       std::move(text), failure});
         }
         services.pump.PumpOne();
@@ -151,24 +75,6 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
 }
 
 }  // namespace
-
-// Digits only, each number at most 255 and without a leading zero, exactly four of them.
-bool ReadDottedAddress(const char* text, std::uint32_t& address) {
-    std::uint8_t bytes[4];
-    const char* c = text;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0 && *c++ != '.') return false;
-        if (*c < '0' || *c > '9') return false;
-        unsigned value = 0;
-        const char* first = c;
-        while (*c >= '0' && *c <= '9' && c - first < 3) value = value * 10 + (*c++ - '0');
-        if (value > 255 || (*first == '0' && c - first > 1)) return false;
-        bytes[part] = static_cast<std::uint8_t>(value);
-    }
-    if (*c != '\0') return false;
-    std::memcpy(&address, bytes, sizeof address);
-    return true;
-}
 
 void RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
              IPassJournal* journal) {

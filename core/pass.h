@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "core/clock_text.h"
+#include "core/probe.h"
 #include "core/roster.h"
+#include "core/status_view.h"
 
 namespace tk {
 
@@ -15,35 +17,6 @@ public:
     virtual ~IControllerLibrary() = default;
     virtual int AdjustTime(int screenNumber) = 0;  // nonzero: the screen's clock was set
     virtual void ReloadIniFile() = 0;
-};
-
-// How long a probe's answer may decide a screen: the pass probes a screen again when the answer
-// it holds is older.
-inline constexpr std::uint32_t kProbeAnswerFreshMs = 2000;
-
-// Reads a network screen's address text as the settings hold it: four decimal numbers 0-255
-// joined by dots, without leading zeros, signs, spaces or anything else; no name is looked up.
-// The address comes out in network byte order. False for any other text.
-bool ReadDottedAddress(const char* text, std::uint32_t& address);
-
-// Reachability check of network screens' addresses.
-class IProbe {
-public:
-    virtual ~IProbe() = default;
-    // Probes the IPv4 addresses (network byte order) together, all requests out before one
-    // shared wait; element k tells whether addresses[k] answered. Never empty-handed: one
-    // element per address.
-    virtual std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) = 0;
-    // A millisecond count that only moves forward (wrapping at 2^32): the clock on which the
-    // pass ages answers.
-    virtual std::uint32_t Milliseconds() = 0;
-};
-
-// The main window's status line.
-class IStatusView {
-public:
-    virtual ~IStatusView() = default;
-    virtual void SetStatusText(const std::string& text) = 0;
 };
 
 // Lets at most one pending window message through (removed, translated, dispatched).

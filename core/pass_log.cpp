@@ -4,6 +4,7 @@
 
 #include "core/failure_report.h"
 #include "core/gbk.h"
+#include "core/path_text.h"
 #include "core/profile_file.h"
 
 namespace tk {
@@ -51,11 +52,10 @@ private:
 }  // namespace
 
 std::string LogPathFromModule(const std::string& modulePath) {
-    const size_t folder = FindLastOfGbk(modulePath, "\\/");
-    const size_t dot = FindLastOfGbk(modulePath, ".");
-    const bool hasExtension =
-        dot != std::string::npos && (folder == std::string::npos || dot > folder);
-    return (hasExtension ? modulePath.substr(0, dot) : modulePath) + ".log";
+    const std::string name = NameOf(modulePath, kWindowsSeparators);
+    const size_t dot = FindLastOfGbk(name, ".");
+    const size_t cut = dot == std::string::npos ? 0 : name.size() - dot;
+    return modulePath.substr(0, modulePath.size() - cut) + ".log";
 }
 
 std::string PassLogLines(const PassRecord& record, IClock& clock) {

@@ -6,9 +6,26 @@
 #include <vector>
 
 #include "core/echo_packet.h"
-#include "core/pass.h"
 
 namespace tk {
+
+// Reads a network screen's address text as the settings hold it: four decimal numbers 0-255
+// joined by dots, without leading zeros, signs, spaces or anything else; no name is looked up.
+// The address comes out in network byte order. False for any other text.
+bool ReadDottedAddress(const char* text, std::uint32_t& address);
+
+// Reachability check of network screens' addresses.
+class IProbe {
+public:
+    virtual ~IProbe() = default;
+    // Probes the IPv4 addresses (network byte order) together, all requests out before one
+    // shared wait; element k tells whether addresses[k] answered. Never empty-handed: one
+    // element per address.
+    virtual std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) = 0;
+    // A millisecond count that only moves forward (wrapping at 2^32): the clock on which the
+    // pass ages answers.
+    virtual std::uint32_t Milliseconds() = 0;
+};
 
 // Receive and send time-out of the probe's socket.
 inline constexpr int kProbeSocketTimeoutMs = 30;

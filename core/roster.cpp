@@ -6,6 +6,10 @@
 
 namespace tk {
 
+std::string AddressText(const ScreenEntry& entry) {
+    return std::string(entry.address, strnlen(entry.address, sizeof entry.address));
+}
+
 // Rebuilds entries 0..count-1 from the screen sections; later entries keep what they held.
 void LoadRoster(IProfileReader& settings, ScreenRoster& roster) {
     int count = ReadScreenCount(settings);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/profile.h"
 #include "core/screen_section.h"
@@ -20,6 +21,9 @@ struct ScreenRoster {
     std::array<ScreenEntry, kMaxScreens> entries{};
     int32_t count = 0;  // entries in use, 0..kMaxScreens
 };
+
+// The address text of an entry, up to its terminating zero.
+std::string AddressText(const ScreenEntry& entry);
 
 // Reads ScreenCount (clamped into 0..kMaxScreens) and each screen's mode and address.
 void LoadRoster(IProfileReader& settings, ScreenRoster& roster);

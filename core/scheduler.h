@@ -49,7 +49,8 @@ public:
     virtual int32_t TakeIntervalValue() = 0;
 };
 
-// Window timers of the main window.
+// The timers the scheduler arms and kills; it is their only user. In the program they are the
+// main window's window timers (ui/framework/window_services.h), in tests a recorder.
 class ITimerService {
 public:
     virtual ~ITimerService() = default;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <set>
 
 #include "core/atomic_file.h"
@@ -43,11 +42,10 @@ bool WriteRows(IProfile& profile, const std::vector<ScreenRow>& rows,
 // The index i of a section named as ExchangeSectionName(i) names it (letter case aside, as the
 // reads compare names), or -1.
 int ExchangeSectionIndex(const std::string& name) {
-    static const char kPrefix[] = "SCREEN";
-    const size_t prefix = sizeof kPrefix - 1;
+    const size_t prefix = sizeof kExchangeSectionPrefix - 1;
     if (name.size() <= prefix || name.size() > prefix + 10) return -1;
     for (size_t i = 0; i < prefix; ++i) {
-        if ((name[i] & ~0x20) != kPrefix[i]) return -1;
+        if ((name[i] & ~0x20) != (kExchangeSectionPrefix[i] & ~0x20)) return -1;
     }
     if (name[prefix] == '0' && name.size() > prefix + 1) return -1;  // "Screen01" is no screen
     long long index = 0;
@@ -65,12 +63,6 @@ bool Outcome(bool saved, const ProfileBatch& batch, FileFailure* why) {
 }
 
 }  // namespace
-
-std::string ExchangeSectionName(int index) {
-    char name[32];
-    std::snprintf(name, sizeof name, "Screen%d", index);
-    return name;
-}
 
 ScreenRow ReadSettingsScreen(IProfileReader& settings, int index) {
     return ReadSettingsRow(ReadScreenSection(settings, index));

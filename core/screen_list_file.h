@@ -10,9 +10,6 @@
 
 namespace tk {
 
-// Section "Screen%d" of the exchange file for a 0-based index.
-std::string ExchangeSectionName(int index);
-
 // The list texts of settings-file screen `index` (0-based).
 ScreenRow ReadSettingsScreen(IProfileReader& settings, int index);
 

@@ -22,18 +22,6 @@ const std::array<ListColumn, kColumnCount> kListColumns = {{
 
 namespace {
 
-// Keys of one exchange-file screen section.
-constexpr char kCtrlTypeKey[] = "nCtrlType";
-constexpr char kCtrlAddressKey[] = "nCtrlAddress";
-constexpr char kCommTypeKey[] = "nCommType";
-constexpr char kHeightKey[] = "nHeight";
-constexpr char kWidthKey[] = "nWidth";
-constexpr char kSerialTypeKey[] = "nSerialType";
-constexpr char kExchangeSerialNumKey[] = "nSerialNum";
-constexpr char kExchangeNetPortKey[] = "nNetPort";
-constexpr char kNetAdderrsKey[] = "sNetAdderrs";
-constexpr char kColorOrderKey[] = "nColorOrder";
-
 constexpr int kDefaultCtrlType = 21;  // no model's nCtrlType: a section without it has no model
 constexpr unsigned kMaxExchangeText = 99;
 constexpr unsigned kMaxNetAdderrs = 15;

@@ -3,24 +3,12 @@
 #include <string>
 
 #include "core/profile.h"
+#include "core/screen_file_layout.h"
 
 namespace tk {
 
 // Most screens a settings file is read for; sections beyond it are never read.
 inline constexpr int kMaxScreens = 300;
-
-// Keys of one screen section, as the controller library spells them.
-inline constexpr char kCardTypeKey[] = "CardType";
-inline constexpr char kCardAddressKey[] = "CardAddress";
-inline constexpr char kCommunicationModeKey[] = "CommunicationMode";
-inline constexpr char kScreemHeightKey[] = "ScreemHeight";
-inline constexpr char kScreemWidthKey[] = "ScreemWidth";
-inline constexpr char kSerialBaudKey[] = "SerialBaud";
-inline constexpr char kSerialNumKey[] = "SerialNum";
-inline constexpr char kNetPortKey[] = "NetPort";
-inline constexpr char kIpAddressKeys[4][11] = {"IpAddress0", "IpAddress1", "IpAddress2",
-                                               "IpAddress3"};
-inline constexpr char kColorStyleKey[] = "ColorStyle";
 
 // One screen section of the settings file. The initial values are what a missing or empty key
 // reads as, for every reader of the file.

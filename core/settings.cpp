@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/gbk.h"
+#include "core/path_text.h"
 
 namespace tk {
 
@@ -17,26 +17,16 @@ bool WriteGlobalInt(IProfile& settings, const char* key, int value) {
 
 }  // namespace
 
-// The executable's directory plus "\TK100_Dll_Set.ini". The scan steps over double-byte
-// characters, whose trail byte may be 0x5C and is then no separator.
 std::string SettingsNotSavedText(const std::string& reason) {
     std::string text = kSettingsNotSavedFormat;
     return text.replace(text.find("%s"), 2, reason);
 }
 
+// The executable's folder plus "\TK100_Dll_Set.ini". Without a folder the file is taken from
+// the current one: a bare name would send the Windows profile API to the Windows directory
+// instead.
 std::string SettingsPathFromModule(const std::string& modulePath) {
-    const std::string::size_type cut = FindLastOfGbk(modulePath, "\\");
-    // Without a directory the file is taken from the current one: a bare name would send the
-    // Windows profile API to the Windows directory instead.
-    const std::string dir = cut == std::string::npos ? "." : modulePath.substr(0, cut);
-    return dir + "\\" + kSettingsFileName;
-}
-
-// Per-screen section name, the GBK bytes of "地址：" and the index in decimal.
-std::string ScreenSectionName(int index) {
-    char name[32];
-    std::snprintf(name, sizeof name, "地址：%d", index);
-    return name;
+    return FolderOf(modulePath, kBackslash) + "\\" + kSettingsFileName;
 }
 
 int ReadScreenCount(IProfileReader& settings) {

@@ -3,15 +3,14 @@
 #include <string>
 
 #include "core/profile.h"
+#include "core/screen_file_layout.h"
 
 namespace tk {
 
 // File name of the settings file shared with the controller library, beside the executable.
 inline constexpr char kSettingsFileName[] = "TK100_Dll_Set.ini";
 
-// Global section and its keys.
-inline constexpr char kGlobalSection[] = "CONT";
-inline constexpr char kScreenCountKey[] = "ScreenCount";
+// Keys of the global section (kGlobalSection, beside ScreenCount).
 inline constexpr char kSelKey[] = "nSel";
 inline constexpr char kTimerKey[] = "Timer";
 inline constexpr char kStartKey[] = "bStart";
@@ -27,9 +26,6 @@ std::string SettingsNotSavedText(const std::string& reason);
 
 // The settings file path for the executable at modulePath.
 std::string SettingsPathFromModule(const std::string& modulePath);
-
-// Section name "地址：%d" of the screen with 0-based index.
-std::string ScreenSectionName(int index);
 
 int ReadScreenCount(IProfileReader& settings);
 int ReadSel(IProfileReader& settings);

@@ -1,10 +1,10 @@
 #include "ui/framework/message_box.h"
 
-#include <string_view>
 #include <utility>
 
 #include "core/gbk.h"
 #include "core/module_path_win.h"
+#include "core/path_text.h"
 
 namespace tk::ui {
 
@@ -30,14 +30,12 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT type) {
     return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
 }
 
-// Builds the caption from the module file name, as the program has no title of its own.
+// Builds the caption from the module file name, as the program has no title of its own. A name
+// that is all extension (".exe") stays whole.
 std::string AppTitle() {
-    const std::string path = tk::ModuleFilePath(nullptr);
-    const std::string_view full(path);
-    const size_t slash = FindLastOfGbk(full, "\\/");
-    const std::string_view name = slash == std::string::npos ? full : full.substr(slash + 1);
+    const std::string name = NameOf(ExecutablePath(), kWindowsSeparators);
     const size_t dot = FindLastOfGbk(name, ".");
-    return std::string(dot != std::string::npos && dot > 0 ? name.substr(0, dot) : name);
+    return dot != std::string::npos && dot > 0 ? name.substr(0, dot) : name;
 }
 
 }  // namespace tk::ui
