@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/clock_text.h"
-#include "core/pass.h"
-#include "core/pass_log.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/sync/pass_log.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/clock_text.h"
-#include "core/pass.h"
-#include "core/probe.h"
-#include "core/roster.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/probe/probe.h"
+#include "core/screens/roster.h"
 #include "tests/native/private_network.h"
 
 namespace {

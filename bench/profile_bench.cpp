@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/profile_file.h"
-#include "core/settings.h"
+#include "core/store/profile_file.h"
+#include "core/store/settings.h"
 
 // Saving 300 screens of 13 keys: one write per key (each rewrites the file, as the profile API
 // does) against one batch committed once. The ratio is what the list window's save gains.

@@ -1,7 +1,7 @@
 // Windows only: the pass's controller library over the imports of TK100_Dll.dll.
 #pragma once
 
-#include "core/pass.h"
+#include "core/sync/pass.h"
 
 namespace tk {
 

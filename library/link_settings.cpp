@@ -1,6 +1,6 @@
 #include "library/link_settings.h"
 
-#include "core/settings.h"
+#include "core/store/settings.h"
 
 namespace tk {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "core/profile.h"
-#include "core/screen_section.h"
+#include "core/store/profile.h"
+#include "core/screens/screen_section.h"
 
 namespace tk {
 

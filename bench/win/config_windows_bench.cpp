@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/win/bench_util.h"
-#include "core/screen_list_file.h"
-#include "core/screen_row_codec.h"
-#include "core/settings.h"
+#include "core/screens/screen_list_file.h"
+#include "core/screens/screen_row_codec.h"
+#include "core/store/settings.h"
 #include "resources/resource.h"
 #include "tests/win/scripted_files.h"
 #include "ui/config/screen_list_dlg.h"

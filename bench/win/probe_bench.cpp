@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/win/bench_util.h"
-#include "core/probe.h"
+#include "core/probe/probe.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strncmp(argv[1], "127.", 4) != 0) {

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "bench/win/bench_util.h"
-#include "core/profile_file.h"
-#include "core/roster.h"
-#include "core/win32_profile_win.h"
+#include "core/store/profile_file.h"
+#include "core/screens/roster.h"
+#include "core/store/win32_profile_win.h"
 #include "tests/win/screen_settings_sample.h"
 #include "tests/win/win_test_util.h"
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "bench/win/bench_util.h"
-#include "core/profile_file.h"
-#include "core/roster.h"
-#include "core/screen_list_file.h"
-#include "core/win32_profile_win.h"
+#include "core/store/profile_file.h"
+#include "core/screens/roster.h"
+#include "core/screens/screen_list_file.h"
+#include "core/store/win32_profile_win.h"
 #include "tests/win/process_util.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Windows only: the stand-in library's links to controllers.
 #pragma once
 
-#include "core/unique_handle_win.h"
+#include "core/base/unique_handle_win.h"
 #include "library/exchange.h"
 
 namespace tk {

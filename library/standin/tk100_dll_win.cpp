@@ -11,10 +11,10 @@
 
 #include <cstdint>
 
-#include "core/module_path_win.h"
-#include "core/settings.h"
-#include "core/settings_file.h"
-#include "core/win32_profile_win.h"
+#include "core/base/module_path_win.h"
+#include "core/store/settings.h"
+#include "core/screens/settings_file.h"
+#include "core/store/win32_profile_win.h"
 #include "library/link_settings.h"
 #include "library/standin/links_win.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 
 namespace tk_test {
 

@@ -13,10 +13,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/autostart.h"
-#include "core/clock_text.h"
-#include "core/pass.h"
-#include "core/scheduler.h"
+#include "core/sync/autostart.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/sync/scheduler.h"
 
 namespace tk_test {
 

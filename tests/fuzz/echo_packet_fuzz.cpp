@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/echo_packet.h"
+#include "core/probe/echo_packet.h"
 #include "tests/fuzz/fuzz_util.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "core/gbk.h"
-#include "core/screen_row_codec.h"
-#include "core/settings.h"
+#include "core/base/gbk.h"
+#include "core/screens/screen_row_codec.h"
+#include "core/store/settings.h"
 
 namespace tk::fuzz {
 

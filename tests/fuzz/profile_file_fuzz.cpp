@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-#include "core/profile_file.h"
+#include "core/store/profile_file.h"
 #include "tests/fuzz/fuzz_util.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "core/model_table.h"
-#include "core/profile_file.h"
-#include "core/screen_list_file.h"
+#include "core/screens/model_table.h"
+#include "core/store/profile_file.h"
+#include "core/screens/screen_list_file.h"
 #include "tests/fuzz/fuzz_util.h"
 
 namespace {

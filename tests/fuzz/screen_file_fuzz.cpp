@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/model_table.h"
-#include "core/profile_file.h"
-#include "core/roster.h"
-#include "core/screen_list_file.h"
+#include "core/screens/model_table.h"
+#include "core/store/profile_file.h"
+#include "core/screens/roster.h"
+#include "core/screens/screen_list_file.h"
 #include "library/link_settings.h"
 #include "tests/fuzz/fuzz_util.h"
 

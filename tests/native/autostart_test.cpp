@@ -1,4 +1,4 @@
-#include "core/autostart.h"
+#include "core/sync/autostart.h"
 
 #include <gtest/gtest.h>
 

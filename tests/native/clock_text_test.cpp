@@ -1,4 +1,4 @@
-#include "core/clock_text.h"
+#include "core/sync/clock_text.h"
 
 #include <gtest/gtest.h>
 

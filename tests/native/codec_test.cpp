@@ -5,10 +5,10 @@
 #include <map>
 #include <string>
 
-#include "core/model_table.h"
-#include "core/profile.h"
-#include "core/screen_row_codec.h"
-#include "core/screen_section.h"
+#include "core/screens/model_table.h"
+#include "core/store/profile.h"
+#include "core/screens/screen_row_codec.h"
+#include "core/screens/screen_section.h"
 
 namespace tk {
 namespace {

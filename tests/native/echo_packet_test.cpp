@@ -1,4 +1,4 @@
-#include "core/echo_packet.h"
+#include "core/probe/echo_packet.h"
 
 #include <gtest/gtest.h>
 

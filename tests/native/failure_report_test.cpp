@@ -1,4 +1,4 @@
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 
 #include <gtest/gtest.h>
 

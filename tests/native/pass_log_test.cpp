@@ -1,6 +1,6 @@
 // The pass log's bound when the log cannot be moved aside, the journal's word on the status
 // line, and the start-up check of the program's folder.
-#include "core/pass_log.h"
+#include "core/sync/pass_log.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/atomic_file.h"
-#include "core/pass_journal.h"
+#include "core/store/atomic_file.h"
+#include "core/sync/pass_journal.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
 #include "tests/native/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "core/pass.h"
+#include "core/sync/pass.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/pass_log.h"
-#include "core/roster.h"
+#include "core/sync/pass_log.h"
+#include "core/screens/roster.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
 #include "tests/native/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "core/probe.h"
+#include "core/probe/probe.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "core/pass.h"
-#include "core/probe_socket.h"
+#include "core/sync/pass.h"
+#include "core/probe/probe_socket.h"
 #include "tests/common/fakes.h"
 #include "tests/native/private_network.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/probe.h"
+#include "core/probe/probe.h"
 
 namespace {
 

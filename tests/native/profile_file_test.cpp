@@ -1,4 +1,4 @@
-#include "core/profile_file.h"
+#include "core/store/profile_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "core/gbk.h"
+#include "core/base/gbk.h"
 #include "tests/native/temp_dir.h"
 
 namespace fs = std::filesystem;

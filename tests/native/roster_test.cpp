@@ -1,4 +1,4 @@
-#include "core/roster.h"
+#include "core/screens/roster.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/profile_file.h"
-#include "core/settings.h"
+#include "core/store/profile_file.h"
+#include "core/store/settings.h"
 #include "tests/native/temp_dir.h"
 
 namespace tk {

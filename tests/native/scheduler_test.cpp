@@ -1,4 +1,4 @@
-#include "core/scheduler.h"
+#include "core/sync/scheduler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/screen_list_file.h"
+#include "core/screens/screen_list_file.h"
 
 #include <gtest/gtest.h>
 

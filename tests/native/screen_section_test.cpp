@@ -1,12 +1,12 @@
-#include "core/screen_section.h"
+#include "core/screens/screen_section.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "core/profile_file.h"
-#include "core/roster.h"
+#include "core/store/profile_file.h"
+#include "core/screens/roster.h"
 #include "tests/native/temp_dir.h"
 
 namespace tk {

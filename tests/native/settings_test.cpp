@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "core/store/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/profile_file.h"
+#include "core/store/profile_file.h"
 #include "tests/native/temp_dir.h"
 
 namespace tk {

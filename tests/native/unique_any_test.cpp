@@ -1,4 +1,4 @@
-#include "core/unique_any.h"
+#include "core/base/unique_any.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/unique_fd_posix.h"
+#include "core/base/unique_fd_posix.h"
 
 namespace tk {
 namespace {

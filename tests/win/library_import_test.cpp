@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/module_path_win.h"
+#include "core/base/module_path_win.h"
 #include "library/controller_library_win.h"
 
 // Import address table slots the loader filled in for the two imports (on x86 the symbol of a

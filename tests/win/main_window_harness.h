@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/run_key_win.h"
-#include "core/win32_profile_win.h"
+#include "core/sync/run_key_win.h"
+#include "core/store/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/atomic_file.h"
-#include "core/profile_file.h"
+#include "core/store/atomic_file.h"
+#include "core/store/profile_file.h"
 #include "tests/win/main_window_harness.h"
 #include "ui/framework/dialog.h"
 

@@ -16,13 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "core/failure_report.h"
-#include "core/profile_file.h"
-#include "core/roster.h"
-#include "core/screen_list_file.h"
-#include "core/screen_row_codec.h"
-#include "core/settings.h"
-#include "core/win32_profile_win.h"
+#include "core/base/failure_report.h"
+#include "core/store/profile_file.h"
+#include "core/screens/roster.h"
+#include "core/screens/screen_list_file.h"
+#include "core/screens/screen_row_codec.h"
+#include "core/store/settings.h"
+#include "core/store/win32_profile_win.h"
 #include "resources/resource.h"
 #include "tests/win/main_window_harness.h"
 #include "tests/win/screen_settings_sample.h"

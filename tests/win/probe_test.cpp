@@ -6,7 +6,7 @@
 #include <winternl.h>
 // clang-format on
 
-#include "core/probe.h"
+#include "core/probe/probe.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/probe_socket.h"
+#include "core/probe/probe_socket.h"
 
 namespace {
 

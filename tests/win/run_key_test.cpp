@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "core/autostart.h"
-#include "core/module_path_win.h"
-#include "core/run_key_win.h"
-#include "core/win32_profile_win.h"
+#include "core/sync/autostart.h"
+#include "core/base/module_path_win.h"
+#include "core/sync/run_key_win.h"
+#include "core/store/win32_profile_win.h"
 #include "tests/win/win_test_util.h"
 
 // Start with Windows against the real registry and the real profile API. Every value the tests

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/screen_row_codec.h"
+#include "core/screens/screen_row_codec.h"
 #include "resources/resource.h"
 #include "tests/win/scripted_files.h"
 #include "tests/win/win_test_util.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/screen_row_codec.h"
+#include "core/screens/screen_row_codec.h"
 #include "resources/resource.h"
 #include "tests/win/win_test_util.h"
 #include "ui/config/screen_param_dlg.h"

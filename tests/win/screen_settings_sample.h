@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "core/profile.h"
-#include "core/settings.h"
+#include "core/store/profile.h"
+#include "core/store/settings.h"
 
 namespace tk_test {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "core/settings_file.h"
-#include "core/win32_profile_win.h"
+#include "core/screens/settings_file.h"
+#include "core/store/win32_profile_win.h"
 #include "ui/config/screen_list_services.h"
 
 namespace tk_test {

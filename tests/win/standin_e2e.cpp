@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "core/clock_text.h"
-#include "core/module_path_win.h"
-#include "core/pass.h"
-#include "core/probe.h"
-#include "core/roster.h"
-#include "core/screen_section.h"
-#include "core/settings.h"
-#include "core/win32_profile_win.h"
+#include "core/sync/clock_text.h"
+#include "core/base/module_path_win.h"
+#include "core/sync/pass.h"
+#include "core/probe/probe.h"
+#include "core/screens/roster.h"
+#include "core/screens/screen_section.h"
+#include "core/store/settings.h"
+#include "core/store/win32_profile_win.h"
 #include "library/controller_library_win.h"
 #include "library/frame.h"
 #include "tests/win/win_test_util.h"

@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 
-#include "core/settings_file.h"
-#include "core/win32_profile_win.h"
+#include "core/screens/settings_file.h"
+#include "core/store/win32_profile_win.h"
 #include "ui/config/screen_list_dlg.h"
 #include "ui/config/screen_param_dlg.h"
 

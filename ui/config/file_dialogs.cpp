@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 #include "ui/config/screen_list_services.h"
 
 namespace tk::ui {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "core/screen_list_file.h"
-#include "core/settings.h"
+#include "core/screens/screen_list_file.h"
+#include "core/store/settings.h"
 #include "resources/resource.h"
 
 namespace {

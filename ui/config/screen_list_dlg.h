@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/file_failure.h"
-#include "core/screen_list_file.h"
-#include "core/screen_row_codec.h"
-#include "core/settings_file.h"
+#include "core/base/file_failure.h"
+#include "core/screens/screen_list_file.h"
+#include "core/screens/screen_row_codec.h"
+#include "core/screens/settings_file.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"

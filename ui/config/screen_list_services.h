@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/screen_row_codec.h"
+#include "core/screens/screen_row_codec.h"
 
 namespace tk::ui {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 #include "resources/resource.h"
 
 namespace {

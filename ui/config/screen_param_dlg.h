@@ -3,7 +3,7 @@
 // file.
 #pragma once
 
-#include "core/screen_row_codec.h"
+#include "core/screens/screen_row_codec.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
 

@@ -6,7 +6,7 @@
 #include <exception>
 #include <new>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 #include "ui/framework/message_box.h"
 
 namespace tk::ui {

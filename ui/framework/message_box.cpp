@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "core/gbk.h"
-#include "core/module_path_win.h"
-#include "core/path_text.h"
+#include "core/base/gbk.h"
+#include "core/base/module_path_win.h"
+#include "core/base/path_text.h"
 
 namespace tk::ui {
 

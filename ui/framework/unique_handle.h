@@ -1,11 +1,11 @@
 // Owning handles of the user interface: GDI objects, menus and icons, plus the names of the
-// bottom layer's template and handle types in tk::ui (see core/unique_any.h). Borrowed handles
+// bottom layer's template and handle types in tk::ui (see core/base/unique_any.h). Borrowed handles
 // (a dialog's controls, icons from LoadIcon, the window's device context during painting) stay
 // plain handles.
 #pragma once
 
-#include "core/unique_any.h"
-#include "core/unique_handle_win.h"
+#include "core/base/unique_any.h"
+#include "core/base/unique_handle_win.h"
 
 namespace tk::ui {
 

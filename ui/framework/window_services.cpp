@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 
 namespace tk::ui {
 

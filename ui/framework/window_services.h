@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "core/pass.h"
-#include "core/scheduler.h"
+#include "core/sync/pass.h"
+#include "core/sync/scheduler.h"
 #include "ui/framework/dialog.h"
 
 namespace tk::ui {

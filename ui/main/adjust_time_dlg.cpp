@@ -5,9 +5,9 @@
 
 #include <iterator>
 
-#include "core/failure_report.h"
-#include "core/profile_file.h"
-#include "core/settings.h"
+#include "core/base/failure_report.h"
+#include "core/store/profile_file.h"
+#include "core/store/settings.h"
 #include "resources/resource.h"
 #include "ui/config/screen_list_dlg.h"
 #include "ui/main/about_dlg.h"

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
-#include "core/autostart.h"
-#include "core/clock_text.h"
-#include "core/pass.h"
-#include "core/pass_journal.h"
-#include "core/profile.h"
-#include "core/roster.h"
-#include "core/scheduler.h"
-#include "core/settings_file.h"
+#include "core/sync/autostart.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/sync/pass_journal.h"
+#include "core/store/profile.h"
+#include "core/screens/roster.h"
+#include "core/sync/scheduler.h"
+#include "core/screens/settings_file.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"

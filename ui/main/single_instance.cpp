@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 
 namespace tk::ui {
 

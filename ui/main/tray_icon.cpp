@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "core/failure_report.h"
+#include "core/base/failure_report.h"
 #include "ui/framework/unique_handle.h"
 
 namespace tk::ui {

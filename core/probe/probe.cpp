@@ -1,0 +1,119 @@
+#include "core/probe/probe.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+namespace tk {
+
+namespace {
+
+// The system's sockets and clock.
+class SystemProbeImpl : public IProbeSystem {
+public:
+    std::unique_ptr<IEchoSocket> OpenSocket() override {
+        if (auto socket = OpenRawEchoSocket()) return socket;
+        return OpenUnprivilegedEchoSocket();
+    }
+    std::uint32_t TickCount() override { return SystemTickCount(); }
+};
+
+}  // namespace
+
+// Digits only, each number at most 255 and without a leading zero, exactly four of them.
+bool ReadDottedAddress(const char* text, std::uint32_t& address) {
+    std::uint8_t bytes[4];
+    const char* c = text;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0 && *c++ != '.') return false;
+        if (*c < '0' || *c > '9') return false;
+        unsigned value = 0;
+        const char* first = c;
+        while (*c >= '0' && *c <= '9' && c - first < 3) value = value * 10 + (*c++ - '0');
+        if (value > 255 || (*first == '0' && c - first > 1)) return false;
+        bytes[part] = static_cast<std::uint8_t>(value);
+    }
+    if (*c != '\0') return false;
+    std::memcpy(&address, bytes, sizeof address);
+    return true;
+}
+
+IProbeSystem& SystemProbe() {
+    static SystemProbeImpl system;
+    return system;
+}
+
+namespace {
+
+// One request of a probe: where it went, which sequence number it carried, and when.
+struct SentRequest {
+    std::uint32_t address;
+    std::uint16_t sequence;
+    std::uint32_t sentAt;
+};
+
+}  // namespace
+
+bool IcmpProbe::Probe(const char* host) {
+    std::uint32_t address = 0;
+    return ReadDottedAddress(host, address) && ProbeAll({address}).front();
+}
+
+std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresses) {
+    std::vector<bool> answered(addresses.size(), false);
+    if (addresses.empty()) return answered;
+    const std::unique_ptr<IEchoSocket> socket = m_system.OpenSocket();
+    if (!socket) return answered;
+    if (!socket->SetTimeouts(kProbeSocketTimeoutMs)) return answered;
+
+    // An echo reply to request q (its address and sequence number) answers q and the requests
+    // sent to the same address before q, each if it came within 100 ms of that request. It
+    // never answers a request sent after q: that one's own reply could still be late. A reply
+    // to nothing this probe sent counts for none.
+    constexpr std::uint32_t kWaitMs = kProbeWaitMicroseconds / 1000;
+    std::vector<SentRequest> requests;
+    requests.reserve(addresses.size());
+    std::size_t open = addresses.size();
+    const auto take = [&](const IcmpMessage& message) {
+        if (message.type != kEchoReplyType) return;
+        const auto answeredRequest =
+            std::find_if(requests.begin(), requests.end(), [&](const SentRequest& request) {
+                return request.address == message.from && request.sequence == message.sequence;
+            });
+        if (answeredRequest == requests.end()) return;
+        const std::uint32_t now = m_system.TickCount();
+        for (auto request = requests.begin(); request <= answeredRequest; ++request) {
+            const std::size_t k = static_cast<std::size_t>(request - requests.begin());
+            if (request->address != message.from || answered[k]) continue;
+            if (now - request->sentAt > kWaitMs) continue;
+            answered[k] = true;
+            --open;
+        }
+    };
+
+    // What has already come back is read between two requests, so the socket's queue never
+    // has to hold the answers of the whole batch.
+    constexpr int kReadsBetweenRequests = 16;
+    IcmpMessage message;
+    for (const std::uint32_t address : addresses) {
+        const std::uint32_t sentAt = m_system.TickCount();
+        const EchoRequest packet = BuildEchoRequest(sentAt);
+        requests.push_back({address, EchoSequence(packet), sentAt});
+        socket->Send(address, packet);
+        for (int reads = 0;
+             open > 0 && reads < kReadsBetweenRequests && socket->Receive(0, message); ++reads)
+            take(message);
+    }
+
+    // Then one wait for all, up to 100 ms after the last request.
+    const std::uint32_t lastSent = requests.back().sentAt;
+    while (open > 0) {
+        const std::uint32_t waited = m_system.TickCount() - lastSent;
+        if (waited > kWaitMs) break;
+        if (!socket->Receive(static_cast<int>((kWaitMs - waited) * 1000), message)) break;
+        take(message);
+    }
+    return answered;
+}
+
+}  // namespace tk

@@ -1,0 +1,82 @@
+#include "core/sync/autostart.h"
+
+#include "core/base/failure_report.h"
+#include "core/base/path_text.h"
+#include "core/store/profile_file.h"
+#include "core/store/settings.h"
+
+namespace tk {
+
+namespace {
+
+// Closes the Run key when the action ends, on every path.
+class RunKeyCloser {
+public:
+    explicit RunKeyCloser(IRunKey& key) : m_key(key) {}
+    ~RunKeyCloser() { m_key.Close(); }
+    RunKeyCloser(const RunKeyCloser&) = delete;
+    RunKeyCloser& operator=(const RunKeyCloser&) = delete;
+
+private:
+    IRunKey& m_key;
+};
+
+// Colour first, so the text is drawn in the new colour when it is painted.
+void Report(const AutostartServices& services, bool success, const char* successText,
+            const char* failureText) {
+    services.colour.SetStatusColourFlag(success ? 1 : 0);
+    services.status.SetStatusText(success ? successText : failureText);
+}
+
+}  // namespace
+
+// The component between the last two backslashes of the module path. The name comes from the
+// executable's own folder, not the current one: a program started at logon runs in the system
+// directory, and file dialogs move the current directory.
+std::string RunValueName(const std::string& modulePath) {
+    const std::string::size_type last = LastSeparator(modulePath, kBackslash);
+    if (last == std::string::npos) return "";
+    const std::string_view folder = std::string_view(modulePath).substr(0, last);
+    if (LastSeparator(folder, kBackslash) == std::string::npos) return "";
+    const std::string name = NameOf(folder, kBackslash);
+    // "C:" of "\\?\C:\TK.exe" names a drive root, whose value is the key's unnamed one.
+    if (!name.empty() && name.back() == ':') return "";
+    return name;
+}
+
+// Windows splits an unquoted command line at the first space and could run "C:\Program.exe"
+// for "C:\Program Files\...", so such a path goes in quotes.
+std::string RunValueData(const std::string& modulePath) {
+    if (modulePath.find(' ') == std::string::npos) return modulePath;
+    return "\"" + modulePath + "\"";
+}
+
+// Success is said only when bStart was written too: a Run value without it would start the
+// program at logon without its automatic synchronisation.
+void ApplyStartWithWindows(int state, const std::string& modulePath,
+                           const AutostartServices& services) {
+    const bool on = state != 0;
+    std::string notSaved;  // why bStart could not be written
+    if (!WriteStart(services.settings, on ? 1 : 0)) {
+        notSaved = FailureReason(FileFailure::FromSystem());
+        ReportFailure("writing bStart");
+    }
+    const std::string name = RunValueName(modulePath);
+    if (!services.runKey.Open()) {
+        ReportFailure("opening the Run key");
+        return;
+    }
+    const RunKeyCloser closer(services.runKey);
+    const bool changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
+                            : services.runKey.DeleteValue(name);
+    if (changed && !notSaved.empty()) {
+        services.colour.SetStatusColourFlag(0);
+        services.status.SetStatusText(SettingsNotSavedText(notSaved));
+    } else if (on) {
+        Report(services, changed, kAutostartSetText, kAutostartSetFailedText);
+    } else {
+        Report(services, changed, kAutostartClearedText, kAutostartClearFailedText);
+    }
+}
+
+}  // namespace tk

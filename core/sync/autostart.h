@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+
+#include "core/store/profile.h"
+#include "core/sync/status_view.h"
+
+namespace tk {
+
+// The per-user Run key of the registry, through which Windows starts programs at logon.
+class IRunKey {
+public:
+    virtual ~IRunKey() = default;
+    // Opens the existing key for full access; never creates it. False when it cannot be opened.
+    virtual bool Open() = 0;
+    // Sets the text value name (empty: the key's unnamed value) to data; false on failure.
+    virtual bool SetValue(const std::string& name, const std::string& data) = 0;
+    // Deletes the value name; false on failure, also when no such value exists.
+    virtual bool DeleteValue(const std::string& name) = 0;
+    // Closes the key if it is open.
+    virtual void Close() = 0;
+};
+
+// What a click of the start-with-Windows box works with.
+struct AutostartServices {
+    IProfile& settings;
+    IRunKey& runKey;
+    IStatusColour& colour;
+    IStatusView& status;
+};
+
+inline constexpr char kAutostartSetText[] = "状态：设置自动启动成功！";
+inline constexpr char kAutostartSetFailedText[] = "状态：设置自动启动失败！";
+inline constexpr char kAutostartClearedText[] = "状态：关闭自动启动成功！";
+inline constexpr char kAutostartClearFailedText[] = "状态：关闭自动启动失败！";
+
+// Name of the Run value for the executable at modulePath: the last component of its directory,
+// empty when the directory is a drive root.
+std::string RunValueName(const std::string& modulePath);
+
+// Data of the Run value: the executable's path, quoted when it contains a space.
+std::string RunValueData(const std::string& modulePath);
+
+// Click of the start-with-Windows check box with its state (nonzero: ticked): records the choice as
+// bStart, then adds or removes the executable's Run value and reports the result.
+void ApplyStartWithWindows(int state, const std::string& modulePath,
+                           const AutostartServices& services);
+
+}  // namespace tk

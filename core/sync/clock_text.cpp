@@ -1,0 +1,53 @@
+#include "core/sync/clock_text.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace tk {
+
+namespace {
+
+// Size of the buffer the clock line is formatted into.
+constexpr size_t kClockBufferSize = 128;
+
+}  // namespace
+
+// Current time of the PC; time_t is 64 bits on every target we build.
+int64_t SystemClock::Now() { return static_cast<int64_t>(std::time(nullptr)); }
+
+// Local time through the C runtime. std::localtime's result points into a buffer that every
+// call shares and is valid only until the next call, so it is copied at once. It is used all
+// the same: the tool has one thread, and it is the call both runtimes have under one name.
+bool SystemClock::ToLocalTime(int64_t time, std::tm& local) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    const std::tm* converted = std::localtime(&t);
+    if (converted == nullptr) return false;
+    local = *converted;
+    return true;
+}
+
+// The formats' GBK bytes go through strftime unchanged: only '%' starts a conversion, and no GBK
+// trail byte is '%' (trail bytes are 0x40..0xFE).
+std::string FormatClock(const std::tm* local, const char* format) {
+    if (local == nullptr) return std::string();
+    char buffer[kClockBufferSize];
+    const size_t length = std::strftime(buffer, sizeof buffer, format, local);
+    // strftime gives 0 when the text does not fit; none of the formats can yield an empty text.
+    return std::string(buffer, length);
+}
+
+// The countdown part, formatted on its own so that two spaces stand before "离校时还有".
+std::string CountdownSuffix(int64_t remainingSeconds) {
+    char buffer[64];
+    const int length =
+        std::snprintf(buffer, sizeof buffer, " 离校时还有%" PRId64 "秒", remainingSeconds);
+    if (length < 0) return std::string();
+    return std::string(buffer);
+}
+
+// Time part (empty when the time cannot be formatted) followed by the countdown part.
+std::string CountdownClockText(const std::tm* local, int64_t remainingSeconds) {
+    return FormatClock(local, kClockCountdownFormat) + CountdownSuffix(remainingSeconds);
+}
+
+}  // namespace tk

@@ -1,0 +1,41 @@
+// The record of the passes: each pass's lines go to the log beside the executable, and the last
+// pass is told on the status line's tooltip; a double-click on the line shows the log, or why
+// it cannot.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/sync/pass_log.h"
+
+namespace tk {
+
+class PassJournal final : public IPassJournal {
+public:
+    // folderNotWritable: why the executable's folder, where the log lives, cannot be written;
+    // empty when it can.
+    PassJournal(ILogFile& log, IClock& clock, std::string folderNotWritable);
+
+    void PassEnded(const PassRecord& record) override;
+
+    // The status line's tooltip, built when asked and kept until the next call.
+    const std::string& TipText();
+
+    // What the status line's double-click says instead of opening the log at LogPath(); empty
+    // when the log is there to be opened.
+    std::string LogNotShownText();
+    const std::string& LogPath() const { return m_log.Path(); }
+
+private:
+    ILogFile& m_log;
+    IClock& m_clock;
+    const bool m_folderWritable;
+    std::optional<PassRecord> m_last;
+    std::string m_tipText;
+    // Why the last pass's lines could not be written to the log; empty once they were.
+    std::string m_logNotWritten;
+};
+
+}  // namespace tk

@@ -1,0 +1,29 @@
+#include "core/sync/run_key_win.h"
+
+#include <limits>
+
+namespace tk {
+
+// Opens, never creates: KEY_ALL_ACCESS as the key has always been asked for.
+bool RegistryRunKey::Open() {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_ALL_ACCESS, m_key.Put()) !=
+        ERROR_SUCCESS) {
+        m_key.Release();  // nothing was opened, whatever the slot now holds
+        return false;
+    }
+    return true;
+}
+
+// REG_SZ of exactly the text and its terminating zero, whatever its length.
+bool RegistryRunKey::SetValue(const std::string& name, const std::string& data) {
+    if (!m_key || data.size() >= std::numeric_limits<DWORD>::max()) return false;
+    const auto size = static_cast<DWORD>(data.size() + 1);
+    return RegSetValueExA(m_key.Get(), name.c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
+}
+
+bool RegistryRunKey::DeleteValue(const std::string& name) {
+    return m_key && RegDeleteValueA(m_key.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+}  // namespace tk
