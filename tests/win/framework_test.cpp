@@ -58,7 +58,7 @@ public:
 
 protected:
     bool DoDataExchange(bool take) override {
-        tk::ui::DataExchange dx(*this, take);
+        tk::ui::DataExchange dx(Hwnd(), take);
         dx.Control(IDC_T_COMBO, m_combo);
         dx.Int(IDC_T_FIRST, m_first);
         dx.Int(IDC_T_SECOND, m_second);

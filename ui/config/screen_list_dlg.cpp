@@ -80,7 +80,7 @@ BOOL CCreateIniFile::OnInitDialog() {
 }
 
 bool CCreateIniFile::DoDataExchange(bool take) {
-    tk::ui::DataExchange dx(*this, take);
+    tk::ui::DataExchange dx(Hwnd(), take);
     dx.Control(IDC_LIST_SCREENS, m_list);
     return dx.Ok();
 }

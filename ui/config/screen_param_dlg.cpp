@@ -58,7 +58,7 @@ CSrcreenParamDlg::CSrcreenParamDlg(int number) : tk::ui::Dialog(IDD_SCREEN_PARAM
 
 // The four edits exchange plain texts; the lists and the IP control are bound as controls.
 bool CSrcreenParamDlg::DoDataExchange(bool take) {
-    tk::ui::DataExchange dx(*this, take);
+    tk::ui::DataExchange dx(Hwnd(), take);
     dx.Control(IDC_PARAM_MODEL, m_model);
     dx.Control(IDC_PARAM_COMM, m_comm);
     dx.Control(IDC_PARAM_SERIAL_PORT, m_serialPort);

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <climits>
 
-#include "ui/framework/dialog.h"
+#include "ui/framework/message_box.h"
 
 namespace tk::ui {
 
@@ -39,7 +39,7 @@ bool ParseWholeNumber(const std::string& text, int& value) {
 // Pushes or takes one integer.
 void DataExchange::Int(int id, int& value) {
     if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
+    HWND control = ::GetDlgItem(m_dialog, id);
     if (!m_take) {
         ::SetWindowTextA(control, std::to_string(value).c_str());
         return;
@@ -49,14 +49,14 @@ void DataExchange::Int(int id, int& value) {
         value = parsed;
         return;
     }
-    m_dialog.MessageBox(kIntegerPrompt, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessageBox(m_dialog, kIntegerPrompt, MB_OK | MB_ICONEXCLAMATION);
     Fail(control);
 }
 
 // Pushes or takes one check state.
 void DataExchange::Check(int id, int& value) {
     if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
+    HWND control = ::GetDlgItem(m_dialog, id);
     if (m_take) {
         value = static_cast<int>(::SendMessageA(control, BM_GETCHECK, 0, 0));
     } else {
@@ -67,7 +67,7 @@ void DataExchange::Check(int id, int& value) {
 // Pushes or takes one text.
 void DataExchange::Text(int id, std::string& value) {
     if (!m_ok) return;
-    HWND control = m_dialog.Item(id);
+    HWND control = ::GetDlgItem(m_dialog, id);
     if (m_take) {
         value = ControlText(control);
     } else {
@@ -78,7 +78,7 @@ void DataExchange::Text(int id, std::string& value) {
 // Binds a wrapper the first time through.
 void DataExchange::Control(int id, Window& control) {
     if (!m_ok || control.IsAttached()) return;
-    control.Attach(m_dialog.Item(id));
+    control.Attach(::GetDlgItem(m_dialog, id));
 }
 
 // Stops the exchange at control and hands it to the user: focus, text selected.

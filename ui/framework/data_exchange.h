@@ -9,8 +9,6 @@
 
 namespace tk::ui {
 
-class Dialog;
-
 // The framework's prompt when a control bound to an integer holds something else.
 inline constexpr char kIntegerPrompt[] = "请输入一个整数。";
 
@@ -23,7 +21,7 @@ bool ParseWholeNumber(const std::string& text, int& value);
 // controls keep their values.
 //
 //   bool CMyDlg::DoDataExchange(bool take) {
-//       tk::ui::DataExchange dx(*this, take);
+//       tk::ui::DataExchange dx(Hwnd(), take);
 //       dx.Control(IDC_UNIT, m_unitList);
 //       dx.Int(IDC_INTERVAL, m_interval);
 //       dx.Check(IDC_AUTO_START, m_autoStart);
@@ -31,7 +29,8 @@ bool ParseWholeNumber(const std::string& text, int& value);
 //   }
 class DataExchange {
 public:
-    DataExchange(const Dialog& dialog, bool take) : m_dialog(dialog), m_take(take) {}
+    // dialog: the dialog window whose controls are exchanged; it also owns the prompt.
+    DataExchange(HWND dialog, bool take) : m_dialog(dialog), m_take(take) {}
 
     bool Taking() const { return m_take; }
     bool Ok() const { return m_ok; }
@@ -49,7 +48,7 @@ public:
 private:
     void Fail(HWND control);
 
-    const Dialog& m_dialog;
+    HWND m_dialog;
     bool m_take;
     bool m_ok = true;
 };

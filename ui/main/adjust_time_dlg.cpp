@@ -146,7 +146,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
 
 // Binds the unit list and the clock line once; exchanges the interval value and the check box.
 bool CAdjustTimeDlg::DoDataExchange(bool take) {
-    tk::ui::DataExchange dx(*this, take);
+    tk::ui::DataExchange dx(Hwnd(), take);
     dx.Control(IDC_UNIT, m_unitList);
     dx.Int(IDC_INTERVAL, m_intervalValue);
     dx.Check(IDC_AUTO_START, m_startWithWindows);
