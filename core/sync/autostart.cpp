@@ -21,11 +21,8 @@ private:
     IRunKey& m_key;
 };
 
-// Colour first, so the text is drawn in the new colour when it is painted.
-void Report(const AutostartServices& services, bool success, const char* successText,
-            const char* failureText) {
-    services.colour.SetStatusColourFlag(success ? 1 : 0);
-    services.status.SetStatusText(success ? successText : failureText);
+AutostartReport Report(bool success, const char* successText, const char* failureText) {
+    return {true, success, success ? successText : failureText};
 }
 
 }  // namespace
@@ -53,8 +50,8 @@ std::string RunValueData(const std::string& modulePath) {
 
 // Success is said only when bStart was written too: a Run value without it would start the
 // program at logon without its automatic synchronisation.
-void ApplyStartWithWindows(int state, const std::string& modulePath,
-                           const AutostartServices& services) {
+AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
+                                      const AutostartServices& services) {
     const bool on = state != 0;
     std::string notSaved;  // why bStart could not be written
     if (!WriteStart(services.settings, on ? 1 : 0)) {
@@ -64,19 +61,14 @@ void ApplyStartWithWindows(int state, const std::string& modulePath,
     const std::string name = RunValueName(modulePath);
     if (!services.runKey.Open()) {
         ReportFailure("opening the Run key");
-        return;
+        return {};
     }
     const RunKeyCloser closer(services.runKey);
     const bool changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
                             : services.runKey.DeleteValue(name);
-    if (changed && !notSaved.empty()) {
-        services.colour.SetStatusColourFlag(0);
-        services.status.SetStatusText(SettingsNotSavedText(notSaved));
-    } else if (on) {
-        Report(services, changed, kAutostartSetText, kAutostartSetFailedText);
-    } else {
-        Report(services, changed, kAutostartClearedText, kAutostartClearFailedText);
-    }
+    if (changed && !notSaved.empty()) return {true, false, SettingsNotSavedText(notSaved)};
+    return on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
+              : Report(changed, kAutostartClearedText, kAutostartClearFailedText);
 }
 
 }  // namespace tk

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/store/profile.h"
-#include "core/sync/status_view.h"
 
 namespace tk {
 
@@ -25,8 +24,14 @@ public:
 struct AutostartServices {
     IProfile& settings;
     IRunKey& runKey;
-    IStatusColour& colour;
-    IStatusView& status;
+};
+
+// What the status line says after a click: its text, in green or red; nothing at all when the
+// Run key could not be opened.
+struct AutostartReport {
+    bool shown = false;
+    bool good = false;
+    std::string text;
 };
 
 inline constexpr char kAutostartSetText[] = "状态：设置自动启动成功！";
@@ -42,8 +47,8 @@ std::string RunValueName(const std::string& modulePath);
 std::string RunValueData(const std::string& modulePath);
 
 // Click of the start-with-Windows check box with its state (nonzero: ticked): records the choice as
-// bStart, then adds or removes the executable's Run value and reports the result.
-void ApplyStartWithWindows(int state, const std::string& modulePath,
-                           const AutostartServices& services);
+// bStart, then adds or removes the executable's Run value; returns what the status line says.
+AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
+                                      const AutostartServices& services);
 
 }  // namespace tk

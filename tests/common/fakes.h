@@ -167,21 +167,16 @@ private:
     }
 };
 
-// The status line and its colour flag: "status <text>", "colour <flag>".
-class RecordingStatusView : public tk::IStatusView, public tk::IStatusColour, LoggingFake {
+// The status line: "status <text>".
+class RecordingStatusView : public tk::IStatusView, LoggingFake {
 public:
     explicit RecordingStatusView(EventLog* log = nullptr) : LoggingFake(log) {}
 
     std::vector<std::string> texts;
-    int colourFlag = 1;
 
     void SetStatusText(const std::string& text) override {
         Note("status " + text);
         texts.push_back(text);
-    }
-    void SetStatusColourFlag(int flag) override {
-        Note("colour " + std::to_string(flag));
-        colourFlag = flag;
     }
 };
 

@@ -40,8 +40,14 @@ struct ClickFakes {
     Log log;
     SettingsRecorder settings{log};
     tk_test::FakeRunKey runKey{&log};
-    tk_test::RecordingStatusView status{&log};
-    tk::AutostartServices Services() { return {settings, runKey, status, status}; }
+    tk::AutostartServices Services() { return {settings, runKey}; }
+    // The click, with what the status line is told at the end of the log.
+    void Click(int state, const char* modulePath) {
+        const tk::AutostartReport report = tk::ApplyStartWithWindows(state, modulePath, Services());
+        if (!report.shown) return;
+        log.push_back(std::string("colour ") + (report.good ? "1" : "0"));
+        log.push_back("status " + report.text);
+    }
 };
 
 TEST(StartWithWindows, ClickStepsInOrder) {
@@ -61,23 +67,23 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          true,
          {"write CONT/bStart=1", "open", "set [Sync Tool]=\"C:\\Program Files\\Sync Tool\\TK.exe\"",
-          "colour 1", "status 状态：设置自动启动成功！", "close"}},
+          "close", "colour 1", "status 状态：设置自动启动成功！"}},
         {"tick, set fails",
          1,
          sync,
          true,
          true,
          false,
-         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0",
-          "status 状态：设置自动启动失败！", "close"}},
+         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close", "colour 0",
+          "status 状态：设置自动启动失败！"}},
         {"any nonzero state ticks",
          -7,
          sync,
          true,
          true,
          true,
-         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 1",
-          "status 状态：设置自动启动成功！", "close"}},
+         {"write CONT/bStart=1", "open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close", "colour 1",
+          "status 状态：设置自动启动成功！"}},
         // bStart not written: the Run value still follows the click, but success is not said.
         {"clear, bStart not written",
          0,
@@ -85,8 +91,8 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          false,
          true,
          true,
-         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "colour 0",
-          "status 状态：设置无法保存：error 13: Permission denied", "close"}},
+         {"write CONT/bStart=0", "failed: writing bStart", "open", "delete [Sync]", "close",
+          "colour 0", "status 状态：设置无法保存：error 13: Permission denied"}},
         {"tick, bStart not written",
          1,
          sync,
@@ -94,8 +100,8 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          true,
          {"write CONT/bStart=1", "failed: writing bStart", "open",
-          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0",
-          "status 状态：设置无法保存：error 13: Permission denied", "close"}},
+          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close", "colour 0",
+          "status 状态：设置无法保存：error 13: Permission denied"}},
         {"tick, neither written",
          1,
          sync,
@@ -103,16 +109,16 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          true,
          false,
          {"write CONT/bStart=1", "failed: writing bStart", "open",
-          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "colour 0", "status 状态：设置自动启动失败！",
-          "close"}},
+          "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close", "colour 0",
+          "status 状态：设置自动启动失败！"}},
         {"clear, delete fails",
          0,
          sync,
          true,
          true,
          false,
-         {"write CONT/bStart=0", "open", "delete [Sync]", "colour 0",
-          "status 状态：关闭自动启动失败！", "close"}},
+         {"write CONT/bStart=0", "open", "delete [Sync]", "close", "colour 0",
+          "status 状态：关闭自动启动失败！"}},
         {"key not opened",
          1,
          sync,
@@ -128,7 +134,7 @@ TEST(StartWithWindows, ClickStepsInOrder) {
         f.runKey.opens = c.openResult;
         f.runKey.setWorks = c.valueResult;
         f.runKey.deleteWorks = c.valueResult;
-        tk::ApplyStartWithWindows(c.state, c.modulePath, f.Services());
+        f.Click(c.state, c.modulePath);
         EXPECT_EQ(f.log, c.expected) << c.what;
     }
 }

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "core/sync/autostart.h"
 #include "core/base/module_path_win.h"
-#include "core/sync/run_key_win.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/autostart.h"
+#include "core/sync/run_key_win.h"
 #include "tests/win/win_test_util.h"
 
 // Start with Windows against the real registry and the real profile API. Every value the tests
@@ -34,13 +34,6 @@ StoredValue ReadRunValue(const std::string& name) {
 }
 
 // The status-colour flag and the status line of the main window, as one log.
-class StatusRecorder : public tk::IStatusColour, public tk::IStatusView {
-public:
-    std::vector<std::string> log;
-    void SetStatusColourFlag(int flag) override { log.push_back("flag " + std::to_string(flag)); }
-    void SetStatusText(const std::string& text) override { log.push_back(text); }
-};
-
 const std::vector<std::string> kSetLog = {"flag 1", "状态：设置自动启动成功！"};
 const std::vector<std::string> kClearedLog = {"flag 1", "状态：关闭自动启动成功！"};
 const std::vector<std::string> kClearFailedLog = {"flag 0", "状态：关闭自动启动失败！"};
@@ -69,9 +62,10 @@ protected:
     // One click of the check box with the given state, for an executable at modulePath.
     std::vector<std::string> Click(int state, const std::string& modulePath, tk::IRunKey& runKey) {
         tk::Win32Profile settings(m_settingsPath);
-        StatusRecorder status;
-        tk::ApplyStartWithWindows(state, modulePath, {settings, runKey, status, status});
-        return status.log;
+        const tk::AutostartReport report =
+            tk::ApplyStartWithWindows(state, modulePath, {settings, runKey});
+        if (!report.shown) return {};
+        return {report.good ? "flag 1" : "flag 0", report.text};
     }
     std::vector<std::string> Click(int state, const std::string& modulePath) {
         tk::RegistryRunKey runKey;

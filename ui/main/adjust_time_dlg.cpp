@@ -275,9 +275,13 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartServices services{m_services.settings.Direct(), m_services.runKey, *this,
-                                         *this};
-    tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath, services);
+    const tk::AutostartReport report =
+        tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath,
+                                  {m_services.settings.Direct(), m_services.runKey});
+    if (!report.shown) return;
+    // Colour first, so the text is drawn in the new colour when it is painted.
+    SetStatusColourFlag(report.good ? 1 : 0);
+    SetStatusText(report.text);
 }
 
 // IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.

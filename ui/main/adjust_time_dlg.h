@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "core/screens/roster.h"
+#include "core/screens/settings_file.h"
+#include "core/store/profile.h"
 #include "core/sync/autostart.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_journal.h"
-#include "core/store/profile.h"
-#include "core/screens/roster.h"
 #include "core/sync/scheduler.h"
-#include "core/screens/settings_file.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
@@ -41,8 +41,7 @@ struct AdjustTimeServices {
 
 class CAdjustTimeDlg : public tk::ui::Dialog,
                        public tk::ISchedulerView,
-                       public tk::IManualPassView,
-                       public tk::IStatusColour {
+                       public tk::IManualPassView {
 public:
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
     ~CAdjustTimeDlg() override;
@@ -56,8 +55,8 @@ public:
     void ShowMessage(const std::string& text) override;
     int UnitIndex() override;
     int32_t TakeIntervalValue() override;
-    // IStatusColour.
-    void SetStatusColourFlag(int flag) override;
+    // The status line's colour: nonzero green, 0 red.
+    void SetStatusColourFlag(int flag);
 
     const tk::SyncState& State() const { return m_state; }
     const tk::ScreenRoster& Roster() const { return m_roster; }
