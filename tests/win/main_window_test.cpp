@@ -233,6 +233,33 @@ TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     EXPECT_EQ(w.Cont("Timer"), "5");
 }
 
+// The start-with-Windows box: a Run key that cannot be opened leaves the status line as it was;
+// with bStart not written the Run value is set but success is not said (red, with the reason);
+// once the file can be written, clearing it is said in green.
+TEST(MainWindowSettings, StartWithWindowsSaysSuccessOnlyWithBStartWritten) {
+    MainWindow w(SettingsText("nSel=1\r\n"));
+    w.runKey.opens = false;
+    for (int click = 0; click < 2; ++click) {
+        w.Click(IDC_AUTO_START);
+        EXPECT_EQ(w.Text(IDC_STATUS), "状态：") << click;
+        EXPECT_EQ(w.dialog->StatusColourFlag(), 1) << click;
+    }
+    w.runKey.opens = true;
+    HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    w.Click(IDC_AUTO_START);
+    ::CloseHandle(held);
+    EXPECT_EQ(w.Text(IDC_STATUS), kNotSavedHeld);
+    EXPECT_EQ(w.dialog->StatusColourFlag(), 0);
+    EXPECT_EQ(w.Cont("bStart"), "0");
+
+    w.Click(IDC_AUTO_START);
+    EXPECT_EQ(w.Text(IDC_STATUS), "状态：关闭自动启动成功！");
+    EXPECT_EQ(w.dialog->StatusColourFlag(), 1);
+    EXPECT_EQ(w.Cont("bStart"), "0");
+}
+
 TEST(MainWindowScheduler, IntervalLimitsThroughTheControls) {
     const struct {
         int unit;
