@@ -17,9 +17,9 @@ struct IntervalUnit {
 };
 
 // Units by their index in the unit list. Values below 0 are refused in every unit: the box
-// takes digits only, but a pasted "-5" reaches here, and a negative interval would give timer 2
-// a period that wraps to about 49 days while the countdown stays at 0. 分 and 时 refuse it with
-// their range message; 天 refuses it silently and keeps the interval.
+// takes digits only, but a pasted "-5" reaches here, and a negative interval would give
+// kPassTimerId a period that wraps to about 49 days while the countdown stays at 0. 分 and 时
+// refuse it with their range message; 天 refuses it silently and keeps the interval.
 constexpr IntervalUnit kIntervalUnits[] = {
     {60, 1, kSecondsRangeMessage},
     {60, 60, kMinutesRangeMessage},
@@ -68,7 +68,7 @@ void Scheduler::ComputeInterval() {
     }
 }
 
-// During a pass the switch waits for the pass and the re-arming of timer 2 that follows it;
+// During a pass the switch waits for the pass and the re-arming of kPassTimerId that follows it;
 // the pass runs this from its one-message dispatch and must be able to go on. Further presses
 // while a switch waits leave that one switch in place and only show the waiting texts again.
 void Scheduler::Toggle() {
@@ -104,14 +104,14 @@ void Scheduler::Switch() {
 
 void Scheduler::AfterManualPass() { CarryOutPendingSwitch(); }
 
-// The flag is cleared first: the switch may show a message box whose loop dispatches timer 2.
+// The flag is cleared first: the switch may show a message box whose loop dispatches kPassTimerId.
 void Scheduler::CarryOutPendingSwitch() {
     if (!m_switchPending || m_state.busy != 0) return;
     m_switchPending = false;
     Switch();
 }
 
-// Arms timer 2 for the whole interval.
+// Arms kPassTimerId for the whole interval.
 void Scheduler::ArmPassTimer() {
     const int64_t seconds = std::clamp<int64_t>(m_state.interval, 0, kMaxIntervalSeconds);
     m_unarmedMs = seconds * 1000;
@@ -126,7 +126,8 @@ void Scheduler::ArmNextPiece() {
     m_timers.SetTimer(kPassTimerId, static_cast<uint32_t>(piece));
 }
 
-// Timer 2 runs a pass once the whole interval has gone by; timer 1 refreshes the clock line.
+// kPassTimerId runs a pass once the whole interval has gone by; kClockTimerId refreshes the
+// clock line.
 void Scheduler::OnTimer(uintptr_t timerId) {
     const int64_t now = m_clock.Now();
     std::tm localTime{};

@@ -43,7 +43,7 @@ public:
     virtual int UnitIndex() = 0;  // selection of the unit list; -1 or any index
     // The interval value after taking it from the interval box (the previous value when the
     // window refuses the text). A pull rather than a value handed in: a switch that waited for
-    // a pass is carried out from timer 2, with no click to take the value in. It can raise the
+    // a pass is carried out from kPassTimerId, with no click to take the value in. It can raise the
     // integer prompt (a modal message box, whose loop dispatches the window's timers) when the
     // box holds no whole number.
     virtual int32_t TakeIntervalValue() = 0;
@@ -97,7 +97,7 @@ private:
     IClock& m_clock;
     PassAction m_runPass;
     bool m_switchPending = false;  // a press arrived during a pass
-    int64_t m_unarmedMs = 0;       // part of the current wait not yet given to timer 2
+    int64_t m_unarmedMs = 0;       // part of the current wait not yet given to kPassTimerId
 };
 
 }  // namespace tk

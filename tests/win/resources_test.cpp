@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "core/screens/model_table.h"
+#include "resources/resource.h"
+#include "resources/version.h"
 #include "tests/win/win_test_util.h"
 
 namespace {
@@ -297,6 +300,39 @@ std::optional<std::string> ResourceBytes(LPCSTR name, LPCSTR type) {
     const void* data = loaded ? ::LockResource(loaded) : nullptr;
     if (data == nullptr) return std::nullopt;
     return std::string(static_cast<const char*>(data), ::SizeofResource(module, info));
+}
+
+// The version and the model names are written where the resource compiler needs them: the
+// caption, the about text and the parameter window's model list (its template's init data) must
+// say what version.h and the model table say.
+TEST(ResourceTexts, VersionAndModelsMatchTheirOneSource) {
+    HWND main = BuildTemplate(102);
+    ASSERT_NE(main, nullptr) << ::GetLastError();
+    EXPECT_EQ(tk_test::TextOf(main), "TK自动校时(V" TK_VERSION_TEXT ")");
+    ::DestroyWindow(main);
+    HWND about = BuildTemplate(100);
+    ASSERT_NE(about, nullptr) << ::GetLastError();
+    std::string texts;
+    for (HWND child = ::GetWindow(about, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        texts += tk_test::TextOf(child) + "\n";
+    EXPECT_NE(texts.find("TK自动校时，" TK_VERSION_TEXT "版\n"), std::string::npos) << texts;
+    ::DestroyWindow(about);
+
+    // Init data: per item a control ID, a message, a length and the text with its zero.
+    const auto init = ResourceBytes(MAKEINTRESOURCEA(104), MAKEINTRESOURCEA(240));
+    ASSERT_TRUE(init.has_value());
+    std::set<std::string> listed, models;
+    for (size_t at = 0; at + 8 <= init->size();) {
+        WORD id = 0;
+        DWORD length = 0;
+        std::memcpy(&id, init->data() + at, sizeof id);
+        std::memcpy(&length, init->data() + at + 4, sizeof length);
+        if (id == 0 || at + 8 + length > init->size()) break;
+        if (id == IDC_PARAM_MODEL) listed.insert(init->substr(at + 8, length).c_str());
+        at += 8 + length;
+    }
+    for (const tk::ControllerModel& model : tk::kControllerModels) models.insert(model.name);
+    EXPECT_EQ(listed, models);
 }
 
 TEST(StringTable, AboutItemTextIsGbk) {

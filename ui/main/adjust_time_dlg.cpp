@@ -335,7 +335,7 @@ tk::PassServices CAdjustTimeDlg::PassServicesOf() {
     return {m_services.library, m_services.probe, *this, m_pump, m_services.clock};
 }
 
-// Timer 2's pass.
+// The pass of kPassTimerId.
 void CAdjustTimeDlg::RunAutomaticPass() {
     tk::RunPass(m_roster, m_state, PassServicesOf(), &m_services.journal);
     UpdateStatusTip();
