@@ -13,6 +13,12 @@
 #define TK_VERSION_STRINGIZE(x) TK_VERSION_STRINGIZE2(x)
 #define TK_VERSION_TEXT TK_VERSION_STRINGIZE(TK_VERSION_MAJOR) "." TK_VERSION_STRINGIZE(TK_VERSION_MINOR)
 
+// The day this version was released: a PC whose clock reads earlier is plainly wrong, and a
+// pass does not spread its time.
+#define TK_RELEASE_YEAR 2026
+#define TK_RELEASE_MONTH 12
+#define TK_RELEASE_DAY 8
+
 #define TK_PRODUCT_NAME "TK自动校时"
 #define TK_LEGAL_COPYRIGHT "Copyright (C) 2026 TK自动校时 developers"
 

@@ -4,23 +4,9 @@
 #include <ctime>
 #include <string>
 
+#include "core/base/clock.h"
+
 namespace tk {
-
-// Where the clock line gets the time from.
-class IClock {
-public:
-    virtual ~IClock() = default;
-    virtual int64_t Now() = 0;  // seconds since 1970-01-01 UTC
-    // Local time of `time`; false when the conversion fails.
-    virtual bool ToLocalTime(int64_t time, std::tm& local) = 0;
-};
-
-// The PC's clock through the C runtime.
-class SystemClock : public IClock {
-public:
-    int64_t Now() override;
-    bool ToLocalTime(int64_t time, std::tm& local) override;
-};
 
 // strftime formats of the main window's clock line.
 inline constexpr char kClockStoppedFormat[] = "当前时间：%H:%M:%S 校时停止";

@@ -1,6 +1,7 @@
 #include "core/sync/pass.h"
 
 #include <algorithm>
+#include <optional>
 #include <cstdio>
 #include <vector>
 
@@ -26,10 +27,32 @@ std::string PassSummaryText(int count, int failures) {
     return text;
 }
 
+// The clock check of one pass: started with the pass, read at the first library call or, when
+// no screen gets that far, at the end.
+class ClockGate {
+public:
+    explicit ClockGate(IClockCheck* check) : m_check(check) {
+        if (m_check) m_check->Begin();
+    }
+    // False once the check forbids spreading the PC's clock.
+    bool Open() {
+        if (!m_reading && m_check) m_reading = m_check->Await();
+        return !m_reading || VerdictOf(*m_reading) == ClockVerdict::kSpread;
+    }
+    bool Refused() const { return m_reading && VerdictOf(*m_reading) != ClockVerdict::kSpread; }
+    const std::optional<ClockReading>& Reading() const { return m_reading; }
+
+private:
+    IClockCheck* m_check;
+    std::optional<ClockReading> m_reading;
+};
+
 // Probes a network screen first; asks the library to set the clock of a reachable or serial one.
+// The first call waits for the clock check, which may forbid every call.
 ScreenFailure AdjustScreen(const ScreenEntry& entry, int32_t index, ProbeAhead& probe,
-                           const PassServices& services) {
+                           const PassServices& services, ClockGate& gate) {
     if (entry.network && !probe.Reachable(index)) return ScreenFailure::kNoAnswer;
+    if (!gate.Open()) return ScreenFailure::kNone;
     return services.library.AdjustTime(index + 1) != 0 ? ScreenFailure::kNone
                                                        : ScreenFailure::kNoReply;
 }
@@ -48,10 +71,12 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
     const int32_t visited = std::min(roster.count, kMaxScreens);
     if (journal) record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
     ProbeAhead probe(roster, std::max(visited, 0), services.probe);
+    ClockGate gate(services.clockCheck);
     for (int32_t i = 0; i < visited; ++i) {
         const int screenNumber = i + 1;
         const ScreenEntry& entry = roster.entries[i];
-        const ScreenFailure failure = AdjustScreen(entry, i, probe, services);
+        const ScreenFailure failure = AdjustScreen(entry, i, probe, services, gate);
+        if (gate.Refused()) break;
         const bool success = failure == ScreenFailure::kNone;
         if (!success) ++failures;
         std::string text = ScreenResultText(screenNumber, success);
@@ -63,7 +88,17 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
         }
         services.pump.PumpOne();
     }
-    record.summary = PassSummaryText(roster.count, failures);
+    // A refused pass tells why instead of its figures; what its probes found before is dropped,
+    // as no screen was set.
+    record.refused = !gate.Open();  // reads the check now if no screen got to the library
+    if (gate.Reading()) record.clockLine = ClockCheckLine(*gate.Reading());
+    if (record.refused) {
+        record.screens.clear();
+        failures = 0;
+        record.summary = ClockRefusalText(*gate.Reading());
+    } else {
+        record.summary = PassSummaryText(roster.count, failures);
+    }
     services.status.SetStatusText(record.summary);
     state.busy = 0;
     if (journal) {

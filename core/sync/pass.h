@@ -7,6 +7,7 @@
 #include "core/sync/clock_text.h"
 #include "core/probe/probe.h"
 #include "core/screens/roster.h"
+#include "core/timecheck/clock_check.h"
 #include "core/sync/status_view.h"
 
 namespace tk {
@@ -50,6 +51,9 @@ struct PassServices {
     IStatusView& status;
     IMessagePump& pump;
     IClock& clock;  // stamps the pass's start, screens and end for the journal
+    // Compares the PC's clock with a time server before the first library call; none: the
+    // pass sets every screen it reaches, as without a server.
+    IClockCheck* clockCheck = nullptr;
 };
 
 // Why a screen of a pass failed.
@@ -73,9 +77,11 @@ struct ScreenOutcome {
 struct PassRecord {
     bool manual = false;
     int64_t started = 0;
+    std::string clockLine;  // the comparison with the time server; empty without one
+    bool refused = false;   // the PC's clock was not spread: no screen was set
     std::vector<ScreenOutcome> screens;
     int64_t ended = 0;
-    std::string summary;  // the summary text shown
+    std::string summary;  // the summary text shown, or why no screen was set
     int count = 0;        // the summary's figures
     int failures = 0;
 };

@@ -63,6 +63,7 @@ std::string PassLogLines(const PassRecord& record, IClock& clock) {
     out.reserve(64 * (record.screens.size() + 2));
     LineWriter lines(out, clock);
     lines.Add(record.started, record.manual ? "手动校时开始" : "自动校时开始");
+    if (!record.clockLine.empty()) lines.Add(record.started, record.clockLine);
     std::string text;
     for (const ScreenOutcome& screen : record.screens) {
         text = screen.status;
@@ -118,11 +119,17 @@ std::string LogNotWritableText(const std::string& path, const std::string& reaso
 std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable) {
     const std::string first = folderWritable ? "" : std::string(kFolderNotWritableTip) + "\r\n";
     if (last == nullptr) return first + "尚未校时";
+    const std::string started = LogTime(last->started, clock);
+    const std::string clockLine = last->clockLine.empty() ? "" : "\r\n" + last->clockLine;
+    // A pass that set no screen says why in place of its figures.
+    if (last->refused) {
+        return first + "上次校时：" + started + clockLine + "\r\n" + last->summary +
+               "\r\n双击状态栏打开校时日志";
+    }
     char head[160];
-    std::snprintf(head, sizeof head, "上次校时：%s　共%d张卡，%d张成功，%d张失败",
-                  LogTime(last->started, clock).c_str(), last->count, last->count - last->failures,
-                  last->failures);
-    std::string text = first + head;
+    std::snprintf(head, sizeof head, "上次校时：%s　共%d张卡，%d张成功，%d张失败", started.c_str(),
+                  last->count, last->count - last->failures, last->failures);
+    std::string text = first + head + clockLine;
     size_t listed = 0, unlisted = 0;
     std::string failed;
     for (const ScreenOutcome& screen : last->screens) {

@@ -61,6 +61,26 @@ public:
     }
 };
 
+// The clock check: "clock begin" and "clock await" events, and the reading it is told to give.
+class FakeClockCheck : public tk::IClockCheck, LoggingFake {
+public:
+    explicit FakeClockCheck(EventLog* log = nullptr) : LoggingFake(log) {}
+
+    tk::ClockReading reading;  // no server, the PC's date after the release: the pass as ever
+    int begins = 0;
+    int awaits = 0;
+
+    void Begin() override {
+        Note("clock begin");
+        ++begins;
+    }
+    tk::ClockReading Await() override {
+        Note("clock await");
+        ++awaits;
+        return reading;
+    }
+};
+
 // The probe: records the addresses as dotted texts and answers as told, per host or else with
 // answer. Each probe is one event, "probe" and its hosts; its clock stands at `milliseconds`.
 class FakeProbe : public tk::IProbe, LoggingFake {

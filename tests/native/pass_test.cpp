@@ -402,6 +402,76 @@ TEST(PassLog, AutomaticPassLinesAndTooltip) {
     EXPECT_EQ(tk::StatusTipText(nullptr, fakes.clock), "尚未校时");
 }
 
+// The clock check begins with the pass, runs beside the probes and is awaited once, before the
+// first library call (or at the end when no screen gets that far); its line follows the start
+// line in the log and the first line of the tooltip. A verdict against the PC's clock sets no
+// screen: the log holds the start, the clock line and why.
+TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
+    const tk::ClockReading measured{"ntp.lan", tk::ClockCheckStatus::kMeasured, -412000};
+    tk::ClockReading tooFar = measured;
+    tooFar.offsetMicros = 86400LL * 1000000 + 250000;
+    tk::ClockReading early;
+    early.beforeRelease = true;
+    const struct {
+        const char* what;
+        tk::ClockReading reading;
+        std::vector<Screen> screens;
+        std::vector<std::string> events;
+        const char* lines;
+        const char* tip;
+    } cases[] = {
+        {"spread",
+         measured,
+         {{true, "127.0.0.9"}, {false, ""}},
+         {"clock begin", "probe 127.0.0.9", "clock await", "adjust 1",
+          "status 状态：1号屏校时成功！", "pump", "adjust 2", "status 状态：2号屏校时成功！",
+          "pump", "status 此次校时共：2张卡，其中2张成功，0张失败！"},
+         "2023-11-14 22:13:20\t自动校时开始\r\n"
+         "2023-11-14 22:13:20\t电脑时间与ntp.lan相差-0.412秒\r\n"
+         "2023-11-14 22:13:21\t状态：1号屏校时成功！\t127.0.0.9\r\n"
+         "2023-11-14 22:13:22\t状态：2号屏校时成功！\t串口\r\n"
+         "2023-11-14 22:13:23\t此次校时共：2张卡，其中2张成功，0张失败！\r\n",
+         "上次校时：2023-11-14 22:13:20　共2张卡，2张成功，0张失败\r\n"
+         "电脑时间与ntp.lan相差-0.412秒\r\n双击状态栏打开校时日志"},
+        {"offset too large",
+         tooFar,
+         {{true, "127.0.0.9"}, {false, ""}},
+         {"clock begin", "probe 127.0.0.9", "clock await",
+          "status 状态：电脑时间与ntp.lan相差+86400秒，本次未校时！"},
+         "2023-11-14 22:13:20\t自动校时开始\r\n"
+         "2023-11-14 22:13:20\t电脑时间与ntp.lan相差+86400.250秒\r\n"
+         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n",
+         "上次校时：2023-11-14 22:13:20\r\n电脑时间与ntp.lan相差+86400.250秒\r\n"
+         "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
+        {"before the release, no server, no screen reached",
+         early,
+         {{true, "127.0.0.9"}},
+         {"clock begin", "probe 127.0.0.9", "status 状态：1号屏校时失败！", "pump", "clock await",
+          "status 状态：电脑时间早于本程序的发布日期，本次未校时！"},
+         "2023-11-14 22:13:20\t自动校时开始\r\n"
+         "2023-11-14 22:13:22\t状态：电脑时间早于本程序的发布日期，本次未校时！\r\n",
+         "上次校时：2023-11-14 22:13:20\r\n状态：电脑时间早于本程序的发布日期，本次未校时！\r\n"
+         "双击状态栏打开校时日志"},
+    };
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        PassFakes fakes(state);
+        fakes.probe.answer = std::string(c.what) != std::string(cases[2].what);
+        tk_test::FakeClockCheck check(&fakes.log);
+        check.reading = c.reading;
+        tk::PassServices services = fakes.Services();
+        services.clockCheck = &check;
+        RecordingJournal journal;
+        tk::RunPass(MakeRoster(c.screens), state, services, &journal);
+        EXPECT_EQ(fakes.log, c.events) << c.what;
+        EXPECT_EQ(check.awaits, 1) << c.what;
+        EXPECT_EQ(state.busy, 0);
+        ASSERT_EQ(journal.passes.size(), 1u);
+        EXPECT_EQ(tk::PassLogLines(journal.passes[0], fakes.clock), c.lines) << c.what;
+        EXPECT_EQ(tk::StatusTipText(&journal.passes[0], fakes.clock), c.tip) << c.what;
+    }
+}
+
 // Twenty failed screens are named, the rest counted; a pass without failures has no such line.
 TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
     tk::SyncState state;

@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +21,8 @@
 
 #include "core/sync/run_key_win.h"
 #include "core/store/win32_profile_win.h"
+#include "core/timecheck/clock_check.h"
+#include "core/timecheck/time_server.h"
 #include "resources/resource.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
@@ -150,6 +155,12 @@ public:
     void KillTimer(HWND, uintptr_t id) override { KillTimer(id); }
 };
 
+// A PC without the Windows time service's servers.
+class NoW32Time : public tk::IW32TimeSetting {
+public:
+    tk::W32TimeServers Read() override { return {}; }
+};
+
 // How a test window is made: created modeless or left for a modal run, the executable it
 // believes it is, and whether the real window timers and Run key stand in for the recorders.
 struct WindowOptions {
@@ -158,6 +169,9 @@ struct WindowOptions {
     bool realTimers = false;
     bool realRunKey = false;
     std::string folderNotWritable{};  // the reason the program was told at start-up
+    // The real clock check, with the settings file's sTimeServer and no time service, in place
+    // of the fake that has no server.
+    bool realClockCheck = false;
 };
 
 // One main window over its own settings file and fakes.
@@ -172,9 +186,17 @@ public:
         tk::ui::IWindowTimerService& timerService =
             options.realTimers ? static_cast<tk::ui::IWindowTimerService&>(windowTimers) : timers;
         journal.emplace(passLog, clock, options.folderNotWritable);
+        if (options.realClockCheck) {
+            realClockCheck.emplace(tk::ClockCheckServices{
+                timeServer, std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                pcClock, monotonic, systemClock, {2026, 12, 8}});
+        }
+        tk::IClockCheck& check = options.realClockCheck
+                                     ? static_cast<tk::IClockCheck&>(*realClockCheck)
+                                     : clockCheck;
         const AdjustTimeServices services{
             settingsFile,       library,      probe,         clock,    key,      timerService,
-            options.modulePath, screenEditor, exchangeFiles, *journal, logOpener};
+            options.modulePath, screenEditor, exchangeFiles, *journal, logOpener, check};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         if (!options.create) return;
         created = dialog->Create();
@@ -231,6 +253,13 @@ public:
     tk::PassLogFile passLog{logPath};
     std::optional<tk::PassJournal> journal;  // made with the window's options
     LogOpenerRecorder logOpener;
+    FakeClockCheck clockCheck;  // out of the event log, which tests compare whole
+    NoW32Time w32time;
+    tk::TimeServerSetting timeServer{profile, w32time};
+    tk::PreciseClock pcClock;
+    tk::SteadyMonotonicClock monotonic;
+    tk::SystemClock systemClock;
+    std::optional<tk::ClockCheck> realClockCheck;
     TrayRecorder tray;
     FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;
@@ -238,6 +267,44 @@ public:
     bool created = false;
     HWND hwnd = nullptr;  // the window Create made, kept after it is gone
 };
+
+// Stops at the tooltip the window owns.
+inline BOOL CALLBACK MatchTooltip(HWND window, LPARAM found) {
+    char name[32] = {};
+    ::GetClassNameA(window, name, sizeof name);
+    auto* match = reinterpret_cast<std::pair<HWND, HWND>*>(found);
+    if (std::string(name) != TOOLTIPS_CLASSA || ::GetWindow(window, GW_OWNER) != match->first) {
+        return TRUE;
+    }
+    match->second = window;
+    return FALSE;
+}
+
+// The text the status line's tooltip shows, as GBK; "<none>" when the line has no tooltip.
+// Read in UTF-16: the ANSI message gives at most 80 bytes.
+inline HWND FindStatusTip(const MainWindow& w) {
+    std::pair<HWND, HWND> match{w.hwnd, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), MatchTooltip, reinterpret_cast<LPARAM>(&match));
+    return match.second;
+}
+
+inline std::string StatusTip(const MainWindow& w) {
+    const HWND tip = FindStatusTip(w);
+    wchar_t text[1024] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = w.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(w.Item(IDC_STATUS));
+    if (tip == nullptr || ::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) != 1 ||
+        !::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return "<none>";
+    }
+    tool.lpszText = text;
+    ::SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    char gbk[2048] = {};
+    ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
+    return gbk;
+}
 
 // Colours a WM_CTLCOLOR* message leaves in a device context, and the brush it returns.
 struct CtlColour {

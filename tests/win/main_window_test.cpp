@@ -436,44 +436,6 @@ TEST(MainWindowPass, AnExceptionFromALibraryCallEndsTheWindowInsteadOfLeavingIt)
     EXPECT_FALSE(::IsWindow(w.hwnd));
 }
 
-// Stops at the tooltip the window owns.
-BOOL CALLBACK MatchTooltip(HWND window, LPARAM found) {
-    char name[32] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    auto* match = reinterpret_cast<std::pair<HWND, HWND>*>(found);
-    if (std::string(name) != TOOLTIPS_CLASSA || ::GetWindow(window, GW_OWNER) != match->first) {
-        return TRUE;
-    }
-    match->second = window;
-    return FALSE;
-}
-
-// The text the status line's tooltip shows, as GBK; "<none>" when the line has no tooltip.
-// Read in UTF-16: the ANSI message gives at most 80 bytes.
-HWND FindStatusTip(const MainWindow& w) {
-    std::pair<HWND, HWND> match{w.hwnd, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), MatchTooltip, reinterpret_cast<LPARAM>(&match));
-    return match.second;
-}
-
-std::string StatusTip(const MainWindow& w) {
-    const HWND tip = FindStatusTip(w);
-    wchar_t text[1024] = {};
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = w.hwnd;
-    tool.uId = reinterpret_cast<UINT_PTR>(w.Item(IDC_STATUS));
-    if (tip == nullptr || ::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0) != 1 ||
-        !::SendMessageW(tip, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
-        return "<none>";
-    }
-    tool.lpszText = text;
-    ::SendMessageW(tip, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
-    char gbk[2048] = {};
-    ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
-    return gbk;
-}
-
 // Serial and set, silent, answering but refused by the library.
 const std::vector<tk_test::ScreenSetup> kMixedScreens = {
     {false, ""}, {true, "127,0,0,9"}, {true, "127,0,0,10"}};

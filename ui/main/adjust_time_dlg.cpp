@@ -329,10 +329,11 @@ void CAdjustTimeDlg::OnComeBack() {
     ::SetForegroundWindow(::GetLastActivePopup(Hwnd()));
 }
 
-// What a pass needs: the library, the probe, this window as status line, the pump and the
-// clock.
+// What a pass needs: the library, the probe, this window as status line, the pump, the clock
+// and the check of the clock against a time server.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe, *this, m_pump, m_services.clock};
+    return {m_services.library, m_services.probe, *this, m_pump, m_services.clock,
+            &m_services.clockCheck};
 }
 
 // The pass of kPassTimerId.

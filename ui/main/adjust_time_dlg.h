@@ -14,6 +14,7 @@
 #include "core/sync/pass.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/scheduler.h"
+#include "core/timecheck/clock_check.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
 #include "ui/framework/dialog.h"
@@ -37,6 +38,7 @@ struct AdjustTimeServices {
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
     tk::PassJournal& journal;             // every pass's record: the log, the tooltip's text
     ILogOpener& logOpener;                // the status line's double-click
+    tk::IClockCheck& clockCheck;          // the PC's clock against a time server, each pass
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog,

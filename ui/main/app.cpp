@@ -7,6 +7,7 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <memory>
 #include <string>
 
 #include "core/store/atomic_file.h"
@@ -21,7 +22,10 @@
 #include "core/store/settings.h"
 #include "core/screens/settings_file.h"
 #include "core/store/win32_profile_win.h"
+#include "core/timecheck/clock_check.h"
+#include "core/timecheck/time_server.h"
 #include "library/controller_library_win.h"
+#include "resources/version.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/single_instance.h"
 
@@ -97,8 +101,18 @@ bool CTK自动校时App::InitInstance() {
     tk::PassLogFile passLog(tk::LogPathFromModule(modulePath));
     tk::PassJournal journal(passLog, clock, folderNotWritable);
     ShellLogOpener logOpener;
+    // The time server named in the settings file or the Windows time service's; the query's
+    // worker owns its client, so closing the program never waits for it.
+    tk::W32TimeSetting w32time;
+    tk::TimeServerSetting timeServer(api, w32time);
+    tk::PreciseClock pcClock;
+    tk::SteadyMonotonicClock monotonic;
+    tk::ClockCheck clockCheck({timeServer,
+                               std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                               pcClock, monotonic, clock,
+                               {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}});
     CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
-                           screenEditor, exchangeFiles, journal, logOpener});
+                           screenEditor, exchangeFiles, journal, logOpener, clockCheck});
     dialog.DoModal();
     return false;
 }

@@ -1,0 +1,64 @@
+// One SNTP query to a time server, as a client: the request, the reply's checks, the offset.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tk {
+
+// The PC's clock, read to the microsecond (precise_clock_win.cpp, precise_clock_posix.cpp).
+class IPreciseClock {
+public:
+    virtual ~IPreciseClock() = default;
+    virtual std::int64_t NowMicros() = 0;  // since 1970-01-01 UTC
+};
+
+class PreciseClock final : public IPreciseClock {
+public:
+    std::int64_t NowMicros() override;
+};
+
+// How a comparison with a time server ended.
+enum class ClockCheckStatus {
+    kMeasured,     // the server answered: offset and delay hold
+    kNoAnswer,     // nothing usable came back in time, or the port was unreachable
+    kNotFound,     // the name did not resolve, or the server text is not host[:port]
+    kDenied,       // kiss-o'-death DENY or RSTR
+    kUnusable,     // stratum 0 or 16, leap indicator 3, or no transmit time
+    kRateLimited,  // kiss-o'-death RATE
+};
+
+struct SntpOutcome {
+    ClockCheckStatus status = ClockCheckStatus::kNoAnswer;
+    std::int64_t offsetMicros = 0;  // server minus PC
+    std::int64_t delayMicros = 0;
+};
+
+// A blocking query; it runs on a worker thread, never on the window's.
+class ISntpClient {
+public:
+    virtual ~ISntpClient() = default;
+    // server: "host" or "host:port". Resolution and the wait together take at most about
+    // timeoutMs.
+    virtual SntpOutcome Query(const std::string& server, int timeoutMs) = 0;
+};
+
+// Over UDP from an ephemeral port: one request, replies read until the right one or the time
+// is up. It owns what it uses, so a query may outlive the program's window.
+class ISntpSocket;
+// Opens the socket of one query (sntp_socket.h's OpenSntpSocket; a test's fake).
+using SntpSocketOpener = std::unique_ptr<ISntpSocket> (*)(std::uint32_t address,
+                                                         std::uint16_t port);
+
+class SntpClient final : public ISntpClient {
+public:
+    explicit SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open = nullptr);
+    SntpOutcome Query(const std::string& server, int timeoutMs) override;
+
+private:
+    std::unique_ptr<IPreciseClock> m_clock;
+    SntpSocketOpener m_open;
+};
+
+}  // namespace tk

@@ -1,0 +1,399 @@
+// The clock check without a network: the reply's checks, the server's choice, the reuse of an
+// answer, the kisses, the bounds and the texts, with a scripted client and clocks.
+#include "core/timecheck/clock_check.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/timecheck/ntp_packet.h"
+#include "core/timecheck/sntp_socket.h"
+#include "core/timecheck/time_server.h"
+
+namespace {
+
+constexpr std::int64_t kSecond = 1000000;
+
+// ---- The reply's checks
+
+// 2026-12-08 10:00:00 UTC.
+constexpr std::int64_t kT1 = std::int64_t{1796724000} * kSecond;
+
+struct ReplyFields {
+    std::uint8_t first = (0 << 6) | (4 << 3) | 4;  // leap 0, version 4, mode 4
+    std::uint8_t stratum = 2;
+    const char* reference = "GPS\0";
+    std::uint64_t origin = 0;  // 0: the request's transmit time
+    std::int64_t receive = kT1 + 3600 * kSecond + 10;
+    std::int64_t transmit = kT1 + 3600 * kSecond + 20;
+    bool zeroTransmit = false;
+    std::size_t size = tk::kNtpPacketSize;
+};
+
+std::vector<std::uint8_t> Reply(const ReplyFields& f, std::uint64_t requestTransmit) {
+    std::vector<std::uint8_t> packet(tk::kNtpPacketSize + 4, 0);
+    auto put = [&](std::size_t at, std::uint64_t value) {
+        for (int i = 7; i >= 0; --i, value >>= 8) packet[at + i] = static_cast<std::uint8_t>(value);
+    };
+    packet[0] = f.first;
+    packet[1] = f.stratum;
+    std::memcpy(&packet[12], f.reference, 4);
+    put(24, f.origin != 0 ? f.origin : requestTransmit);
+    put(32, tk::NtpFromUnixMicros(f.receive));
+    put(40, f.zeroTransmit ? 0 : tk::NtpFromUnixMicros(f.transmit));
+    packet.resize(f.size);
+    return packet;
+}
+
+TEST(SntpReply, ChecksOfAClient) {
+    const std::uint64_t sent = tk::NtpFromUnixMicros(kT1) | 0x123;
+    auto with = [](auto change) {
+        ReplyFields f;
+        change(f);
+        return f;
+    };
+    struct Case {
+        const char* name;
+        ReplyFields fields;
+        tk::SntpReplyKind kind;
+    };
+    const Case cases[] = {
+        {"a server's answer", {}, tk::SntpReplyKind::kAnswer},
+        {"short", with([](ReplyFields& f) { f.size = 47; }), tk::SntpReplyKind::kBogus},
+        {"mode 3", with([](ReplyFields& f) { f.first = (4 << 3) | 3; }), tk::SntpReplyKind::kBogus},
+        {"another origin", with([&](ReplyFields& f) { f.origin = sent + 1; }),
+         tk::SntpReplyKind::kBogus},
+        {"leap 3", with([](ReplyFields& f) { f.first = (3 << 6) | (4 << 3) | 4; }),
+         tk::SntpReplyKind::kUnusable},
+        {"stratum 16", with([](ReplyFields& f) { f.stratum = 16; }), tk::SntpReplyKind::kUnusable},
+        {"stratum 15", with([](ReplyFields& f) { f.stratum = 15; }), tk::SntpReplyKind::kAnswer},
+        {"no transmit time", with([](ReplyFields& f) { f.zeroTransmit = true; }),
+         tk::SntpReplyKind::kUnusable},
+        // Kisses come with leap 3, as RFC 5905 sends them.
+        {"DENY", with([](ReplyFields& f) { f.first = 0xE4, f.stratum = 0, f.reference = "DENY"; }),
+         tk::SntpReplyKind::kDenied},
+        {"RSTR", with([](ReplyFields& f) { f.first = 0xE4, f.stratum = 0, f.reference = "RSTR"; }),
+         tk::SntpReplyKind::kDenied},
+        {"RATE", with([](ReplyFields& f) { f.first = 0xE4, f.stratum = 0, f.reference = "RATE"; }),
+         tk::SntpReplyKind::kRateLimited},
+        {"other kiss", with([](ReplyFields& f) { f.stratum = 0, f.reference = "INIT"; }),
+         tk::SntpReplyKind::kUnusable},
+        {"kiss to another request",
+         with([&](ReplyFields& f) { f.stratum = 0, f.reference = "DENY", f.origin = sent ^ 4; }),
+         tk::SntpReplyKind::kBogus},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::uint8_t> packet = Reply(c.fields, sent);
+        const tk::SntpReply reply = tk::ReadSntpReply(packet.data(), packet.size(), sent);
+        EXPECT_EQ(reply.kind, c.kind) << c.name;
+        if (reply.kind == tk::SntpReplyKind::kAnswer) {
+            EXPECT_EQ(reply.receiveMicros, kT1 + 3600 * kSecond + 10) << c.name;
+            EXPECT_EQ(reply.transmitMicros, kT1 + 3600 * kSecond + 20) << c.name;
+        }
+    }
+}
+
+TEST(SntpReply, RequestTimestampsAndOffset) {
+    const tk::NtpPacket request = tk::SntpRequest(0x0102030405060708);
+    EXPECT_EQ(request[0], 0x23);  // leap 0, version 4, mode 3
+    EXPECT_EQ(request[40], 0x01);
+    EXPECT_EQ(request[47], 0x08);
+    EXPECT_EQ(request[1] + request[24] + request[32], 0);
+
+    // 1970 is second 2208988800 of NTP's era 0; 2036-02-07 06:28:16 begins era 1.
+    EXPECT_EQ(tk::NtpFromUnixMicros(0), std::uint64_t{2208988800} << 32);
+    EXPECT_EQ(tk::UnixMicrosFromNtp(std::uint64_t{2208988800} << 32), 0);
+    EXPECT_EQ(tk::UnixMicrosFromNtp(std::uint64_t{1} << 32), std::int64_t{2085978497} * kSecond);
+    EXPECT_EQ(tk::UnixMicrosFromNtp(tk::NtpFromUnixMicros(kT1 + 123457)), kT1 + 123457);
+
+    // Server 3600 s ahead, 4 ms each way, 2 ms at the server.
+    const tk::SntpSample ahead =
+        tk::SampleOf(kT1, kT1 + 3600 * kSecond + 4000, kT1 + 3600 * kSecond + 6000, kT1 + 10000);
+    EXPECT_EQ(ahead.offsetMicros, 3600 * kSecond);
+    EXPECT_EQ(ahead.delayMicros, 8000);
+    const tk::SntpSample behind = tk::SampleOf(kT1, kT1 - 90 * kSecond + 1000,
+                                               kT1 - 90 * kSecond + 1000, kT1 + 2000);
+    EXPECT_EQ(behind.offsetMicros, -90 * kSecond);
+}
+
+// A socket whose receives are scripted: each call takes the next result (bytes > 0 are a
+// datagram from elsewhere, which the client passes over).
+struct ScriptedSocket : tk::ISntpSocket {
+    static inline std::vector<int> results;
+    static inline int receives = 0;
+    bool Send(const std::uint8_t*, std::size_t) override { return true; }
+    int Receive(std::uint8_t* data, std::size_t, int, std::uint32_t& from,
+                std::uint16_t& fromPort) override {
+        const int result = results.at(static_cast<std::size_t>(receives++));
+        std::memset(data, 0, 48);
+        from = 0x0200007F;  // 127.0.0.2, not the server
+        fromPort = 123;
+        return result;
+    }
+    static std::unique_ptr<tk::ISntpSocket> Open(std::uint32_t, std::uint16_t) {
+        return std::make_unique<ScriptedSocket>();
+    }
+};
+
+struct StillClock : tk::IPreciseClock {
+    std::int64_t NowMicros() override { return kT1; }
+};
+
+// A failed receive (the port unreachable) ends the query at once: one receive, not the rest of
+// the wait and not a loop; foreign datagrams are passed over until the wait ends.
+TEST(SntpReply, AFailedReceiveEndsTheQuery) {
+    const struct {
+        std::vector<int> results;
+        int receives;
+    } cases[] = {{{-1, 48, 48}, 1}, {{48, 48, -1, 48}, 3}};
+    for (const auto& c : cases) {
+        ScriptedSocket::results = c.results;
+        ScriptedSocket::receives = 0;
+        tk::SntpClient client(std::make_unique<StillClock>(), &ScriptedSocket::Open);
+        EXPECT_EQ(client.Query("127.0.0.1", 60000).status, tk::ClockCheckStatus::kNoAnswer);
+        EXPECT_EQ(ScriptedSocket::receives, c.receives);
+    }
+}
+
+// ---- Which server
+
+TEST(TimeServerChoice, KeyThenPolicyThenService) {
+    struct Case {
+        const char* key;
+        const char* policy;
+        const char* service;
+        const char* chosen;
+        const char* host;
+        int port;  // 0: not a server text
+    };
+    const Case cases[] = {
+        {"ntp.lan:1123", "policy.example", "time.windows.com,0x9", "ntp.lan:1123", "ntp.lan", 1123},
+        {" 10.0.0.5 ", "", "", "10.0.0.5", "10.0.0.5", 123},
+        {"", "policy.example,0x1 second.example", "time.windows.com,0x9", "policy.example",
+         "policy.example", 123},
+        {"", "", "time.windows.com,0x9 pool.example,0x8", "time.windows.com", "time.windows.com",
+         123},
+        {"", "  ", "  time.nist.gov", "time.nist.gov", "time.nist.gov", 123},
+        {"none", "policy.example", "time.windows.com", "", "", 0},
+        {"NONE", "", "time.windows.com", "", "", 0},
+        {"", "", "", "", "", 0},
+        {"ntp.lan:0", "", "", "ntp.lan:0", "ntp.lan", 0},
+        {"ntp.lan:65536", "", "", "ntp.lan:65536", "ntp.lan", 0},
+        {"ntp.lan:12x", "", "", "ntp.lan:12x", "ntp.lan", 0},
+        {":123", "", "", ":123", "", 0},
+    };
+    for (const Case& c : cases) {
+        const std::string chosen = tk::ChooseTimeServer(c.key, {c.policy, c.service});
+        EXPECT_EQ(chosen, c.chosen) << c.key << "|" << c.policy << "|" << c.service;
+        if (chosen.empty()) continue;
+        std::string host;
+        std::uint16_t port = 0;
+        EXPECT_EQ(tk::SplitServerText(chosen, host, port), c.port != 0) << chosen;
+        if (c.port != 0) {
+            EXPECT_EQ(host, c.host);
+            EXPECT_EQ(port, c.port);
+        }
+    }
+}
+
+// ---- The check over passes
+
+// A query's answers as scripted; a silent one blocks until the test ends it.
+class ScriptedClient : public tk::ISntpClient {
+public:
+    tk::SntpOutcome Query(const std::string& server, int timeoutMs) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        servers.push_back(server);
+        lastTimeout = timeoutMs;
+        if (silent) m_released.wait(lock, [this] { return m_release; });
+        return next;
+    }
+    std::vector<std::string> Servers() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return servers;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_release = true;
+        m_released.notify_all();
+    }
+
+    tk::SntpOutcome next;
+    bool silent = false;
+    int lastTimeout = 0;
+
+private:
+    std::vector<std::string> servers;
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_release = false;
+};
+
+struct ManualTime : tk::IMonotonicClock, tk::IPreciseClock, tk::IClock {
+    std::int64_t monotonicMs = 5000000;
+    std::int64_t pcMicros = kT1;
+    int year = 2026, month = 12, day = 8;
+    std::int64_t Milliseconds() override { return monotonicMs; }
+    std::int64_t NowMicros() override { return pcMicros; }
+    int64_t Now() override { return pcMicros / kSecond; }
+    bool ToLocalTime(int64_t, std::tm& local) override {
+        local = std::tm{};
+        local.tm_year = year - 1900;
+        local.tm_mon = month - 1;
+        local.tm_mday = day;
+        return true;
+    }
+    void Advance(std::int64_t ms) {
+        monotonicMs += ms;
+        pcMicros += ms * 1000;
+    }
+};
+
+struct ServerText : tk::ITimeServerSource {
+    std::string text = "time.lan";
+    std::string Current() override { return text; }
+};
+
+tk::SntpOutcome Measured(std::int64_t offset) {
+    return {tk::ClockCheckStatus::kMeasured, offset, 2000};
+}
+tk::SntpOutcome Failed(tk::ClockCheckStatus status) { return {status, 0, 0}; }
+
+class ClockCheckTest : public ::testing::Test {
+protected:
+    ~ClockCheckTest() override { client->Release(); }
+
+    // A pass's reading: Begin, then Await, as the pass calls them.
+    tk::ClockReading Pass() {
+        check.Begin();
+        return check.Await();
+    }
+
+    std::shared_ptr<ScriptedClient> client = std::make_shared<ScriptedClient>();
+    ManualTime time;
+    ServerText server;
+    tk::ClockCheck check{{server, client, time, time, time, {2026, 12, 8}, 200}};
+};
+
+TEST_F(ClockCheckTest, OneQueryPer64SecondsAndTheAnswerAgedMeanwhile) {
+    client->next = Measured(-412000);
+    tk::ClockReading first = Pass();
+    EXPECT_EQ(client->Servers().size(), 1u);
+    EXPECT_EQ(client->lastTimeout, 200);
+    EXPECT_EQ(tk::ClockCheckLine(first), "电脑时间与time.lan相差-0.412秒");
+
+    time.Advance(63999);
+    client->next = Measured(5 * kSecond);
+    const tk::ClockReading reused = Pass();
+    EXPECT_EQ(client->Servers().size(), 1u);
+    EXPECT_EQ(tk::ClockCheckLine(reused), "电脑时间与time.lan相差-0.412秒（63秒前测得）");
+    EXPECT_EQ(check.Await().offsetMicros, reused.offsetMicros);  // the same until the next Begin
+
+    time.Advance(1);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间与time.lan相差+5.000秒");
+    EXPECT_EQ(client->Servers(), (std::vector<std::string>{"time.lan", "time.lan"}));
+}
+
+TEST_F(ClockCheckTest, AReusedOffsetFollowsAStepOfThePcClock) {
+    client->next = Measured(86400 * kSecond);
+    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kOffsetTooLarge);
+    // The operator sets the PC's clock a day ahead; the next pass within 64 s spreads it.
+    time.Advance(10000);
+    time.pcMicros += 86400 * kSecond;
+    const tk::ClockReading after = Pass();
+    EXPECT_EQ(client->Servers().size(), 1u);
+    EXPECT_EQ(after.offsetMicros, 0);
+    EXPECT_EQ(tk::VerdictOf(after), tk::ClockVerdict::kSpread);
+}
+
+TEST_F(ClockCheckTest, ASilentServerCostsOneWaitPer64Seconds) {
+    client->silent = true;
+    const tk::ClockReading first = Pass();  // back after the 200 ms wait, the query still blocked
+    EXPECT_EQ(tk::ClockCheckLine(first), "电脑时间未能与time.lan比对：没有应答");
+    EXPECT_EQ(tk::VerdictOf(first), tk::ClockVerdict::kSpread);
+    time.Advance(30000);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与time.lan比对：没有应答");
+    EXPECT_EQ(client->Servers().size(), 1u);
+    client->Release();
+}
+
+TEST_F(ClockCheckTest, KissesAndFailures) {
+    // RATE: the next query waits 128 s, then 256 s.
+    client->next = Failed(tk::ClockCheckStatus::kRateLimited);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与time.lan比对：服务器时间不可用");
+    time.Advance(127999);
+    Pass();
+    EXPECT_EQ(client->Servers().size(), 1u);
+    time.Advance(1);
+    Pass();
+    EXPECT_EQ(client->Servers().size(), 2u);
+    time.Advance(255999);
+    Pass();
+    EXPECT_EQ(client->Servers().size(), 2u);
+
+    // DENY: no query to that server again, until the settings name another.
+    server.text = "strict.lan";
+    client->next = Failed(tk::ClockCheckStatus::kDenied);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与strict.lan比对：服务器拒绝查询");
+    time.Advance(10 * 64000);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与strict.lan比对：服务器拒绝查询");
+    EXPECT_EQ(client->Servers().size(), 3u);
+    server.text = "other.lan";
+    client->next = Failed(tk::ClockCheckStatus::kNotFound);
+    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与other.lan比对：找不到服务器");
+    EXPECT_EQ(client->Servers().back(), "other.lan");
+
+    // None: no query, no line.
+    server.text = "";
+    const tk::ClockReading none = Pass();
+    EXPECT_EQ(tk::ClockCheckLine(none), "");
+    EXPECT_EQ(client->Servers().size(), 4u);
+}
+
+TEST_F(ClockCheckTest, BoundsPastWhichNoScreenIsSet) {
+    struct Case {
+        std::int64_t offset;
+        tk::ClockVerdict verdict;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {54000 * kSecond, tk::ClockVerdict::kSpread, ""},
+        {-54000 * kSecond, tk::ClockVerdict::kSpread, ""},
+        {54000 * kSecond + 1, tk::ClockVerdict::kOffsetTooLarge,
+         "状态：电脑时间与time.lan相差+54000秒，本次未校时！"},
+        {-86400 * kSecond - 400000, tk::ClockVerdict::kOffsetTooLarge,
+         "状态：电脑时间与time.lan相差-86400秒，本次未校时！"},
+    };
+    for (const Case& c : cases) {
+        time.Advance(64000);
+        client->next = Measured(c.offset);
+        const tk::ClockReading reading = Pass();
+        EXPECT_EQ(tk::VerdictOf(reading), c.verdict) << c.offset;
+        EXPECT_EQ(tk::ClockRefusalText(reading), c.refusal) << c.offset;
+    }
+
+    // The release date, 2026-12-08, in the PC's local time: the day before is refused, with or
+    // without a server.
+    time.day = 7;
+    for (const char* text : {"", "time.lan"}) {
+        server.text = text;
+        time.Advance(64000);
+        client->next = Measured(0);
+        const tk::ClockReading reading = Pass();
+        EXPECT_EQ(tk::VerdictOf(reading), tk::ClockVerdict::kBeforeRelease) << text;
+        EXPECT_EQ(tk::ClockRefusalText(reading), "状态：电脑时间早于本程序的发布日期，本次未校时！");
+    }
+    time.day = 8;
+    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kSpread);
+    time.year = 2025, time.month = 12, time.day = 31;
+    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kBeforeRelease);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The clock check under Wine against real NTP servers: chronyd on loopback, started by
+// tests/chrony/with-chronyd (clock_check.cmake), which names them in TK_CHRONY_SERVERS. The
+// SNTP client through Winsock, the choice of server from the settings file and the registry, and
+// a manual pass of the real main window.
+#include <gtest/gtest.h>
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "core/timecheck/clock_check.h"
+#include "core/timecheck/sntp_client.h"
+#include "core/timecheck/time_server.h"
+#include "tests/win/main_window_harness.h"
+
+namespace {
+
+class SocketLibrary : public testing::Environment {
+public:
+    void SetUp() override {
+        WSADATA data;
+        ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
+    }
+    void TearDown() override { ::WSACleanup(); }
+};
+testing::Environment* const kSocketLibrary = testing::AddGlobalTestEnvironment(new SocketLibrary);
+
+// Shift in seconds -> "address:port" of the chronyd that serves it.
+std::map<long, std::string> Chronyds() {
+    std::map<long, std::string> servers;
+    const char* list = std::getenv("TK_CHRONY_SERVERS");
+    std::istringstream words(list != nullptr ? list : "");
+    std::string word;
+    while (words >> word) {
+        const size_t equals = word.find('=');
+        servers[std::strtol(word.c_str() + equals + 1, nullptr, 10)] = word.substr(0, equals);
+    }
+    return servers;
+}
+
+tk::SntpOutcome Query(const std::string& server, int waitMs) {
+    tk::SntpClient client(std::make_unique<tk::PreciseClock>());
+    return client.Query(server, waitMs);
+}
+
+TEST(SntpUnderWine, OffsetsWithTheirSign) {
+    const std::map<long, std::string> servers = Chronyds();
+    ASSERT_EQ(servers.size(), 2u) << "run through tests/chrony/with-chronyd as clock_check.cmake does";
+    for (const long shift : {3600L, 86400L}) {
+        const tk::SntpOutcome outcome = Query(servers.at(shift), tk::kClockCheckWaitMs);
+        ASSERT_EQ(outcome.status, tk::ClockCheckStatus::kMeasured) << shift;
+        EXPECT_NEAR(static_cast<double>(outcome.offsetMicros), shift * 1e6, 50000.0) << shift;
+    }
+}
+
+// A port where nothing listens: no answer. (Windows ends the wait at once with WSAECONNRESET;
+// Wine does not report the port-unreachable answer to a socket's first request, so here it is
+// the whole wait, and the native tests show the failure ending it.)
+TEST(SntpUnderWine, APortWhereNothingListens) {
+    SOCKET probe = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in self{};
+    self.sin_family = AF_INET;
+    self.sin_addr.s_addr = htonl(0x7F00001B);  // 127.0.0.27
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&self), sizeof self), 0);
+    int size = sizeof self;
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&self), &size);
+    ::closesocket(probe);
+    const std::string server = "127.0.0.27:" + std::to_string(ntohs(self.sin_port));
+    EXPECT_EQ(Query(server, 300).status, tk::ClockCheckStatus::kNoAnswer);
+}
+
+// Writes one NtpServer value under HKEY_LOCAL_MACHINE in the 64-bit view, and removes it again.
+class MachineValue {
+public:
+    MachineValue(const char* keyPath, const char* value) : m_keyPath(keyPath) {
+        HKEY key = nullptr;
+        m_made = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0,
+                                   KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
+                                   nullptr) == ERROR_SUCCESS &&
+                 ::RegSetValueExA(key, "NtpServer", 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(value),
+                                  static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
+        if (key != nullptr) ::RegCloseKey(key);
+    }
+    ~MachineValue() {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_keyPath, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                            &key) == ERROR_SUCCESS) {
+            ::RegDeleteValueA(key, "NtpServer");
+            ::RegCloseKey(key);
+        }
+    }
+    MachineValue(const MachineValue&) = delete;
+    MachineValue& operator=(const MachineValue&) = delete;
+    bool Made() const { return m_made; }
+
+private:
+    const char* m_keyPath;
+    bool m_made = false;
+};
+
+constexpr char kPolicyKey[] = "SOFTWARE\\Policies\\Microsoft\\W32Time\\Parameters";
+constexpr char kServiceKey[] = "SYSTEM\\CurrentControlSet\\Services\\W32Time\\Parameters";
+
+// The settings file's key first; without it the group policy's first server, then the time
+// service's; "none" switches the check off whatever the registry says.
+TEST(TimeServerUnderWine, SettingsKeyThenPolicyThenService) {
+    tk_test::TempDir dir;
+    const std::string path = dir.File("TK100_Dll_Set.ini");
+    tk::Win32Profile profile(path);
+    tk::W32TimeSetting registry;
+    tk::TimeServerSetting setting(profile, registry);
+
+    const MachineValue service(kServiceKey, "time.service.example,0x9 second.example,0x9");
+    ASSERT_TRUE(service.Made());
+    tk_test::WriteFileBytes(path, "[CONT]\r\nScreenCount=0\r\n");
+    EXPECT_EQ(setting.Current(), "time.service.example");
+    {
+        const MachineValue policy(kPolicyKey, "policy.example,0x1 other.example");
+        ASSERT_TRUE(policy.Made());
+        EXPECT_EQ(setting.Current(), "policy.example");
+        tk_test::WriteFileBytes(path, "[CONT]\r\nsTimeServer=127.0.0.21:12311\r\n");
+        EXPECT_EQ(setting.Current(), "127.0.0.21:12311");
+        tk_test::WriteFileBytes(path, "[CONT]\r\nsTimeServer=none\r\n");
+        EXPECT_EQ(setting.Current(), "");
+        tk_test::WriteFileBytes(path, "[CONT]\r\nsTimeServer=\r\n");
+        EXPECT_EQ(setting.Current(), "policy.example");
+    }
+    EXPECT_EQ(setting.Current(), "time.service.example");
+}
+
+// A manual pass of the real window against a chronyd an hour ahead: the clock line in the log
+// after the start line and in the tooltip after its first line, and the screen set. Against
+// one a day ahead: no library call, and the status line, the log and the tooltip say why.
+TEST(ClockCheckWindow, ManualPassComparesAndRefuses) {
+    const std::map<long, std::string> servers = Chronyds();
+    ASSERT_EQ(servers.size(), 2u);
+    for (const long shift : {3600L, 86400L}) {
+        const std::string server = servers.at(shift);
+        tk_test::WindowOptions options;
+        options.realClockCheck = true;
+        tk_test::MainWindow w(tk_test::SettingsText("sTimeServer=" + server + "\r\n",
+                                                    {{false, ""}}),
+                              options);
+        ASSERT_TRUE(w.created);
+        w.Click(IDC_MANUAL);
+        const std::string log = tk_test::ReadFileBytes(w.logPath).value_or("");
+        const std::string tip = tk_test::StatusTip(w);
+        const std::string line = "电脑时间与" + server + "相差+" + std::to_string(shift) + ".0";
+        const std::string nearly = "电脑时间与" + server + "相差+" + std::to_string(shift - 1) + ".9";
+        const size_t start = log.find("\t手动校时开始\r\n");
+        ASSERT_NE(start, std::string::npos) << log;
+        const size_t clockLine = log.find('\t', start + 1);
+        ASSERT_NE(clockLine, std::string::npos);
+        const std::string logged = log.substr(clockLine + 1, log.find("\r\n", clockLine) - clockLine - 1);
+        EXPECT_TRUE(logged.rfind(line, 0) == 0 || logged.rfind(nearly, 0) == 0) << logged;
+        EXPECT_EQ(tip.find("\r\n" + logged + "\r\n"), tip.find("\r\n")) << tip;
+        if (shift == 3600) {
+            EXPECT_EQ(w.library.adjusted, std::vector<int>{1});
+            EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
+        } else {
+            const std::string refusal = "状态：电脑时间与" + server + "相差+86400秒，本次未校时！";
+            EXPECT_TRUE(w.library.adjusted.empty());
+            EXPECT_EQ(w.Text(IDC_STATUS), refusal);
+            EXPECT_NE(log.find("\t" + refusal + "\r\n"), std::string::npos) << log;
+            EXPECT_NE(tip.find(refusal), std::string::npos) << tip;
+        }
+    }
+}
+
+}  // namespace
