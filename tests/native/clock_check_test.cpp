@@ -123,16 +123,24 @@ TEST(SntpReply, RequestTimestampsAndOffset) {
     EXPECT_EQ(behind.offsetMicros, -90 * kSecond);
 }
 
-// A socket whose receives are scripted: each call takes the next result (bytes > 0 are a
-// datagram from elsewhere, which the client passes over).
+// A socket whose receives are scripted: each call takes the next result; bytes > 0 are a
+// good reply to the request sent, but from another address, which the client passes over.
 struct ScriptedSocket : tk::ISntpSocket {
     static inline std::vector<int> results;
     static inline int receives = 0;
-    bool Send(const std::uint8_t*, std::size_t) override { return true; }
+    static inline std::uint8_t request[48];
+    bool Send(const std::uint8_t* data, std::size_t) override {
+        std::memcpy(request, data, sizeof request);
+        return true;
+    }
     int Receive(std::uint8_t* data, std::size_t, int, std::uint32_t& from,
                 std::uint16_t& fromPort) override {
         const int result = results.at(static_cast<std::size_t>(receives++));
-        std::memset(data, 0, 48);
+        ReplyFields fields;
+        fields.receive = fields.transmit = kT1;
+        const std::vector<std::uint8_t> reply = Reply(fields, 0);
+        std::memcpy(data, reply.data(), 48);
+        std::memcpy(data + 24, request + 40, 8);
         from = 0x0200007F;  // 127.0.0.2, not the server
         fromPort = 123;
         return result;
