@@ -15,7 +15,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,24 +22,14 @@
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/ntp_packet.h"
 #include "core/timecheck/sntp_client.h"
+#include "tests/common/chrony_servers.h"
 #include "tests/native/private_network.h"
 
 namespace {
 
 constexpr std::int64_t kSecond = 1000000;
 
-// Shift in seconds -> "address:port" of the chronyd that serves it.
-std::map<long, std::string> Chronyds() {
-    std::map<long, std::string> servers;
-    const char* list = std::getenv("TK_CHRONY_SERVERS");
-    std::istringstream words(list != nullptr ? list : "");
-    std::string word;
-    while (words >> word) {
-        const size_t equals = word.find('=');
-        servers[std::strtol(word.c_str() + equals + 1, nullptr, 10)] = word.substr(0, equals);
-    }
-    return servers;
-}
+using tk_test::Chronyds;
 
 tk::SntpOutcome Query(const std::string& server, int waitMs) {
     tk::SntpClient client(std::make_unique<tk::PreciseClock>());

@@ -9,38 +9,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/sntp_client.h"
 #include "core/timecheck/time_server.h"
+#include "tests/common/chrony_servers.h"
 #include "tests/win/main_window_harness.h"
+#include "tests/win/socket_library.h"
 
 namespace {
 
-class SocketLibrary : public testing::Environment {
-public:
-    void SetUp() override {
-        WSADATA data;
-        ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
-    }
-    void TearDown() override { ::WSACleanup(); }
-};
-testing::Environment* const kSocketLibrary = testing::AddGlobalTestEnvironment(new SocketLibrary);
+testing::Environment* const kSocketLibrary =
+    testing::AddGlobalTestEnvironment(new tk_test::SocketLibrary);
 
-// Shift in seconds -> "address:port" of the chronyd that serves it.
-std::map<long, std::string> Chronyds() {
-    std::map<long, std::string> servers;
-    const char* list = std::getenv("TK_CHRONY_SERVERS");
-    std::istringstream words(list != nullptr ? list : "");
-    std::string word;
-    while (words >> word) {
-        const size_t equals = word.find('=');
-        servers[std::strtol(word.c_str() + equals + 1, nullptr, 10)] = word.substr(0, equals);
-    }
-    return servers;
-}
+using tk_test::Chronyds;
 
 tk::SntpOutcome Query(const std::string& server, int waitMs) {
     tk::SntpClient client(std::make_unique<tk::PreciseClock>());

@@ -23,20 +23,12 @@
 #include <vector>
 
 #include "core/probe/probe_socket.h"
+#include "tests/win/socket_library.h"
 
 namespace {
 
-// The main window starts the socket library before any probe; this program does it itself.
-class SocketLibrary : public testing::Environment {
-public:
-    void SetUp() override {
-        WSADATA data;
-        ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
-    }
-    void TearDown() override { ::WSACleanup(); }
-};
-
-testing::Environment* const kSocketLibrary = testing::AddGlobalTestEnvironment(new SocketLibrary);
+testing::Environment* const kSocketLibrary =
+    testing::AddGlobalTestEnvironment(new tk_test::SocketLibrary);
 
 // The real system with the socket chosen by the test and, optionally, a fixed tick count.
 class ChosenSystem : public tk::IProbeSystem {
