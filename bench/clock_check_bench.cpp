@@ -87,6 +87,7 @@ public:
     int AdjustTime(int) override { return 1; }
     void ReloadIniFile() override {}
     void SetStatusText(const std::string&) override {}
+    void SetRefusalText(const std::string&) override {}
     void PumpOne() override {}
     int64_t Now() override { return 0; }
     bool ToLocalTime(int64_t, std::tm&) override { return false; }
@@ -114,7 +115,7 @@ public:
 
 private:
     tk::PreciseClock m_pcClock;
-    tk::SteadyMonotonicClock m_monotonic;
+    tk::UptimeClock m_monotonic;
     tk::SystemClock m_clock;
     tk::ClockCheck m_check;
     tk::ClockReading m_reading;

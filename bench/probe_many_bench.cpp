@@ -87,6 +87,7 @@ public:
     int AdjustTime(int) override { return 1; }
     void ReloadIniFile() override {}
     void SetStatusText(const std::string&) override {}
+    void SetRefusalText(const std::string&) override {}
     void PumpOne() override {}
     int64_t Now() override { return 0; }
     bool ToLocalTime(int64_t, std::tm&) override { return false; }

@@ -126,6 +126,7 @@ public:
     }
     std::uint32_t Milliseconds() override { return 0; }
     void SetStatusText(const std::string& text) override { m_status = text; }
+    void SetRefusalText(const std::string& text) override { m_status = text; }
     void PumpOne() override {}
 
     const std::string& Status() const { return m_status; }

@@ -1,8 +1,8 @@
 #include "core/sync/pass.h"
 
 #include <algorithm>
-#include <optional>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "core/probe/probe_ahead.h"
@@ -99,7 +99,11 @@ void Run(const ScreenRoster& roster, SyncState& state, const PassServices& servi
     } else {
         record.summary = PassSummaryText(roster.count, failures);
     }
-    services.status.SetStatusText(record.summary);
+    if (record.refused) {
+        services.status.SetRefusalText(ClockRefusalStatusText(*gate.Reading()));
+    } else {
+        services.status.SetStatusText(record.summary);
+    }
     state.busy = 0;
     if (journal) {
         record.ended = services.clock.Now();

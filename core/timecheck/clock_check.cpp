@@ -1,8 +1,8 @@
 #include "core/timecheck/clock_check.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -15,6 +15,7 @@ namespace tk {
 namespace {
 
 constexpr std::int64_t kMicros = 1000000;
+constexpr std::int64_t kDaySeconds = 86400;
 
 const char* ReasonText(ClockCheckStatus status) {
     switch (status) {
@@ -40,44 +41,78 @@ std::string Formatted(const char* format, const std::string& server, Args... arg
     return text.data();
 }
 
-double Seconds(std::int64_t micros) { return static_cast<double>(micros) / kMicros; }
+// The magnitude of micros, safe for the most negative value.
+std::uint64_t Magnitude(std::int64_t micros) {
+    return micros < 0 ? 0 - static_cast<std::uint64_t>(micros) : static_cast<std::uint64_t>(micros);
+}
+
+// "+0.412": seconds to the millisecond, rounded half away from zero; what rounds to zero is
+// "+0.000", never "-0.000".
+std::string OffsetText(std::int64_t micros) {
+    const std::uint64_t ms = (Magnitude(micros) + 500) / 1000;
+    char text[40];
+    std::snprintf(text, sizeof text, "%c%llu.%03llu", micros < 0 && ms != 0 ? '-' : '+',
+                  static_cast<unsigned long long>(ms / 1000),
+                  static_cast<unsigned long long>(ms % 1000));
+    return text;
+}
+
+// "+54001": whole seconds, the magnitude rounded up, so that a refusal never names a figure
+// within the bound it broke.
+std::string RefusedOffsetText(std::int64_t micros) {
+    const std::uint64_t seconds = (Magnitude(micros) + kMicros - 1) / kMicros;
+    char text[32];
+    std::snprintf(text, sizeof text, "%c%llu", micros < 0 ? '-' : '+',
+                  static_cast<unsigned long long>(seconds));
+    return text;
+}
+
+// Days from 1970-01-01 to a date of the Gregorian calendar.
+std::int64_t DaysFromCivil(int year, int month, int day) {
+    const std::int64_t y = year - (month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yearOfEra = y - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
 
 }  // namespace
 
-std::int64_t SteadyMonotonicClock::Milliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-// The offset bound comes first: it says by how much, which the release date cannot.
+// A measurement decides alone: within the bound the PC's clock is right, whatever its date.
+// The release date only stands in for a server that has never answered.
 ClockVerdict VerdictOf(const ClockReading& reading) {
-    if (!reading.server.empty() && reading.status == ClockCheckStatus::kMeasured &&
-        std::llabs(reading.offsetMicros) > kMaxSpreadOffsetSeconds * kMicros) {
-        return ClockVerdict::kOffsetTooLarge;
+    if (!reading.server.empty() && reading.measured) {
+        const auto bound = static_cast<std::uint64_t>(reading.maxOffsetSeconds) * kMicros;
+        return Magnitude(reading.offsetMicros) > bound ? ClockVerdict::kOffsetTooLarge
+                                                       : ClockVerdict::kSpread;
     }
-    if (reading.beforeRelease) return ClockVerdict::kBeforeRelease;
-    return ClockVerdict::kSpread;
+    return reading.beforeRelease ? ClockVerdict::kBeforeRelease : ClockVerdict::kSpread;
 }
 
+// A failed query is followed by the measurement that still stands, which the verdict used.
 std::string ClockCheckLine(const ClockReading& reading) {
     if (reading.server.empty()) return {};
     if (reading.status != ClockCheckStatus::kMeasured) {
-        return Formatted("电脑时间未能与%s比对：%s", reading.server, ReasonText(reading.status));
+        std::string line =
+            Formatted("电脑时间未能与%s比对：%s", reading.server, ReasonText(reading.status));
+        if (reading.measured) {
+            line += "；" + std::to_string(reading.ageSeconds) + "秒前测得相差" +
+                    OffsetText(reading.offsetMicros) + "秒";
+        }
+        return line;
     }
     std::string line =
-        Formatted("电脑时间与%s相差%+.3f秒", reading.server, Seconds(reading.offsetMicros));
-    if (reading.reused) {
-        line += "（" + std::to_string(reading.ageSeconds) + "秒前测得）";
-    }
+        Formatted("电脑时间与%s相差%s秒", reading.server, OffsetText(reading.offsetMicros).c_str());
+    if (reading.reused) line += "（" + std::to_string(reading.ageSeconds) + "秒前测得）";
     return line;
 }
 
 std::string ClockRefusalText(const ClockReading& reading) {
     switch (VerdictOf(reading)) {
         case ClockVerdict::kOffsetTooLarge:
-            return Formatted("状态：电脑时间与%s相差%+.0f秒，本次未校时！", reading.server,
-                             Seconds(reading.offsetMicros));
+            return Formatted("状态：电脑时间与%s相差%s秒，本次未校时！", reading.server,
+                             RefusedOffsetText(reading.offsetMicros).c_str());
         case ClockVerdict::kBeforeRelease:
             return "状态：电脑时间早于本程序的发布日期，本次未校时！";
         case ClockVerdict::kSpread:
@@ -86,11 +121,24 @@ std::string ClockRefusalText(const ClockReading& reading) {
     return {};
 }
 
+std::string ClockRefusalStatusText(const ClockReading& reading) {
+    switch (VerdictOf(reading)) {
+        case ClockVerdict::kOffsetTooLarge:
+            return "状态：时间相差" + RefusedOffsetText(reading.offsetMicros) + "秒，本次未校时！";
+        case ClockVerdict::kBeforeRelease:
+            return "状态：电脑日期有误，本次未校时！";
+        case ClockVerdict::kSpread:
+            break;
+    }
+    return {};
+}
+
 // A change of server (in the settings file or the time service) starts afresh: a server that
-// refused an earlier one may serve this one.
+// refused an earlier one may serve this one, and another server's measurement says nothing.
 void ClockCheck::Forget(const std::string& server) {
     m_server = server;
-    m_stored.reset();
+    m_lastStatus.reset();
+    m_measurement.reset();
     m_lastQueryMs.reset();
     m_intervalMs = kClockCheckIntervalMs;
     m_denied = false;
@@ -104,12 +152,13 @@ void ClockCheck::Begin() {
     m_fresh = false;
     const std::string server = m_services.server.Current();
     if (server != m_server) Forget(server);
+    m_maxOffsetSeconds = m_services.server.MaxOffsetSeconds();
     if (m_server.empty() || m_denied || m_flight) return;
     const std::int64_t now = m_services.monotonic.Milliseconds();
     if (m_lastQueryMs && now - *m_lastQueryMs < m_intervalMs) return;
     m_lastQueryMs = now;
     auto flight = std::make_shared<Flight>();
-    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_services.waitMs);
+    m_deadlineMs = now + m_services.waitMs;
     try {
         std::thread([flight, client = m_services.client, server = m_server,
                      waitMs = m_services.waitMs] {
@@ -128,25 +177,30 @@ void ClockCheck::Begin() {
     m_fresh = true;
 }
 
+// Every query's outcome is the last one; only an answer replaces the measurement.
 void ClockCheck::Keep(const SntpOutcome& outcome) {
-    Stored stored;
-    stored.outcome = outcome;
-    stored.endedMs = m_services.monotonic.Milliseconds();
-    stored.serverMinusMonotonicMicros =
-        outcome.offsetMicros + m_services.pcClock.NowMicros() - stored.endedMs * 1000;
-    m_stored = stored;
+    m_lastStatus = outcome.status;
+    if (outcome.status == ClockCheckStatus::kMeasured) {
+        Measurement measurement;
+        measurement.takenMs = m_services.monotonic.Milliseconds();
+        measurement.serverMinusMonotonicMicros =
+            outcome.offsetMicros + m_services.pcClock.NowMicros() - measurement.takenMs * 1000;
+        measurement.delayMicros = outcome.delayMicros;
+        m_measurement = measurement;
+    }
     if (outcome.status == ClockCheckStatus::kDenied) m_denied = true;
     if (outcome.status == ClockCheckStatus::kRateLimited) {
         m_intervalMs = std::min(m_intervalMs * 2, kClockCheckLongestIntervalMs);
     }
 }
 
+// In UTC, with a day to spare: a right clock anywhere on Earth reads at most a day before the
+// release date's midnight in UTC.
 bool ClockCheck::BeforeRelease() {
-    std::tm local{};
-    if (!m_services.clock.ToLocalTime(m_services.clock.Now(), local)) return false;
     const CalendarDate& release = m_services.release;
-    const int today = (local.tm_year + 1900) * 10000 + (local.tm_mon + 1) * 100 + local.tm_mday;
-    return today < release.year * 10000 + release.month * 100 + release.day;
+    const std::int64_t releaseStart =
+        DaysFromCivil(release.year, release.month, release.day) * kDaySeconds;
+    return m_services.clock.Now() < releaseStart - kDaySeconds;
 }
 
 // A query that has not ended by the deadline counts as no answer, and is left to end alone.
@@ -155,24 +209,29 @@ ClockReading ClockCheck::Await() {
     ClockReading reading;
     reading.beforeRelease = BeforeRelease();
     reading.server = m_server;
+    reading.maxOffsetSeconds = m_maxOffsetSeconds;
     if (m_flight) {
+        const std::int64_t left = m_deadlineMs - m_services.monotonic.Milliseconds();
         std::unique_lock<std::mutex> lock(m_flight->mutex);
-        const bool done =
-            m_flight->ended.wait_until(lock, m_deadline, [this] { return m_flight->done; });
+        const bool done = m_flight->ended.wait_for(
+            lock, std::chrono::milliseconds(std::max<std::int64_t>(left, 0)),
+            [this] { return m_flight->done; });
         const SntpOutcome outcome = done ? m_flight->outcome : SntpOutcome{};
         lock.unlock();
         m_flight.reset();
         Keep(outcome);
     }
-    if (!m_server.empty() && m_stored) {
-        const Stored& stored = *m_stored;
-        const std::int64_t now = m_services.monotonic.Milliseconds();
-        reading.status = stored.outcome.status;
-        reading.delayMicros = stored.outcome.delayMicros;
-        reading.offsetMicros =
-            stored.serverMinusMonotonicMicros + now * 1000 - m_services.pcClock.NowMicros();
+    if (!m_server.empty() && m_lastStatus) {
+        reading.status = *m_lastStatus;
         reading.reused = !m_fresh;
-        reading.ageSeconds = (now - stored.endedMs) / 1000;
+    }
+    if (!m_server.empty() && m_measurement) {
+        const std::int64_t now = m_services.monotonic.Milliseconds();
+        reading.measured = true;
+        reading.offsetMicros =
+            m_measurement->serverMinusMonotonicMicros + now * 1000 - m_services.pcClock.NowMicros();
+        reading.delayMicros = m_measurement->delayMicros;
+        reading.ageSeconds = (now - m_measurement->takenMs) / 1000;
     }
     m_reading = reading;
     return reading;

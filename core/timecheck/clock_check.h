@@ -3,7 +3,6 @@
 // bounds past which the pass sets no screen.
 #pragma once
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -24,9 +23,6 @@ inline constexpr int kClockCheckWaitMs = 1000;
 inline constexpr std::int64_t kClockCheckIntervalMs = 64 * 1000;
 // A RATE kiss doubles the interval, up to NTP's longest poll (36.4 hours).
 inline constexpr std::int64_t kClockCheckLongestIntervalMs = (std::int64_t{1} << 17) * 1000;
-// An offset past this many seconds (15 hours, more than a time-zone mistake explains and where
-// the Windows time service itself stops correcting) is not spread.
-inline constexpr std::int64_t kMaxSpreadOffsetSeconds = 54000;
 
 // A date as the calendar shows it (the program's release date).
 struct CalendarDate {
@@ -42,7 +38,10 @@ public:
     virtual std::int64_t Milliseconds() = 0;
 };
 
-class SteadyMonotonicClock final : public IMonotonicClock {
+// Milliseconds since the system started, sleep and hibernation included, so that a measurement
+// carried across a night's sleep is not taken for a step of the PC's clock (uptime_clock_win.cpp:
+// the interrupt time; uptime_clock_posix.cpp: CLOCK_BOOTTIME).
+class UptimeClock final : public IMonotonicClock {
 public:
     std::int64_t Milliseconds() override;
 };
@@ -50,34 +49,42 @@ public:
 // What a pass knows of the PC's clock before its first library call.
 struct ClockReading {
     std::string server;  // as configured; empty: no server, no comparison
-    ClockCheckStatus status = ClockCheckStatus::kNoAnswer;
-    std::int64_t offsetMicros = 0;  // server minus PC, as it stands now
+    ClockCheckStatus status = ClockCheckStatus::kNoAnswer;  // how the last query ended
+    bool reused = false;                                    // that query is an earlier pass's
+    // The last measurement stands until a newer one replaces it or the server changes; a query
+    // that fails leaves it as it was.
+    bool measured = false;
+    std::int64_t offsetMicros = 0;  // server minus PC, carried to now
     std::int64_t delayMicros = 0;
-    bool reused = false;            // the outcome of an earlier pass's query
-    std::int64_t ageSeconds = 0;    // how long ago that query ended
-    bool beforeRelease = false;     // the PC's date is earlier than the program's release date
+    std::int64_t ageSeconds = 0;                              // since the measurement was taken
+    std::int64_t maxOffsetSeconds = kMaxSpreadOffsetSeconds;  // the bound in force
+    // The PC's clock reads more than a day before the release date (in UTC); it counts only
+    // without a measurement.
+    bool beforeRelease = false;
 };
 
 enum class ClockVerdict {
     kSpread,          // the pass goes on as ever
-    kOffsetTooLarge,  // the server says the PC is off by more than kMaxSpreadOffsetSeconds
-    kBeforeRelease,   // the PC's clock reads earlier than the release date
+    kOffsetTooLarge,  // the last measurement says the PC is off by more than the bound
+    kBeforeRelease,   // no measurement, and the PC's clock reads far before the release date
 };
 ClockVerdict VerdictOf(const ClockReading& reading);
 
 // The log's and the tooltip's line for a comparison; empty without a server.
 std::string ClockCheckLine(const ClockReading& reading);
-// The status text of a pass that set no screen; empty for kSpread.
+// The log's and the tooltip's text of a pass that set no screen; empty for kSpread.
 std::string ClockRefusalText(const ClockReading& reading);
+// The same for the status line, short enough to show whole: the server is left to the others.
+std::string ClockRefusalStatusText(const ClockReading& reading);
 
 // What a pass asks of the check.
 class IClockCheck {
 public:
     virtual ~IClockCheck() = default;
-    // The pass begins: a query starts unless one ended less than the interval ago.
+    // The pass begins: a query starts unless one began less than the interval ago.
     virtual void Begin() = 0;
     // Before the pass's first library call: the outcome, waiting for the query at most the rest
-    // of kClockCheckWaitMs. The same reading until the next Begin.
+    // of kClockCheckWaitMs counted from Begin. The same reading until the next Begin.
     virtual ClockReading Await() = 0;
 };
 
@@ -85,8 +92,8 @@ struct ClockCheckServices {
     ITimeServerSource& server;
     std::shared_ptr<ISntpClient> client;  // shared with the worker, which may outlive the check
     IPreciseClock& pcClock;
-    IMonotonicClock& monotonic;
-    IClock& clock;  // the PC's local date, for the release date
+    IMonotonicClock& monotonic;  // also times the wait for the query
+    IClock& clock;               // the PC's date, for the release date
     CalendarDate release;
     int waitMs = kClockCheckWaitMs;
 };
@@ -106,12 +113,12 @@ private:
         bool done = false;
         SntpOutcome outcome;
     };
-    // The last outcome for the current server, with the offset kept against the monotonic clock
+    // The last measurement of the current server, its offset kept against the monotonic clock
     // so that a PC clock stepped since moves it by the step.
-    struct Stored {
-        SntpOutcome outcome;
-        std::int64_t endedMs = 0;
+    struct Measurement {
+        std::int64_t takenMs = 0;
         std::int64_t serverMinusMonotonicMicros = 0;
+        std::int64_t delayMicros = 0;
     };
 
     bool BeforeRelease();
@@ -120,13 +127,15 @@ private:
 
     ClockCheckServices m_services;
     std::string m_server;
-    std::optional<Stored> m_stored;
+    std::int64_t m_maxOffsetSeconds = kMaxSpreadOffsetSeconds;
+    std::optional<ClockCheckStatus> m_lastStatus;  // how the last query ended
+    std::optional<Measurement> m_measurement;
     std::optional<std::int64_t> m_lastQueryMs;
     std::int64_t m_intervalMs = kClockCheckIntervalMs;
     bool m_denied = false;
     std::shared_ptr<Flight> m_flight;
-    std::chrono::steady_clock::time_point m_deadline;  // of the wait for m_flight
-    bool m_fresh = false;  // this pass started the query it reads
+    std::int64_t m_deadlineMs = 0;  // of the wait for m_flight, on the monotonic clock
+    bool m_fresh = false;           // this pass started the query it reads
     std::optional<ClockReading> m_reading;
 };
 

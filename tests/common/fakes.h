@@ -187,7 +187,7 @@ private:
     }
 };
 
-// The status line: "status <text>".
+// The status line: "status <text>", a refusal's "status (red) <text>".
 class RecordingStatusView : public tk::IStatusView, LoggingFake {
 public:
     explicit RecordingStatusView(EventLog* log = nullptr) : LoggingFake(log) {}
@@ -196,6 +196,10 @@ public:
 
     void SetStatusText(const std::string& text) override {
         Note("status " + text);
+        texts.push_back(text);
+    }
+    void SetRefusalText(const std::string& text) override {
+        Note("status (red) " + text);
         texts.push_back(text);
     }
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -118,8 +119,8 @@ TEST(SntpReply, RequestTimestampsAndOffset) {
         tk::SampleOf(kT1, kT1 + 3600 * kSecond + 4000, kT1 + 3600 * kSecond + 6000, kT1 + 10000);
     EXPECT_EQ(ahead.offsetMicros, 3600 * kSecond);
     EXPECT_EQ(ahead.delayMicros, 8000);
-    const tk::SntpSample behind = tk::SampleOf(kT1, kT1 - 90 * kSecond + 1000,
-                                               kT1 - 90 * kSecond + 1000, kT1 + 2000);
+    const tk::SntpSample behind =
+        tk::SampleOf(kT1, kT1 - 90 * kSecond + 1000, kT1 - 90 * kSecond + 1000, kT1 + 2000);
     EXPECT_EQ(behind.offsetMicros, -90 * kSecond);
 }
 
@@ -213,14 +214,18 @@ TEST(TimeServerChoice, KeyThenPolicyThenService) {
 
 // ---- The check over passes
 
-// A query's answers as scripted; a silent one blocks until the test ends it.
+// A query's answers as scripted; a silent one blocks until the test ends it, or until
+// silentForMs of real time have passed.
 class ScriptedClient : public tk::ISntpClient {
 public:
     tk::SntpOutcome Query(const std::string& server, int timeoutMs) override {
         std::unique_lock<std::mutex> lock(m_mutex);
         servers.push_back(server);
         lastTimeout = timeoutMs;
-        if (silent) m_released.wait(lock, [this] { return m_release; });
+        if (silent) {
+            m_released.wait_for(lock, std::chrono::milliseconds(silentForMs),
+                                [this] { return m_release; });
+        }
         return next;
     }
     std::vector<std::string> Servers() {
@@ -235,6 +240,7 @@ public:
 
     tk::SntpOutcome next;
     bool silent = false;
+    int silentForMs = 24 * 3600 * 1000;
     int lastTimeout = 0;
 
 private:
@@ -244,20 +250,14 @@ private:
     bool m_release = false;
 };
 
+// The monotonic clock, the PC's clock to the microsecond and to the second, moved by the test.
 struct ManualTime : tk::IMonotonicClock, tk::IPreciseClock, tk::IClock {
     std::int64_t monotonicMs = 5000000;
     std::int64_t pcMicros = kT1;
-    int year = 2026, month = 12, day = 8;
     std::int64_t Milliseconds() override { return monotonicMs; }
     std::int64_t NowMicros() override { return pcMicros; }
     int64_t Now() override { return pcMicros / kSecond; }
-    bool ToLocalTime(int64_t, std::tm& local) override {
-        local = std::tm{};
-        local.tm_year = year - 1900;
-        local.tm_mon = month - 1;
-        local.tm_mday = day;
-        return true;
-    }
+    bool ToLocalTime(int64_t, std::tm&) override { return false; }
     void Advance(std::int64_t ms) {
         monotonicMs += ms;
         pcMicros += ms * 1000;
@@ -266,7 +266,9 @@ struct ManualTime : tk::IMonotonicClock, tk::IPreciseClock, tk::IClock {
 
 struct ServerText : tk::ITimeServerSource {
     std::string text = "time.lan";
+    std::int64_t bound = tk::kMaxSpreadOffsetSeconds;
     std::string Current() override { return text; }
+    std::int64_t MaxOffsetSeconds() override { return bound; }
 };
 
 tk::SntpOutcome Measured(std::int64_t offset) {
@@ -321,15 +323,69 @@ TEST_F(ClockCheckTest, AReusedOffsetFollowsAStepOfThePcClock) {
     EXPECT_EQ(tk::VerdictOf(after), tk::ClockVerdict::kSpread);
 }
 
+// The wait is counted from the query's start: a pass whose probes took the whole wait finds
+// the silent query given up at once (a wait counted from Await would see the late answer).
 TEST_F(ClockCheckTest, ASilentServerCostsOneWaitPer64Seconds) {
     client->silent = true;
-    const tk::ClockReading first = Pass();  // back after the 200 ms wait, the query still blocked
+    client->silentForMs = 1000;  // well within a wait of 5 s, had it begun at Await
+    client->next = Measured(0);
+    tk::ClockCheck check{{server, client, time, time, time, {2026, 12, 8}, 5000}};
+    check.Begin();
+    time.Advance(5000);
+    const tk::ClockReading first = check.Await();
     EXPECT_EQ(tk::ClockCheckLine(first), "电脑时间未能与time.lan比对：没有应答");
     EXPECT_EQ(tk::VerdictOf(first), tk::ClockVerdict::kSpread);
     time.Advance(30000);
-    EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间未能与time.lan比对：没有应答");
+    check.Begin();
+    EXPECT_EQ(tk::ClockCheckLine(check.Await()), "电脑时间未能与time.lan比对：没有应答");
     EXPECT_EQ(client->Servers().size(), 1u);
     client->Release();
+}
+
+// A PC 20 hours off is refused, and stays refused while later queries fail, until a new
+// measurement or a step of the PC's clock says otherwise; another server starts afresh.
+TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
+    const struct {
+        tk::ClockCheckStatus failure;
+        const char* line;
+    } cases[] = {
+        {tk::ClockCheckStatus::kNoAnswer,
+         "电脑时间未能与time.lan比对：没有应答；64秒前测得相差+72000.000秒"},
+        {tk::ClockCheckStatus::kNotFound,
+         "电脑时间未能与time.lan比对：找不到服务器；64秒前测得相差+72000.000秒"},
+        {tk::ClockCheckStatus::kRateLimited,
+         "电脑时间未能与time.lan比对：服务器时间不可用；64秒前测得相差+72000.000秒"},
+    };
+    for (const auto& c : cases) {
+        server.text = "time.lan";
+        client->next = Measured(72000 * kSecond);
+        EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kOffsetTooLarge);
+        time.Advance(64000);
+        client->next = Failed(c.failure);
+        tk::ClockReading lost = Pass();
+        EXPECT_EQ(tk::ClockCheckLine(lost), c.line);
+        EXPECT_EQ(tk::VerdictOf(lost), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::ClockRefusalText(lost), "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
+        time.Advance(30000);
+        lost = Pass();  // the failed query's outcome, reused
+        EXPECT_EQ(tk::ClockCheckLine(lost),
+                  std::string(c.line).replace(std::string(c.line).find("64秒"), 2, "94"));
+        EXPECT_EQ(tk::VerdictOf(lost), tk::ClockVerdict::kOffsetTooLarge);
+
+        // The operator sets the clock right by hand; the server still does not answer.
+        time.pcMicros += 72000 * kSecond;
+        time.Advance(1000);
+        const tk::ClockReading righted = Pass();
+        EXPECT_EQ(tk::VerdictOf(righted), tk::ClockVerdict::kSpread);
+        EXPECT_EQ(righted.offsetMicros, 0);
+        time.pcMicros -= 72000 * kSecond;
+
+        // Another server's refusal has nothing to carry.
+        server.text = "other.lan";
+        client->next = Failed(c.failure);
+        EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kSpread);
+        time.Advance(64000);
+    }
 }
 
 TEST_F(ClockCheckTest, KissesAndFailures) {
@@ -365,43 +421,87 @@ TEST_F(ClockCheckTest, KissesAndFailures) {
     EXPECT_EQ(client->Servers().size(), 4u);
 }
 
+// The offset's bound, the default one and a tighter one, and the texts: the offset rounded to
+// the millisecond without a minus for zero; a refusal's figure rounded up, past the bound.
 TEST_F(ClockCheckTest, BoundsPastWhichNoScreenIsSet) {
     struct Case {
+        std::int64_t bound;
         std::int64_t offset;
-        tk::ClockVerdict verdict;
-        const char* refusal;
+        const char* line;
+        const char* refusal;  // "": spread
+        const char* status;
     };
     const Case cases[] = {
-        {54000 * kSecond, tk::ClockVerdict::kSpread, ""},
-        {-54000 * kSecond, tk::ClockVerdict::kSpread, ""},
-        {54000 * kSecond + 1, tk::ClockVerdict::kOffsetTooLarge,
-         "状态：电脑时间与time.lan相差+54000秒，本次未校时！"},
-        {-86400 * kSecond - 400000, tk::ClockVerdict::kOffsetTooLarge,
-         "状态：电脑时间与time.lan相差-86400秒，本次未校时！"},
+        {54000, 54000 * kSecond, "电脑时间与time.lan相差+54000.000秒", "", ""},
+        {54000, -54000 * kSecond, "电脑时间与time.lan相差-54000.000秒", "", ""},
+        {54000, -400, "电脑时间与time.lan相差+0.000秒", "", ""},
+        {54000, -500, "电脑时间与time.lan相差-0.001秒", "", ""},
+        {54000, 54000 * kSecond + 400000, "电脑时间与time.lan相差+54000.400秒",
+         "状态：电脑时间与time.lan相差+54001秒，本次未校时！",
+         "状态：时间相差+54001秒，本次未校时！"},
+        {54000, -86400 * kSecond - 400000, "电脑时间与time.lan相差-86400.400秒",
+         "状态：电脑时间与time.lan相差-86401秒，本次未校时！",
+         "状态：时间相差-86401秒，本次未校时！"},
+        {60, 60 * kSecond, "电脑时间与time.lan相差+60.000秒", "", ""},
+        {60, -60 * kSecond - 1, "电脑时间与time.lan相差-60.000秒",
+         "状态：电脑时间与time.lan相差-61秒，本次未校时！", "状态：时间相差-61秒，本次未校时！"},
     };
     for (const Case& c : cases) {
         time.Advance(64000);
+        server.bound = c.bound;
         client->next = Measured(c.offset);
         const tk::ClockReading reading = Pass();
-        EXPECT_EQ(tk::VerdictOf(reading), c.verdict) << c.offset;
-        EXPECT_EQ(tk::ClockRefusalText(reading), c.refusal) << c.offset;
+        EXPECT_EQ(tk::ClockCheckLine(reading), c.line);
+        EXPECT_EQ(tk::VerdictOf(reading),
+                  *c.refusal ? tk::ClockVerdict::kOffsetTooLarge : tk::ClockVerdict::kSpread)
+            << c.line;
+        EXPECT_EQ(tk::ClockRefusalText(reading), c.refusal);
+        EXPECT_EQ(tk::ClockRefusalStatusText(reading), c.status);
     }
+}
 
-    // The release date, 2026-12-08, in the PC's local time: the day before is refused, with or
-    // without a server.
-    time.day = 7;
-    for (const char* text : {"", "time.lan"}) {
-        server.text = text;
+// The release date, 2026-12-08, against the PC's clock in UTC with a day to spare, and only
+// while no measurement says the clock is right.
+TEST_F(ClockCheckTest, TheReleaseDateCountsOnlyWithoutAMeasurement) {
+    constexpr std::int64_t kDayBefore = std::int64_t{1796601600};  // 2026-12-07 00:00:00 UTC
+    const struct {
+        const char* server;
+        bool answers;
+        std::int64_t pcSeconds;
+        tk::ClockVerdict verdict;
+    } cases[] = {
+        {"", false, kDayBefore, tk::ClockVerdict::kSpread},
+        {"", false, kDayBefore - 1, tk::ClockVerdict::kBeforeRelease},
+        {"time.lan", false, kDayBefore - 1, tk::ClockVerdict::kBeforeRelease},
+        {"time.lan", true, kDayBefore - 1, tk::ClockVerdict::kSpread},
+        // A server that agrees with a PC a year before the release is believed.
+        {"time.lan", true, kDayBefore - 365 * 86400, tk::ClockVerdict::kSpread},
+    };
+    for (const auto& c : cases) {
+        server.text = c.server;
         time.Advance(64000);
-        client->next = Measured(0);
+        time.pcMicros = c.pcSeconds * kSecond;
+        client->next = c.answers ? Measured(0) : Failed(tk::ClockCheckStatus::kNoAnswer);
         const tk::ClockReading reading = Pass();
-        EXPECT_EQ(tk::VerdictOf(reading), tk::ClockVerdict::kBeforeRelease) << text;
-        EXPECT_EQ(tk::ClockRefusalText(reading), "状态：电脑时间早于本程序的发布日期，本次未校时！");
+        EXPECT_EQ(tk::VerdictOf(reading), c.verdict) << c.server << " " << c.pcSeconds;
+        server.text = "";  // the next case starts without a measurement
+        Pass();
     }
-    time.day = 8;
-    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kSpread);
-    time.year = 2025, time.month = 12, time.day = 31;
-    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kBeforeRelease);
+    time.pcMicros = (kDayBefore - 1) * kSecond;
+    const tk::ClockReading early = Pass();
+    EXPECT_EQ(tk::ClockRefusalText(early), "状态：电脑时间早于本程序的发布日期，本次未校时！");
+    EXPECT_EQ(tk::ClockRefusalStatusText(early), "状态：电脑日期有误，本次未校时！");
+}
+
+// nMaxClockOffset's text: whole seconds from 1 to 54000, else the default.
+TEST(MaxClockOffset, TextsAndTheirBounds) {
+    const struct {
+        const char* text;
+        std::int64_t bound;
+    } cases[] = {{"60", 60},     {" 1 ", 1},       {"54000", 54000}, {"", 54000},
+                 {"0", 54000},   {"54001", 54000}, {"-5", 54000},    {"12abc", 54000},
+                 {"1e3", 54000}, {"0x10", 54000},  {"abc", 54000},   {"99999999999", 54000}};
+    for (const auto& c : cases) EXPECT_EQ(tk::MaxClockOffsetOf(c.text), c.bound) << c.text;
 }
 
 }  // namespace

@@ -407,7 +407,11 @@ TEST(PassLog, AutomaticPassLinesAndTooltip) {
 // line in the log and the first line of the tooltip. A verdict against the PC's clock sets no
 // screen: the log holds the start, the clock line and why.
 TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
-    const tk::ClockReading measured{"ntp.lan", tk::ClockCheckStatus::kMeasured, -412000};
+    tk::ClockReading measured;
+    measured.server = "ntp.lan";
+    measured.status = tk::ClockCheckStatus::kMeasured;
+    measured.measured = true;
+    measured.offsetMicros = -412000;
     tk::ClockReading tooFar = measured;
     tooFar.offsetMicros = 86400LL * 1000000 + 250000;
     tk::ClockReading early;
@@ -437,17 +441,17 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          tooFar,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await",
-          "status 状态：电脑时间与ntp.lan相差+86400秒，本次未校时！"},
+          "status (red) 状态：时间相差+86401秒，本次未校时！"},
          "2023-11-14 22:13:20\t自动校时开始\r\n"
          "2023-11-14 22:13:20\t电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n",
+         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n",
          "上次校时：2023-11-14 22:13:20\r\n电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
+         "状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n双击状态栏打开校时日志"},
         {"before the release, no server, no screen reached",
          early,
          {{true, "127.0.0.9"}},
          {"clock begin", "probe 127.0.0.9", "status 状态：1号屏校时失败！", "pump", "clock await",
-          "status 状态：电脑时间早于本程序的发布日期，本次未校时！"},
+          "status (red) 状态：电脑日期有误，本次未校时！"},
          "2023-11-14 22:13:20\t自动校时开始\r\n"
          "2023-11-14 22:13:22\t状态：电脑时间早于本程序的发布日期，本次未校时！\r\n",
          "上次校时：2023-11-14 22:13:20\r\n状态：电脑时间早于本程序的发布日期，本次未校时！\r\n"

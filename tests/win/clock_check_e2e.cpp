@@ -3,8 +3,8 @@
 // SNTP client through Winsock, the choice of server from the settings file and the registry, and
 // a manual pass of the real main window.
 #include <gtest/gtest.h>
-#include <winsock2.h>
 #include <windows.h>
+#include <winsock2.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +32,8 @@ tk::SntpOutcome Query(const std::string& server, int waitMs) {
 
 TEST(SntpUnderWine, OffsetsWithTheirSign) {
     const std::map<long, std::string> servers = Chronyds();
-    ASSERT_EQ(servers.size(), 2u) << "run through tests/chrony/with-chronyd as clock_check.cmake does";
+    ASSERT_EQ(servers.size(), 2u)
+        << "run through tests/chrony/with-chronyd as clock_check.cmake does";
     for (const long shift : {3600L, 86400L}) {
         const tk::SntpOutcome outcome = Query(servers.at(shift), tk::kClockCheckWaitMs);
         ASSERT_EQ(outcome.status, tk::ClockCheckStatus::kMeasured) << shift;
@@ -56,6 +57,14 @@ TEST(SntpUnderWine, APortWhereNothingListens) {
     EXPECT_EQ(Query(server, 300).status, tk::ClockCheckStatus::kNoAnswer);
 }
 
+// The clock that carries a measurement counts milliseconds since the system started, as the
+// tick count does (both go on while the PC sleeps).
+TEST(SntpUnderWine, TheUptimeClockCountsMillisecondsSinceStart) {
+    tk::UptimeClock uptime;
+    const auto ticks = static_cast<std::int64_t>(::GetTickCount64());
+    EXPECT_NEAR(static_cast<double>(uptime.Milliseconds()), static_cast<double>(ticks), 1000.0);
+}
+
 // Writes one NtpServer value under HKEY_LOCAL_MACHINE in the 64-bit view, and removes it again.
 class MachineValue {
 public:
@@ -64,8 +73,7 @@ public:
         m_made = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0,
                                    KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
                                    nullptr) == ERROR_SUCCESS &&
-                 ::RegSetValueExA(key, "NtpServer", 0, REG_SZ,
-                                  reinterpret_cast<const BYTE*>(value),
+                 ::RegSetValueExA(key, "NtpServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                   static_cast<DWORD>(std::strlen(value) + 1)) == ERROR_SUCCESS;
         if (key != nullptr) ::RegCloseKey(key);
     }
@@ -118,40 +126,58 @@ TEST(TimeServerUnderWine, SettingsKeyThenPolicyThenService) {
 
 // A manual pass of the real window against a chronyd an hour ahead: the clock line in the log
 // after the start line and in the tooltip after its first line, and the screen set. Against
-// one a day ahead: no library call, and the status line, the log and the tooltip say why.
+// one a day ahead, or an hour ahead with nMaxClockOffset below an hour: no library call, the
+// status line says so in red in short, the log and the tooltip in full.
 TEST(ClockCheckWindow, ManualPassComparesAndRefuses) {
     const std::map<long, std::string> servers = Chronyds();
     ASSERT_EQ(servers.size(), 2u);
-    for (const long shift : {3600L, 86400L}) {
-        const std::string server = servers.at(shift);
+    const struct {
+        long shift;
+        const char* bound;
+        bool refused;
+    } cases[] = {{3600, "", false}, {3600, "nMaxClockOffset=3599\r\n", true}, {86400, "", true}};
+    for (const auto& c : cases) {
+        const std::string server = servers.at(c.shift);
         tk_test::WindowOptions options;
         options.realClockCheck = true;
-        tk_test::MainWindow w(tk_test::SettingsText("sTimeServer=" + server + "\r\n",
-                                                    {{false, ""}}),
-                              options);
+        tk_test::MainWindow w(
+            tk_test::SettingsText("sTimeServer=" + server + "\r\n" + c.bound, {{false, ""}}),
+            options);
         ASSERT_TRUE(w.created);
         w.Click(IDC_MANUAL);
         const std::string log = tk_test::ReadFileBytes(w.logPath).value_or("");
         const std::string tip = tk_test::StatusTip(w);
-        const std::string line = "电脑时间与" + server + "相差+" + std::to_string(shift) + ".0";
-        const std::string nearly = "电脑时间与" + server + "相差+" + std::to_string(shift - 1) + ".9";
+        const std::string shift = std::to_string(c.shift);
+        const std::string line = "电脑时间与" + server + "相差+" + shift + ".0";
+        const std::string nearly =
+            "电脑时间与" + server + "相差+" + std::to_string(c.shift - 1) + ".9";
         const size_t start = log.find("\t手动校时开始\r\n");
         ASSERT_NE(start, std::string::npos) << log;
         const size_t clockLine = log.find('\t', start + 1);
         ASSERT_NE(clockLine, std::string::npos);
-        const std::string logged = log.substr(clockLine + 1, log.find("\r\n", clockLine) - clockLine - 1);
+        const std::string logged =
+            log.substr(clockLine + 1, log.find("\r\n", clockLine) - clockLine - 1);
         EXPECT_TRUE(logged.rfind(line, 0) == 0 || logged.rfind(nearly, 0) == 0) << logged;
         EXPECT_EQ(tip.find("\r\n" + logged + "\r\n"), tip.find("\r\n")) << tip;
-        if (shift == 3600) {
+        if (!c.refused) {
             EXPECT_EQ(w.library.adjusted, std::vector<int>{1});
             EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
-        } else {
-            const std::string refusal = "状态：电脑时间与" + server + "相差+86400秒，本次未校时！";
-            EXPECT_TRUE(w.library.adjusted.empty());
-            EXPECT_EQ(w.Text(IDC_STATUS), refusal);
-            EXPECT_NE(log.find("\t" + refusal + "\r\n"), std::string::npos) << log;
-            EXPECT_NE(tip.find(refusal), std::string::npos) << tip;
+            continue;
         }
+        // The figure is rounded up: the shift, or one more when the server was a little ahead.
+        const std::string status = w.Text(IDC_STATUS);
+        const std::string head = "状态：时间相差+";
+        const std::string figure = status.substr(head.size(), status.find("秒") - head.size());
+        EXPECT_TRUE(figure == shift || figure == std::to_string(c.shift + 1)) << status;
+        EXPECT_EQ(status, head + figure + "秒，本次未校时！");
+        const std::string refusal =
+            "状态：电脑时间与" + server + "相差+" + figure + "秒，本次未校时！";
+        EXPECT_TRUE(w.library.adjusted.empty());
+        EXPECT_NE(log.find("\t" + refusal + "\r\n"), std::string::npos) << log;
+        EXPECT_NE(tip.find(refusal), std::string::npos) << tip;
+        const tk_test::CtlColour colour =
+            tk_test::AskColour(w.hwnd, w.Item(IDC_STATUS), WM_CTLCOLORSTATIC);
+        EXPECT_EQ(colour.text, RGB(255, 0, 0));
     }
 }
 

@@ -257,7 +257,7 @@ public:
     NoW32Time w32time;
     tk::TimeServerSetting timeServer{profile, w32time};
     tk::PreciseClock pcClock;
-    tk::SteadyMonotonicClock monotonic;
+    tk::UptimeClock monotonic;
     tk::SystemClock systemClock;
     std::optional<tk::ClockCheck> realClockCheck;
     TrayRecorder tray;

@@ -651,6 +651,101 @@ TEST(MainWindowColours, StatusLineGreenOnBlackClockLineBlue) {
     }
 }
 
+// Which colour the status line's text is drawn in, as the line paints itself into a memory
+// DC: 'r' red, 'g' green, '?' neither or both.
+char StatusInk(const MainWindow& w) {
+    const HWND line = w.Item(IDC_STATUS);
+    RECT client;
+    ::GetClientRect(line, &client);
+    HDC screen = ::GetDC(line);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SendMessageA(line, WM_PAINT, reinterpret_cast<WPARAM>(memory), 0);
+    int red = 0, green = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            const COLORREF pixel = ::GetPixel(memory, x, y);
+            red += GetRValue(pixel) > 128 && GetGValue(pixel) < 64;
+            green += GetGValue(pixel) > 128 && GetRValue(pixel) < 64;
+        }
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(line, screen);
+    return red > 0 && green == 0 ? 'r' : green > 0 && red == 0 ? 'g' : '?';
+}
+
+tk::ClockReading MeasuredReading(std::int64_t offsetSeconds) {
+    tk::ClockReading reading;
+    reading.server = "127.0.0.21:12302";
+    reading.status = tk::ClockCheckStatus::kMeasured;
+    reading.measured = true;
+    reading.offsetMicros = offsetSeconds * 1000000;
+    return reading;
+}
+
+// A pass that set no screen is red; the next pass that sets screens goes back to the colour of
+// the status-colour flag, which the refusal leaves as it was (green, or red after a failed
+// start with Windows).
+TEST(MainWindowColours, ARefusedPassIsRedUntilAPassSetsScreens) {
+    for (const int flag : {1, 0}) {
+        MainWindow w(SettingsText("", {{false, ""}}));
+        w.dialog->SetStatusColourFlag(flag);
+        w.clockCheck.reading = MeasuredReading(86400);
+        w.Click(IDC_MANUAL);
+        EXPECT_EQ(w.Text(IDC_STATUS), "状态：时间相差+86400秒，本次未校时！");
+        EXPECT_EQ(StatusInk(w), 'r') << flag;
+        EXPECT_EQ(w.dialog->StatusColourFlag(), flag);
+        w.clockCheck.reading = MeasuredReading(1);
+        w.Click(IDC_MANUAL);
+        EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
+        EXPECT_EQ(StatusInk(w), flag == 1 ? 'g' : 'r') << flag;
+    }
+}
+
+// The longest texts of the status line fit it whole in the font it shows them in (a smaller
+// one where the window's is too wide): a refusal a hundred years off either way, the summary
+// of a full roster, the last screen's failure; a short text is in the window's own font.
+TEST(MainWindowStatusLine, TheLongestTextsFitTheLine) {
+    MainWindow w;
+    const HWND line = w.Item(IDC_STATUS);
+    RECT client;
+    ::GetClientRect(line, &client);
+    constexpr std::int64_t kCentury = std::int64_t{3155760000};
+    tk::ClockReading early;
+    early.beforeRelease = true;
+    const std::string texts[] = {
+        tk::ClockRefusalStatusText(MeasuredReading(-kCentury)),
+        tk::ClockRefusalStatusText(MeasuredReading(kCentury)),
+        tk::ClockRefusalStatusText(early),
+        "此次校时共：300张卡，其中150张成功，150张失败！",
+        "状态：300号屏校时失败！",
+        "状态：设置自动启动失败！",
+        "状态：设置无法保存：error 32: 共享冲突。",
+    };
+    EXPECT_EQ(texts[1], "状态：时间相差+3155760000秒，本次未校时！");
+    for (const std::string& text : texts) {
+        w.dialog->SetStatusText(text);
+        EXPECT_EQ(w.Text(IDC_STATUS), text);
+        const LRESULT font = ::SendMessageA(line, WM_GETFONT, 0, 0);
+        HDC dc = ::GetDC(line);
+        const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(font));
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        EXPECT_LE(size.cx, client.right) << text;
+        // A smaller font only as much smaller as the text needs.
+        if (font != ::SendMessageA(w.hwnd, WM_GETFONT, 0, 0)) {
+            EXPECT_GT(size.cx, client.right * 9 / 10) << text;
+        }
+        ::SelectObject(dc, old);
+        ::ReleaseDC(line, dc);
+    }
+    w.dialog->SetStatusText("状态：校时停止");
+    EXPECT_EQ(::SendMessageA(line, WM_GETFONT, 0, 0), ::SendMessageA(w.hwnd, WM_GETFONT, 0, 0));
+}
+
 // Stops at the about box, found by its caption.
 BOOL CALLBACK MatchAboutBox(HWND window, LPARAM found) {
     if (TextOf(window) != "关于 TK自动校时") return TRUE;

@@ -315,6 +315,7 @@ class StatusLine final : public tk::IStatusView {
 public:
     std::vector<std::string> texts;
     void SetStatusText(const std::string& text) override { texts.push_back(text); }
+    void SetRefusalText(const std::string& text) override { texts.push_back(text); }
 };
 
 class NoPump final : public tk::IMessagePump {

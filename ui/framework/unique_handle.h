@@ -16,6 +16,10 @@ using tk::UniqueAny;
 struct BrushTraits : NullHandleTraits<HBRUSH> {
     static void Close(HBRUSH handle) noexcept { ::DeleteObject(handle); }
 };
+// A font from CreateFontIndirect; deleted only once no control uses it any more.
+struct FontTraits : NullHandleTraits<HFONT> {
+    static void Close(HFONT handle) noexcept { ::DeleteObject(handle); }
+};
 // A menu from CreatePopupMenu/CreateMenu that is not attached to a window.
 struct MenuTraits : NullHandleTraits<HMENU> {
     static void Close(HMENU handle) noexcept { ::DestroyMenu(handle); }
@@ -28,6 +32,7 @@ struct IconTraits : NullHandleTraits<HICON> {
 };
 
 using UniqueBrush = UniqueAny<BrushTraits>;
+using UniqueFont = UniqueAny<FontTraits>;
 using UniqueMenu = UniqueAny<MenuTraits>;
 using UniqueIcon = UniqueAny<IconTraits>;
 using tk::UniqueFile;

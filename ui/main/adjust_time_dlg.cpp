@@ -257,7 +257,8 @@ HBRUSH CAdjustTimeDlg::OnCtlColorStatic(HDC dc, HWND control) {
         WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
     switch (::GetDlgCtrlID(control)) {
         case IDC_STATUS:
-            ::SetTextColor(dc, m_statusColour != 0 ? kStatusGoodColour : kStatusBadColour);
+            ::SetTextColor(
+                dc, m_statusColour != 0 && !m_statusRefused ? kStatusGoodColour : kStatusBadColour);
             ::SetBkColor(dc, kStatusBackground);
             return m_statusBrush.Get();
         case IDC_CLOCK:
@@ -332,8 +333,8 @@ void CAdjustTimeDlg::OnComeBack() {
 // What a pass needs: the library, the probe, this window as status line, the pump, the clock
 // and the check of the clock against a time server.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe, *this, m_pump, m_services.clock,
-            &m_services.clockCheck};
+    return {m_services.library, m_services.probe,      *this, m_pump,
+            m_services.clock,   &m_services.clockCheck};
 }
 
 // The pass of kPassTimerId.
@@ -396,6 +397,51 @@ void CAdjustTimeDlg::OnStatusDoubleClick() {
 }
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) {
+    m_statusRefused = false;
+    ShowStatus(text);
+}
+
+// Red before the text is set, so that it is painted red; the next text goes back to the
+// colour of the status-colour flag, which stays as it was.
+void CAdjustTimeDlg::SetRefusalText(const std::string& text) {
+    m_statusRefused = true;
+    ShowStatus(text);
+}
+
+// The line shows its text whole: in the window's font where it fits, else in the same face
+// made just small enough (a full roster's summary, a long reason why a setting was not saved).
+void CAdjustTimeDlg::ShowStatus(const std::string& text) {
+    const HWND line = ::GetDlgItem(Hwnd(), IDC_STATUS);
+    const auto windowFont = reinterpret_cast<HFONT>(::SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
+    RECT client{};
+    ::GetClientRect(line, &client);
+    HDC dc = ::GetDC(line);
+    tk::ui::UniqueFont smaller;
+    LOGFONTA face{};
+    if (dc != nullptr && windowFont != nullptr &&
+        ::GetObjectA(windowFont, sizeof face, &face) == sizeof face) {
+        const HGDIOBJ old = ::SelectObject(dc, windowFont);
+        const int length = static_cast<int>(text.size());
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, text.c_str(), length, &size);
+        // A height scaled by the overflow, then one step at a time until the text fits.
+        face.lfWidth = 0;
+        LONG height = size.cx > client.right ? face.lfHeight * client.right / size.cx : 0;
+        for (; height != 0 && size.cx > client.right; height += height < 0 ? 1 : -1) {
+            face.lfHeight = height;
+            tk::ui::UniqueFont next(::CreateFontIndirectA(&face));
+            if (!next) break;
+            ::SelectObject(dc, next.Get());  // the one tried before is deleted unselected
+            ::GetTextExtentPoint32A(dc, text.c_str(), length, &size);
+            smaller = std::move(next);
+        }
+        ::SelectObject(dc, old);
+    }
+    if (dc != nullptr) ::ReleaseDC(line, dc);
+    // The line takes its new font before the old one is deleted.
+    ::SendMessageA(line, WM_SETFONT, reinterpret_cast<WPARAM>(smaller ? smaller.Get() : windowFont),
+                   FALSE);
+    m_statusFont = std::move(smaller);
     ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());
 }
 

@@ -50,6 +50,7 @@ public:
 
     // ISchedulerView (with IStatusView) and IManualPassView.
     void SetStatusText(const std::string& text) override;
+    void SetRefusalText(const std::string& text) override;
     void ShowAutomaticSyncOn(bool on) override;
     void ShowManualPassRunning(bool running) override;
     void SetButtonText(const std::string& text) override;
@@ -97,6 +98,7 @@ private:
     void AddStatusTip();
     void UpdateStatusTip();
     void ShowSettingNotSaved(const char* what);
+    void ShowStatus(const std::string& text);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Numbers of the "TaskbarCreated" and come-back messages, registered when the first window
@@ -115,8 +117,10 @@ private:
     tk::ui::ComboBox m_unitList;
     int m_intervalValue = 10;
     int m_statusColour = 0;
+    bool m_statusRefused = false;  // the line tells of a pass that set no screen: drawn red
     tk::ScreenRoster m_roster;
     tk::ui::UniqueBrush m_statusBrush{CreateStatusBrush()};
+    tk::ui::UniqueFont m_statusFont;  // the line's smaller font while its text needs one
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;

@@ -106,7 +106,7 @@ bool CTK自动校时App::InitInstance() {
     tk::W32TimeSetting w32time;
     tk::TimeServerSetting timeServer(api, w32time);
     tk::PreciseClock pcClock;
-    tk::SteadyMonotonicClock monotonic;
+    tk::UptimeClock monotonic;
     tk::ClockCheck clockCheck({timeServer,
                                std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
                                pcClock, monotonic, clock,
