@@ -72,22 +72,22 @@ public:
         return std::vector<bool>(addresses.size(), true);
     }
     std::uint32_t Milliseconds() override {
-        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              Steady::now().time_since_epoch())
-                                              .count());
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch())
+                .count());
     }
 };
 
 // A library that sets every clock at once, and a window that shows nothing.
 class InstantServices : public tk::IControllerLibrary,
-                        public tk::IStatusView,
+                        public tk::IPassView,
                         public tk::IMessagePump,
                         public tk::IClock {
 public:
     int AdjustTime(int) override { return 1; }
     void ReloadIniFile() override {}
-    void SetStatusText(const std::string&) override {}
-    void SetRefusalText(const std::string&) override {}
+    void ShowScreen(const tk::ScreenOutcome&) override {}
+    void ShowPassEnded(const tk::PassRecord&) override {}
     void PumpOne() override {}
     int64_t Now() override { return 0; }
     bool ToLocalTime(int64_t, std::tm&) override { return false; }
@@ -106,8 +106,11 @@ private:
 class RecordedCheck : public tk::IClockCheck {
 public:
     explicit RecordedCheck(tk::ITimeServerSource& server)
-        : m_check({server, std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
-                   m_pcClock, m_monotonic, m_clock,
+        : m_check({server,
+                   std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                   m_pcClock,
+                   m_monotonic,
+                   m_clock,
                    {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}) {}
     void Begin() override { m_check.Begin(); }
     tk::ClockReading Await() override { return m_reading = m_check.Await(); }
@@ -194,11 +197,12 @@ int Passes(const std::string& answering, const std::string& silent, int runs) {
         }
     }
     for (const Kind& kind : kinds) {
-        std::printf("pass check=%s screens=3+1 probe_ms=%lld runs=%d median_ms=%.3f min_ms=%.3f "
-                    "max_ms=%.3f",
-                    kind.name, static_cast<long long>(kProbeBatch.count()), runs,
-                    Median(kind.times), *std::min_element(kind.times.begin(), kind.times.end()),
-                    *std::max_element(kind.times.begin(), kind.times.end()));
+        std::printf(
+            "pass check=%s screens=3+1 probe_ms=%lld runs=%d median_ms=%.3f min_ms=%.3f "
+            "max_ms=%.3f",
+            kind.name, static_cast<long long>(kProbeBatch.count()), runs, Median(kind.times),
+            *std::min_element(kind.times.begin(), kind.times.end()),
+            *std::max_element(kind.times.begin(), kind.times.end()));
         if (kind.server != nullptr) {
             std::printf(" server=%s measured=%d extra_median_ms=%.3f extra_max_ms=%.3f",
                         kind.server->c_str(), kind.measured, Median(kind.extra),

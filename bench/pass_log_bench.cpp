@@ -31,14 +31,10 @@ tk::PassRecord ThreeHundredScreens(tk::IClock& clock) {
         screen.failure = i % 10 == 0  ? tk::ScreenFailure::kNoAnswer
                          : i % 7 == 0 ? tk::ScreenFailure::kNoReply
                                       : tk::ScreenFailure::kNone;
-        screen.status =
-            "状态：" + std::to_string(i) +
-            (screen.failure == tk::ScreenFailure::kNone ? "号屏校时成功！" : "号屏校时失败！");
         record.failures += screen.failure != tk::ScreenFailure::kNone;
         record.screens.push_back(screen);
     }
     record.count = kScreens;
-    record.summary = "此次校时共：300张卡";
     return record;
 }
 

@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
-#include "core/sync/clock_text.h"
-#include "core/sync/pass.h"
 #include "core/probe/probe.h"
 #include "core/screens/roster.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
 
 namespace {
 
@@ -79,15 +79,15 @@ tk::IProbeSystem* g_system = &tk::SystemProbe();
 
 // A library that sets every clock at once, and a window that shows nothing.
 class InstantServices : public tk::IControllerLibrary,
-                        public tk::IStatusView,
+                        public tk::IPassView,
                         public tk::IMessagePump,
                         public tk::IClock,
-                        public tk::IPassJournal {
+                        public tk::IPassSink {
 public:
     int AdjustTime(int) override { return 1; }
     void ReloadIniFile() override {}
-    void SetStatusText(const std::string&) override {}
-    void SetRefusalText(const std::string&) override {}
+    void ShowScreen(const tk::ScreenOutcome&) override {}
+    void ShowPassEnded(const tk::PassRecord&) override {}
     void PumpOne() override {}
     int64_t Now() override { return 0; }
     bool ToLocalTime(int64_t, std::tm&) override { return false; }
@@ -113,9 +113,9 @@ std::vector<bool> RunPass(const std::vector<std::string>& hosts) {
     InstantServices services;
     const tk::PassServices passServices{services, probe, services, services, services};
     tk::SyncState state;
-    tk::RunPass(*roster, state, passServices, &services);
+    const tk::PassRecord record = tk::RunPass(*roster, state, passServices);
     std::vector<bool> passed;
-    for (const tk::ScreenOutcome& screen : services.Record().screens)
+    for (const tk::ScreenOutcome& screen : record.screens)
         passed.push_back(screen.failure == tk::ScreenFailure::kNone);
     return passed;
 }

@@ -7,12 +7,12 @@
 #include <string>
 
 #include "core/sync/clock_text.h"
-#include "core/sync/pass.h"
+#include "core/sync/pass_record.h"
 #include "core/sync/pass_log.h"
 
 namespace tk {
 
-class PassJournal final : public IPassJournal {
+class PassJournal final : public IPassSink {
 public:
     // folderNotWritable: why the executable's folder, where the log lives, cannot be written;
     // empty when it can.

@@ -6,6 +6,7 @@
 #include "core/base/gbk.h"
 #include "core/base/path_text.h"
 #include "core/store/profile_file.h"
+#include "core/sync/pass_texts.h"
 
 namespace tk {
 
@@ -18,10 +19,6 @@ constexpr size_t kTipListedFailures = 20;
 std::string LogTime(int64_t time, IClock& clock) {
     std::tm local{};
     return FormatClock(clock.ToLocalTime(time, local) ? &local : nullptr, "%Y-%m-%d %H:%M:%S");
-}
-
-const char* ReasonText(ScreenFailure failure) {
-    return failure == ScreenFailure::kNoAnswer ? "网络不通" : "控制卡无应答";
 }
 
 // Builds the lines of one pass; a pass's screens mostly share their second, which is then
@@ -63,19 +60,20 @@ std::string PassLogLines(const PassRecord& record, IClock& clock) {
     out.reserve(64 * (record.screens.size() + 2));
     LineWriter lines(out, clock);
     lines.Add(record.started, record.manual ? "手动校时开始" : "自动校时开始");
-    if (!record.clockLine.empty()) lines.Add(record.started, record.clockLine);
+    const std::string clockLine = record.clock ? ClockCheckLine(*record.clock) : std::string();
+    if (!clockLine.empty()) lines.Add(record.started, clockLine);
     std::string text;
     for (const ScreenOutcome& screen : record.screens) {
-        text = screen.status;
+        text = ScreenResultText(screen.number, screen.failure == ScreenFailure::kNone);
         text += '\t';
         text += screen.network ? screen.address : std::string("串口");
         if (screen.failure != ScreenFailure::kNone) {
             text += '\t';
-            text += ReasonText(screen.failure);
+            text += ScreenFailureText(screen.failure);
         }
         lines.Add(screen.time, text);
     }
-    lines.Add(record.ended, record.summary);
+    lines.Add(record.ended, PassEndText(record));
     return out;
 }
 
@@ -120,10 +118,11 @@ std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWrit
     const std::string first = folderWritable ? "" : std::string(kFolderNotWritableTip) + "\r\n";
     if (last == nullptr) return first + "尚未校时";
     const std::string started = LogTime(last->started, clock);
-    const std::string clockLine = last->clockLine.empty() ? "" : "\r\n" + last->clockLine;
+    const std::string clockText = last->clock ? ClockCheckLine(*last->clock) : std::string();
+    const std::string clockLine = clockText.empty() ? "" : "\r\n" + clockText;
     // A pass that set no screen says why in place of its figures.
-    if (last->refused) {
-        return first + "上次校时：" + started + clockLine + "\r\n" + last->summary +
+    if (last->Refused()) {
+        return first + "上次校时：" + started + clockLine + "\r\n" + PassEndText(*last) +
                "\r\n双击状态栏打开校时日志";
     }
     char head[160];
@@ -140,7 +139,7 @@ std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWrit
         }
         char item[64];
         std::snprintf(item, sizeof item, "%s%d号屏（%s）", listed == 0 ? "" : "、", screen.number,
-                      ReasonText(screen.failure));
+                      ScreenFailureText(screen.failure));
         failed += item;
         ++listed;
     }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/sync/clock_text.h"
-#include "core/sync/pass.h"
+#include "core/sync/pass_record.h"
 
 namespace tk {
 

@@ -16,6 +16,7 @@
 #include "core/sync/autostart.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
+#include "core/sync/pass_texts.h"
 #include "core/sync/scheduler.h"
 
 namespace tk_test {
@@ -187,8 +188,9 @@ private:
     }
 };
 
-// The status line: "status <text>", a refusal's "status (red) <text>".
-class RecordingStatusView : public tk::IStatusView, LoggingFake {
+// The status line: "status <text>" with the text it would show, a refusal's in red
+// "status (red) <text>".
+class RecordingStatusView : public tk::IStatusView, public tk::IPassView, LoggingFake {
 public:
     explicit RecordingStatusView(EventLog* log = nullptr) : LoggingFake(log) {}
 
@@ -198,8 +200,13 @@ public:
         Note("status " + text);
         texts.push_back(text);
     }
-    void SetRefusalText(const std::string& text) override {
-        Note("status (red) " + text);
+    void ShowScreen(const tk::ScreenOutcome& screen) override {
+        SetStatusText(
+            tk::ScreenResultText(screen.number, screen.failure == tk::ScreenFailure::kNone));
+    }
+    void ShowPassEnded(const tk::PassRecord& record) override {
+        const std::string text = tk::PassEndStatusText(record);
+        Note((record.Refused() ? "status (red) " : "status ") + text);
         texts.push_back(text);
     }
 };

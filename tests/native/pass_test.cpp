@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/sync/pass_log.h"
 #include "core/screens/roster.h"
+#include "core/sync/pass_log.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
 #include "tests/native/temp_dir.h"
@@ -37,18 +37,6 @@ tk::ScreenRoster MakeRoster(const std::vector<Screen>& screens) {
 }
 
 using tk_test::EventLog;
-
-// The window around a manual pass.
-class ManualPassView : public tk::IManualPassView {
-public:
-    explicit ManualPassView(EventLog& log) : m_log(log) {}
-    void ShowManualPassRunning(bool running) override {
-        m_log.push_back(running ? "manual pass shown running" : "manual pass shown over");
-    }
-
-private:
-    EventLog& m_log;
-};
 
 // The fake probe, each of whose probes takes probeMs on its own clock.
 class SlowProbe : public tk_test::FakeProbe {
@@ -97,7 +85,6 @@ struct PassFakes {
     tk_test::RecordingStatusView status{&log};
     tk_test::RecordingPump pump{&log};
     TickingClock clock;
-    ManualPassView view{log};
 };
 
 TEST(Pass, EmptyRosterReportsOnlyTheSummary) {
@@ -355,25 +342,8 @@ TEST(Pass, FullRosterVisitsEveryScreenOnce) {
     EXPECT_EQ(fakes.log.back(), "status 此次校时共：300张卡，其中150张成功，150张失败！");
 }
 
-TEST(ManualPass, WindowShowsThePassRunningAroundIt) {
-    tk::SyncState state;
-    PassFakes fakes(state);
-    fakes.probe.answers["127.0.0.1"] = true;
-    tk::RunManualPass(MakeRoster({{true, "127.0.0.1"}}), state, fakes.Services(), fakes.view);
-    EXPECT_EQ(fakes.log, (std::vector<std::string>{
-                             "manual pass shown running",
-                             "probe 127.0.0.1",
-                             "adjust 1",
-                             "status 状态：1号屏校时成功！",
-                             "pump",
-                             "status 此次校时共：1张卡，其中1张成功，0张失败！",
-                             "manual pass shown over",
-                         }));
-    EXPECT_EQ(state.busy, 0);
-}
-
 // Takes each pass.
-class RecordingJournal : public tk::IPassJournal {
+class RecordingJournal : public tk::IPassSink {
 public:
     void PassEnded(const tk::PassRecord& record) override { passes.push_back(record); }
     std::vector<tk::PassRecord> passes;
@@ -386,8 +356,10 @@ TEST(PassLog, AutomaticPassLinesAndTooltip) {
     PassFakes fakes(state);
     fakes.library.results[3] = 0;
     RecordingJournal journal;
+    tk::PassServices services = fakes.Services();
+    services.sinks = {&journal};
     tk::RunPass(MakeRoster({{false, "192.168.1.236"}, {true, "127.0.0.9"}, {false, ""}}), state,
-                fakes.Services(), &journal);
+                services);
     ASSERT_EQ(journal.passes.size(), 1u);
     EXPECT_EQ(tk::PassLogLines(journal.passes[0], fakes.clock),
               "2023-11-14 22:13:20\t自动校时开始\r\n"
@@ -466,7 +438,8 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
         tk::PassServices services = fakes.Services();
         services.clockCheck = &check;
         RecordingJournal journal;
-        tk::RunPass(MakeRoster(c.screens), state, services, &journal);
+        services.sinks = {&journal};
+        tk::RunPass(MakeRoster(c.screens), state, services);
         EXPECT_EQ(fakes.log, c.events) << c.what;
         EXPECT_EQ(check.awaits, 1) << c.what;
         EXPECT_EQ(state.busy, 0);
@@ -481,11 +454,20 @@ TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
     tk::SyncState state;
     PassFakes fakes(state);
     RecordingJournal journal;
-    tk::RunPass(MakeRoster(std::vector<Screen>(23, Screen{true, "127.0.0.9"})), state,
-                fakes.Services(), &journal);
+    tk::PassServices services = fakes.Services();
+    services.sinks = {&journal};
+    tk::RunPass(MakeRoster(std::vector<Screen>(23, Screen{true, "127.0.0.9"})), state, services);
     fakes.probe.answer = true;
-    tk::RunPass(MakeRoster({{true, "127.0.0.9"}}), state, fakes.Services(), &journal);
+    // A manual pass: the record the pass returns is the one its sinks got.
+    const tk::PassRecord manual =
+        tk::RunPass(MakeRoster({{true, "127.0.0.9"}}), state, services, true);
     ASSERT_EQ(journal.passes.size(), 2u);
+    EXPECT_EQ(tk::PassLogLines(manual, fakes.clock),
+              "2023-11-14 22:13:45\t手动校时开始\r\n"
+              "2023-11-14 22:13:46\t状态：1号屏校时成功！\t127.0.0.9\r\n"
+              "2023-11-14 22:13:47\t此次校时共：1张卡，其中1张成功，0张失败！\r\n");
+    EXPECT_EQ(tk::PassLogLines(journal.passes[1], fakes.clock),
+              tk::PassLogLines(manual, fakes.clock));
     EXPECT_EQ(
         tk::StatusTipText(&journal.passes[0], fakes.clock),
         "上次校时：2023-11-14 22:13:20　共23张卡，0张成功，23张失败\r\n"

@@ -32,7 +32,6 @@ struct Harness : tk::ISchedulerView {
     tk::Scheduler scheduler{state, *this, timers, clock, [this] { RunPass(); }};
 
     void SetStatusText(const std::string& text) override { log.push_back("status " + text); }
-    void SetRefusalText(const std::string& text) override { log.push_back("refusal " + text); }
     void ShowAutomaticSyncOn(bool on) override {
         log.push_back(on ? "automatic sync shown on" : "automatic sync shown off");
     }

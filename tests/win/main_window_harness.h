@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/sync/run_key_win.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/run_key_win.h"
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "resources/resource.h"
@@ -188,15 +188,28 @@ public:
         journal.emplace(passLog, clock, options.folderNotWritable);
         if (options.realClockCheck) {
             realClockCheck.emplace(tk::ClockCheckServices{
-                timeServer, std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
-                pcClock, monotonic, systemClock, {2026, 12, 8}});
+                timeServer,
+                std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                pcClock,
+                monotonic,
+                systemClock,
+                {2026, 12, 8}});
         }
-        tk::IClockCheck& check = options.realClockCheck
-                                     ? static_cast<tk::IClockCheck&>(*realClockCheck)
-                                     : clockCheck;
-        const AdjustTimeServices services{
-            settingsFile,       library,      probe,         clock,    key,      timerService,
-            options.modulePath, screenEditor, exchangeFiles, *journal, logOpener, check};
+        tk::IClockCheck& check =
+            options.realClockCheck ? static_cast<tk::IClockCheck&>(*realClockCheck) : clockCheck;
+        const AdjustTimeServices services{settingsFile,
+                                          library,
+                                          probe,
+                                          clock,
+                                          key,
+                                          timerService,
+                                          options.modulePath,
+                                          screenEditor,
+                                          exchangeFiles,
+                                          *journal,
+                                          {&*journal},
+                                          logOpener,
+                                          check};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         if (!options.create) return;
         created = dialog->Create();

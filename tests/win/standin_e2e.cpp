@@ -16,14 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "core/sync/clock_text.h"
 #include "core/base/module_path_win.h"
-#include "core/sync/pass.h"
 #include "core/probe/probe.h"
 #include "core/screens/roster.h"
 #include "core/screens/screen_section.h"
 #include "core/store/settings.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/clock_text.h"
+#include "core/sync/pass.h"
+#include "core/sync/pass_texts.h"
 #include "library/controller_library_win.h"
 #include "library/frame.h"
 #include "tests/win/win_test_util.h"
@@ -311,11 +312,16 @@ TEST_F(StandinE2e, AnOctetOutside0To255IsRefusedWithoutAPacket) {
 }
 
 // Records the status line.
-class StatusLine final : public tk::IStatusView {
+class StatusLine final : public tk::IPassView {
 public:
     std::vector<std::string> texts;
-    void SetStatusText(const std::string& text) override { texts.push_back(text); }
-    void SetRefusalText(const std::string& text) override { texts.push_back(text); }
+    void ShowScreen(const tk::ScreenOutcome& screen) override {
+        texts.push_back(
+            tk::ScreenResultText(screen.number, screen.failure == tk::ScreenFailure::kNone));
+    }
+    void ShowPassEnded(const tk::PassRecord& record) override {
+        texts.push_back(tk::PassEndStatusText(record));
+    }
 };
 
 class NoPump final : public tk::IMessagePump {

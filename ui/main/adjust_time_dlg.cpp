@@ -1,8 +1,5 @@
 #include "ui/main/adjust_time_dlg.h"
 
-// After windows.h, which it needs.
-#include <commctrl.h>
-
 #include <iterator>
 
 #include "core/base/failure_report.h"
@@ -35,10 +32,7 @@ void EnableControls(HWND dialog, const int (&ids)[N], bool enable) {
     for (int id : ids) ::EnableWindow(::GetDlgItem(dialog, id), enable ? TRUE : FALSE);
 }
 
-// Colours of the status line (by the status-colour flag) and of the clock line.
-constexpr COLORREF kStatusGoodColour = RGB(0, 255, 0);
-constexpr COLORREF kStatusBadColour = RGB(255, 0, 0);
-constexpr COLORREF kStatusBackground = RGB(0, 0, 0);
+// Colour of the clock line.
 constexpr COLORREF kClockColour = RGB(0, 0, 255);
 
 }  // namespace
@@ -92,9 +86,6 @@ HICON CAdjustTimeDlg::LoadMainIcon() {
     return ::LoadIconA(ResourceModule(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
-// Background of the status line.
-HBRUSH CAdjustTimeDlg::CreateStatusBrush() { return ::CreateSolidBrush(kStatusBackground); }
-
 // A window still open (a test's modeless one) goes through its destroy handling first, so the
 // tray icon is removed while the object is whole.
 CAdjustTimeDlg::~CAdjustTimeDlg() { Destroy(); }
@@ -106,7 +97,8 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
 
-    m_statusColour = 1;
+    m_statusLine.Attach(Hwnd());
+    m_statusLine.SetColourFlag(1);
 
     // Inserted at explicit positions: the template gives the list the sorted style.
     for (int i = 0; i < static_cast<int>(std::size(kUnitItems)); ++i) {
@@ -126,7 +118,6 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     UpdateData(false);
     if (start == 1) m_scheduler.Toggle();
 
-    AddStatusTip();
     m_trayIcon.Init(Hwnd(), m_icon);
     m_trayIcon.Add();
     // An elevated copy would drop the request of a later start without rights.
@@ -257,10 +248,7 @@ HBRUSH CAdjustTimeDlg::OnCtlColorStatic(HDC dc, HWND control) {
         WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
     switch (::GetDlgCtrlID(control)) {
         case IDC_STATUS:
-            ::SetTextColor(
-                dc, m_statusColour != 0 && !m_statusRefused ? kStatusGoodColour : kStatusBadColour);
-            ::SetBkColor(dc, kStatusBackground);
-            return m_statusBrush.Get();
+            return m_statusLine.Colour(dc);
         case IDC_CLOCK:
             ::SetTextColor(dc, kClockColour);
             return defaultBrush;
@@ -287,8 +275,10 @@ void CAdjustTimeDlg::OnAutoStart() {
 
 // IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
-    tk::RunManualPass(m_roster, m_state, PassServicesOf(), *this, &m_services.journal);
-    UpdateStatusTip();
+    ShowManualPassRunning(true);
+    tk::RunPass(m_roster, m_state, PassServicesOf(), true);
+    ShowManualPassRunning(false);
+    m_statusLine.UpdateTip();
     m_scheduler.AfterManualPass();
 }
 
@@ -330,54 +320,17 @@ void CAdjustTimeDlg::OnComeBack() {
     ::SetForegroundWindow(::GetLastActivePopup(Hwnd()));
 }
 
-// What a pass needs: the library, the probe, this window as status line, the pump, the clock
-// and the check of the clock against a time server.
+// What a pass needs: the library, the probe, the status line, the pump, the clock, the check of
+// the clock against a time server and the sinks of its record.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe,      *this, m_pump,
-            m_services.clock,   &m_services.clockCheck};
+    return {m_services.library, m_services.probe,       m_statusLine,    m_pump,
+            m_services.clock,   &m_services.clockCheck, m_services.sinks};
 }
 
 // The pass of kPassTimerId.
 void CAdjustTimeDlg::RunAutomaticPass() {
-    tk::RunPass(m_roster, m_state, PassServicesOf(), &m_services.journal);
-    UpdateStatusTip();
-}
-
-// A tooltip over the status line. The line reports clicks and double-clicks only with
-// SS_NOTIFY, which also lets the mouse reach it (without it the line is transparent to hit
-// tests) for the tooltip; the template is left as it is and the style added here. The tooltip
-// asks for its text each time it is about to show it (OnStatusTipText).
-void CAdjustTimeDlg::AddStatusTip() {
-    const HWND status = ::GetDlgItem(Hwnd(), IDC_STATUS);
-    ::SetWindowLongPtrA(status, GWL_STYLE, ::GetWindowLongPtrA(status, GWL_STYLE) | SS_NOTIFY);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-    ::InitCommonControlsEx(&controls);
-    m_statusTip =
-        ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                          WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(), nullptr, nullptr, nullptr);
-    if (m_statusTip == nullptr) {
-        tk::ReportFailure("creating the status line's tooltip");
-        return;
-    }
-    // The size without the reserved member of newer versions, which older ones refuse.
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = Hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(status);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    if (!::SendMessageA(m_statusTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool))) {
-        tk::ReportFailure("adding the status line's tooltip");
-    }
-    // Several lines, shown long enough to read twenty failed screens.
-    ::SendMessageA(m_statusTip, TTM_SETMAXTIPWIDTH, 0, 480);
-    ::SendMessageA(m_statusTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
-}
-
-// A tooltip showing while a pass ends asks for its text again and shows the new pass.
-void CAdjustTimeDlg::UpdateStatusTip() {
-    if (m_statusTip != nullptr) ::SendMessageA(m_statusTip, TTM_UPDATE, 0, 0);
+    tk::RunPass(m_roster, m_state, PassServicesOf());
+    m_statusLine.UpdateTip();
 }
 
 // The tooltip is about to show the status line's text.
@@ -396,59 +349,14 @@ void CAdjustTimeDlg::OnStatusDoubleClick() {
     }
 }
 
-void CAdjustTimeDlg::SetStatusText(const std::string& text) {
-    m_statusRefused = false;
-    ShowStatus(text);
-}
-
-// Red before the text is set, so that it is painted red; the next text goes back to the
-// colour of the status-colour flag, which stays as it was.
-void CAdjustTimeDlg::SetRefusalText(const std::string& text) {
-    m_statusRefused = true;
-    ShowStatus(text);
-}
-
-// The line shows its text whole: in the window's font where it fits, else in the same face
-// made just small enough (a full roster's summary, a long reason why a setting was not saved).
-void CAdjustTimeDlg::ShowStatus(const std::string& text) {
-    const HWND line = ::GetDlgItem(Hwnd(), IDC_STATUS);
-    const auto windowFont = reinterpret_cast<HFONT>(::SendMessageA(Hwnd(), WM_GETFONT, 0, 0));
-    RECT client{};
-    ::GetClientRect(line, &client);
-    HDC dc = ::GetDC(line);
-    tk::ui::UniqueFont smaller;
-    LOGFONTA face{};
-    if (dc != nullptr && windowFont != nullptr &&
-        ::GetObjectA(windowFont, sizeof face, &face) == sizeof face) {
-        const HGDIOBJ old = ::SelectObject(dc, windowFont);
-        const int length = static_cast<int>(text.size());
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, text.c_str(), length, &size);
-        // A height scaled by the overflow, then one step at a time until the text fits.
-        face.lfWidth = 0;
-        LONG height = size.cx > client.right ? face.lfHeight * client.right / size.cx : 0;
-        for (; height != 0 && size.cx > client.right; height += height < 0 ? 1 : -1) {
-            face.lfHeight = height;
-            tk::ui::UniqueFont next(::CreateFontIndirectA(&face));
-            if (!next) break;
-            ::SelectObject(dc, next.Get());  // the one tried before is deleted unselected
-            ::GetTextExtentPoint32A(dc, text.c_str(), length, &size);
-            smaller = std::move(next);
-        }
-        ::SelectObject(dc, old);
-    }
-    if (dc != nullptr) ::ReleaseDC(line, dc);
-    // The line takes its new font before the old one is deleted.
-    ::SendMessageA(line, WM_SETFONT, reinterpret_cast<WPARAM>(smaller ? smaller.Get() : windowFont),
-                   FALSE);
-    m_statusFont = std::move(smaller);
-    ::SetDlgItemTextA(Hwnd(), IDC_STATUS, text.c_str());
-}
+void CAdjustTimeDlg::SetStatusText(const std::string& text) { m_statusLine.SetStatusText(text); }
 
 void CAdjustTimeDlg::ShowAutomaticSyncOn(bool on) {
     EnableControls(Hwnd(), kAutomaticSyncControls, !on);
 }
 
+// true: a manual pass begins, and every control that could start another action or change the
+// settings meanwhile is disabled; false: it has ended, and they are enabled again.
 void CAdjustTimeDlg::ShowManualPassRunning(bool running) {
     EnableControls(Hwnd(), kManualPassControls, !running);
 }
@@ -474,4 +382,4 @@ int32_t CAdjustTimeDlg::TakeIntervalValue() {
     return m_intervalValue;
 }
 
-void CAdjustTimeDlg::SetStatusColourFlag(int flag) { m_statusColour = flag; }
+void CAdjustTimeDlg::SetStatusColourFlag(int flag) { m_statusLine.SetColourFlag(flag); }

@@ -22,6 +22,7 @@
 #include "ui/framework/unique_handle.h"
 #include "ui/framework/window_services.h"
 #include "ui/main/log_opener.h"
+#include "ui/main/status_line.h"
 #include "ui/main/tray_icon.h"
 
 // What the main window works with besides its own controls: the program's entry builds the
@@ -36,23 +37,20 @@ struct AdjustTimeServices {
     std::string modulePath;               // the executable the Run value names
     tk::ui::IScreenEditor& screenEditor;  // the list window's editor of one screen
     tk::ui::IFileChooser& exchangeFiles;  // the list window's dialogs for the exchange file
-    tk::PassJournal& journal;             // every pass's record: the log, the tooltip's text
+    tk::PassJournal& journal;             // the log's path and state, the tooltip's text
+    tk::PassSinks sinks;                  // every pass's record goes to each (the journal first)
     ILogOpener& logOpener;                // the status line's double-click
     tk::IClockCheck& clockCheck;          // the PC's clock against a time server, each pass
 };
 
-class CAdjustTimeDlg : public tk::ui::Dialog,
-                       public tk::ISchedulerView,
-                       public tk::IManualPassView {
+class CAdjustTimeDlg : public tk::ui::Dialog, public tk::ISchedulerView {
 public:
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
     ~CAdjustTimeDlg() override;
 
-    // ISchedulerView (with IStatusView) and IManualPassView.
+    // ISchedulerView, whose status texts go to the status line.
     void SetStatusText(const std::string& text) override;
-    void SetRefusalText(const std::string& text) override;
     void ShowAutomaticSyncOn(bool on) override;
-    void ShowManualPassRunning(bool running) override;
     void SetButtonText(const std::string& text) override;
     void SetClockText(const std::string& text) override;
     void ShowMessage(const std::string& text) override;
@@ -63,7 +61,7 @@ public:
 
     const tk::SyncState& State() const { return m_state; }
     const tk::ScreenRoster& Roster() const { return m_roster; }
-    int StatusColourFlag() const { return m_statusColour; }
+    int StatusColourFlag() const { return m_statusLine.ColourFlag(); }
     const tk::ui::TrayIcon& Tray() const { return m_trayIcon; }
 
 protected:
@@ -95,10 +93,8 @@ private:
     void ReloadScreens();
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
-    void AddStatusTip();
-    void UpdateStatusTip();
+    void ShowManualPassRunning(bool running);
     void ShowSettingNotSaved(const char* what);
-    void ShowStatus(const std::string& text);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Numbers of the "TaskbarCreated" and come-back messages, registered when the first window
@@ -108,7 +104,6 @@ private:
 
     static void RegisterMessages();
     static HICON LoadMainIcon();
-    static HBRUSH CreateStatusBrush();
 
     const AdjustTimeServices m_services;
 
@@ -116,18 +111,12 @@ private:
     tk::ui::TrayIcon m_trayIcon;
     tk::ui::ComboBox m_unitList;
     int m_intervalValue = 10;
-    int m_statusColour = 0;
-    bool m_statusRefused = false;  // the line tells of a pass that set no screen: drawn red
     tk::ScreenRoster m_roster;
-    tk::ui::UniqueBrush m_statusBrush{CreateStatusBrush()};
-    tk::ui::UniqueFont m_statusFont;  // the line's smaller font while its text needs one
+    tk::ui::StatusLine m_statusLine;
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;
     tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
     tk::ui::WindowTimers m_timers{m_services.timers, *this};
     tk::Scheduler m_scheduler;
-    // The status line's tooltip, owned by the window and destroyed with it; it asks the
-    // journal for its text.
-    HWND m_statusTip = nullptr;
 };

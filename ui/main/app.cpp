@@ -10,18 +10,18 @@
 #include <memory>
 #include <string>
 
-#include "core/store/atomic_file.h"
-#include "core/sync/clock_text.h"
 #include "core/base/failure_report.h"
 #include "core/base/module_path_win.h"
+#include "core/probe/probe.h"
+#include "core/screens/settings_file.h"
+#include "core/store/atomic_file.h"
+#include "core/store/profile_file.h"
+#include "core/store/settings.h"
+#include "core/store/win32_profile_win.h"
+#include "core/sync/clock_text.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/pass_log.h"
-#include "core/store/profile_file.h"
-#include "core/probe/probe.h"
 #include "core/sync/run_key_win.h"
-#include "core/store/settings.h"
-#include "core/screens/settings_file.h"
-#include "core/store/win32_profile_win.h"
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "library/controller_library_win.h"
@@ -107,12 +107,26 @@ bool CTK自动校时App::InitInstance() {
     tk::TimeServerSetting timeServer(api, w32time);
     tk::PreciseClock pcClock;
     tk::UptimeClock monotonic;
-    tk::ClockCheck clockCheck({timeServer,
-                               std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
-                               pcClock, monotonic, clock,
-                               {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}});
-    CAdjustTimeDlg dialog({settings, library, probe, clock, runKey, timers, modulePath,
-                           screenEditor, exchangeFiles, journal, logOpener, clockCheck});
+    tk::ClockCheck clockCheck(
+        {timeServer,
+         std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+         pcClock,
+         monotonic,
+         clock,
+         {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}});
+    CAdjustTimeDlg dialog({settings,
+                           library,
+                           probe,
+                           clock,
+                           runKey,
+                           timers,
+                           modulePath,
+                           screenEditor,
+                           exchangeFiles,
+                           journal,
+                           {&journal},
+                           logOpener,
+                           clockCheck});
     dialog.DoModal();
     return false;
 }
