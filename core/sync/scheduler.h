@@ -50,7 +50,7 @@ public:
 };
 
 // The timers the scheduler arms and kills; it is their only user. In the program they are the
-// main window's window timers (ui/framework/window_services.h), in tests a recorder.
+// main window's window timers (ui/main/window_adapters.h), in tests a recorder.
 class ITimerService {
 public:
     virtual ~ITimerService() = default;

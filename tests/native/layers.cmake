@@ -1,2 +1,2 @@
-# The include direction of core/'s folders (tests/native/check-layers).
-add_test(NAME core_layers COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-layers)
+# The include direction of the tree's folders (tests/native/check-layers).
+add_test(NAME layers COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-layers)

@@ -28,7 +28,7 @@ void SystemWindowTimers::KillTimer(HWND window, uintptr_t id) {
 }
 
 // A quit request belongs to the outermost loop, so one taken out of the queue here is put back.
-void MessagePump::PumpOne() {
+void PumpOneMessage() {
     MSG msg;
     if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
     if (msg.message == WM_QUIT) {

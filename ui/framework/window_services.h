@@ -1,14 +1,11 @@
-// Small adapters that give a window's timers and the thread's message queue to logic that knows
-// them only through core's interfaces (the scheduler's timers, the pass's one-message pump).
+// A window's timers and the thread's message queue as services: set and kill timers of a
+// window, let one waiting message through, let a posted message reach an elevated window.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
-
-#include "core/sync/pass.h"
-#include "core/sync/scheduler.h"
-#include "ui/framework/dialog.h"
 
 namespace tk::ui {
 
@@ -28,27 +25,9 @@ public:
     void KillTimer(HWND window, uintptr_t id) override;
 };
 
-// The timers of one dialog, set on its window as it is when a timer is set: the dialog makes
-// them in its constructor, before its window exists.
-class WindowTimers final : public ITimerService {
-public:
-    WindowTimers(IWindowTimerService& timers, const Dialog& window)
-        : m_timers(timers), m_window(window) {}
-    void SetTimer(uintptr_t id, uint32_t periodMs) override {
-        m_timers.SetTimer(m_window.Hwnd(), id, periodMs);
-    }
-    void KillTimer(uintptr_t id) override { m_timers.KillTimer(m_window.Hwnd(), id); }
-
-private:
-    IWindowTimerService& m_timers;
-    const Dialog& m_window;
-};
-
-// One waiting message of the calling thread, if any, dispatched as the message loop would.
-class MessagePump final : public IMessagePump {
-public:
-    void PumpOne() override;
-};
+// Removes one waiting message of the calling thread, if any, and dispatches it as the message
+// loop would.
+void PumpOneMessage();
 
 // Stands in for ChangeWindowMessageFilterEx(window, message, action, nullptr) while set.
 using MessageFilterHook = std::function<BOOL(HWND window, UINT message, DWORD action)>;

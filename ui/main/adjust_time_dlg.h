@@ -21,6 +21,7 @@
 #include "ui/framework/message_table.h"
 #include "ui/framework/unique_handle.h"
 #include "ui/framework/window_services.h"
+#include "ui/main/window_adapters.h"
 #include "ui/main/log_opener.h"
 #include "ui/main/status_line.h"
 #include "ui/main/tray_icon.h"

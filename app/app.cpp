@@ -1,0 +1,59 @@
+// The program: the application object and the entry point that runs it.
+// clang-format off
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+// clang-format on
+
+#include <string>
+
+#include "app/program_services.h"
+#include "core/base/module_path_win.h"
+#include "core/store/settings.h"
+#include "ui/main/adjust_time_dlg.h"
+#include "ui/main/single_instance.h"
+
+// The application: runs the main window once and ends with it. It has no name of its own (the
+// message boxes take theirs from the executable) and reads no command line.
+class CTK自动校时App {
+public:
+    // Runs the main window modally; false: nothing more to do once it has closed.
+    bool InitInstance();
+};
+
+// Common controls first; then, unless a copy already runs on this settings file, the program's
+// services and the window's own, which outlive the window; then the main window, modally, for
+// the whole run.
+bool CTK自动校时App::InitInstance() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES;
+    ::InitCommonControlsEx(&controls);
+
+    const std::string modulePath = tk::ExecutablePath();
+    // A copy already running on this settings file is brought back instead.
+    const tk::ui::SingleInstance instance(tk::SettingsPathFromModule(modulePath));
+    if (!instance.IsFirst()) {
+        instance.WakeFirst();
+        return false;
+    }
+    ProgramServices services(modulePath);
+    tk::ui::ParameterWindowEditor screenEditor;
+    tk::ui::CommonFileDialogs exchangeFiles;
+    tk::ui::SystemWindowTimers timers;
+    ShellLogOpener logOpener;
+    CAdjustTimeDlg dialog({services.settings, services.library, services.probe, services.clock,
+                           services.runKey, timers, services.modulePath, screenEditor,
+                           exchangeFiles, services.journal, services.sinks, logOpener,
+                           services.clockCheck});
+    dialog.DoModal();
+    return false;
+}
+
+// The one application object, there from program load.
+CTK自动校时App theApp;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    theApp.InitInstance();
+    return 0;
+}

@@ -1,0 +1,59 @@
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+// clang-format on
+
+#include "app/program_services.h"
+
+#include <memory>
+#include <utility>
+
+#include "core/base/failure_report.h"
+#include "core/base/file_failure.h"
+#include "core/store/atomic_file.h"
+#include "core/store/settings.h"
+#include "resources/version.h"
+
+namespace {
+
+// A folder where no file can be created loses every setting and the log: the journal has the
+// status line say so.
+std::string WhyNotWritable(const std::string& settingsPath) {
+    if (tk::CanCreateFileBeside(settingsPath)) return {};
+    return tk::FailureReason(tk::FileFailure::FromSystem());
+}
+
+}  // namespace
+
+// Without sockets every probe simply fails, so a failure is only noted. WSAStartup returns its
+// error instead of setting the last error, which the note reads.
+SocketSession::SocketSession() {
+    WSADATA data;
+    const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
+    m_started = error == 0;
+    if (!m_started) {
+        ::SetLastError(static_cast<DWORD>(error));
+        tk::ReportFailure("starting Windows Sockets 2.2");
+    }
+}
+
+SocketSession::~SocketSession() {
+    if (m_started) ::WSACleanup();
+}
+
+ProgramServices::ProgramServices(std::string path)
+    : modulePath(std::move(path)),
+      settingsPath(tk::SettingsPathFromModule(modulePath)),
+      folderNotWritable(WhyNotWritable(settingsPath)),
+      profileApi(settingsPath),
+      settings(settingsPath, profileApi),
+      passLog(tk::LogPathFromModule(modulePath)),
+      journal(passLog, clock, folderNotWritable),
+      timeServer(profileApi, w32time),
+      clockCheck({timeServer,
+                  std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                  pcClock,
+                  uptime,
+                  clock,
+                  {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}),
+      sinks{&journal} {}

@@ -1,0 +1,64 @@
+// The program's services, built once for the executable at a path: the sockets, the probe, the
+// controller library, the settings file, the journal and the other sinks of a pass, the clock
+// check. The one place that names their concrete classes; the main window's start (app.cpp) is
+// one user of it, and another front end would be a second.
+#pragma once
+
+#include <string>
+
+#include "core/base/clock.h"
+#include "core/probe/probe.h"
+#include "core/screens/settings_file.h"
+#include "core/store/win32_profile_win.h"
+#include "core/sync/pass_journal.h"
+#include "core/sync/pass_log.h"
+#include "core/sync/pass_record.h"
+#include "core/sync/run_key_win.h"
+#include "core/timecheck/clock_check.h"
+#include "core/timecheck/time_server.h"
+#include "library/controller_library_win.h"
+
+// Windows Sockets 2.2 for as long as the object lives: every probe needs it.
+class SocketSession {
+public:
+    SocketSession();
+    ~SocketSession();
+    SocketSession(const SocketSession&) = delete;
+    SocketSession& operator=(const SocketSession&) = delete;
+
+private:
+    bool m_started = false;
+};
+
+// Built in the order of the members: the sockets first, the sinks last.
+struct ProgramServices {
+    // modulePath: the executable; the settings file and the log are the ones beside it, which
+    // the controller library finds there on its own.
+    explicit ProgramServices(std::string modulePath);
+    ProgramServices(const ProgramServices&) = delete;
+    ProgramServices& operator=(const ProgramServices&) = delete;
+
+    const SocketSession sockets;
+    const std::string modulePath;
+    const std::string settingsPath;
+    // Why the program's folder cannot be written (Program Files without administrator rights,
+    // a read-only share); empty when it can. Checked once at start-up.
+    const std::string folderNotWritable;
+    tk::Win32Profile profileApi;
+    tk::SettingsFile settings;
+    tk::ImportedControllerLibrary library;
+    tk::IcmpProbe probe;
+    tk::SystemClock clock;
+    tk::RegistryRunKey runKey;
+    tk::PassLogFile passLog;
+    tk::PassJournal journal;
+    // The time server named in the settings file or the Windows time service's; the query's
+    // worker owns its client, so closing the program never waits for it.
+    tk::W32TimeSetting w32time;
+    tk::TimeServerSetting timeServer;
+    tk::PreciseClock pcClock;
+    tk::UptimeClock uptime;
+    tk::ClockCheck clockCheck;
+    // Every pass's record goes to each, in this order: a receiver more is one line here.
+    const tk::PassSinks sinks;
+};
