@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/probe/probe_ahead.h"
+#include "core/sync/probe_ahead.h"
 
 namespace tk {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/base/failure_report.h"
+#include "core/base/text_format.h"
 
 namespace tk {
 
@@ -31,14 +32,6 @@ const char* ReasonText(ClockCheckStatus status) {
             break;
     }
     return "没有应答";
-}
-
-// printf into a string; the server's text may be as long as the settings file lets it be.
-template <typename... Args>
-std::string Formatted(const char* format, const std::string& server, Args... args) {
-    std::vector<char> text(server.size() + 128);
-    std::snprintf(text.data(), text.size(), format, server.c_str(), args...);
-    return text.data();
 }
 
 // The magnitude of micros, safe for the most negative value.
@@ -94,16 +87,16 @@ ClockVerdict VerdictOf(const ClockReading& reading) {
 std::string ClockCheckLine(const ClockReading& reading) {
     if (reading.server.empty()) return {};
     if (reading.status != ClockCheckStatus::kMeasured) {
-        std::string line =
-            Formatted("电脑时间未能与%s比对：%s", reading.server, ReasonText(reading.status));
+        std::string line = Formatted("电脑时间未能与%s比对：%s", reading.server.c_str(),
+                                     ReasonText(reading.status));
         if (reading.measured) {
             line += "；" + std::to_string(reading.ageSeconds) + "秒前测得相差" +
                     OffsetText(reading.offsetMicros) + "秒";
         }
         return line;
     }
-    std::string line =
-        Formatted("电脑时间与%s相差%s秒", reading.server, OffsetText(reading.offsetMicros).c_str());
+    std::string line = Formatted("电脑时间与%s相差%s秒", reading.server.c_str(),
+                                 OffsetText(reading.offsetMicros).c_str());
     if (reading.reused) line += "（" + std::to_string(reading.ageSeconds) + "秒前测得）";
     return line;
 }
@@ -111,7 +104,7 @@ std::string ClockCheckLine(const ClockReading& reading) {
 std::string ClockRefusalText(const ClockReading& reading) {
     switch (VerdictOf(reading)) {
         case ClockVerdict::kOffsetTooLarge:
-            return Formatted("状态：电脑时间与%s相差%s秒，本次未校时！", reading.server,
+            return Formatted("状态：电脑时间与%s相差%s秒，本次未校时！", reading.server.c_str(),
                              RefusedOffsetText(reading.offsetMicros).c_str());
         case ClockVerdict::kBeforeRelease:
             return "状态：电脑时间早于本程序的发布日期，本次未校时！";

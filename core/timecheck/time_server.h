@@ -32,7 +32,8 @@ struct W32TimeServers {
     std::string service;
 };
 
-// Reads them from the registry (w32time_servers_win.cpp); elsewhere there are none.
+// Reads them from the registry (w32time_setting_win.cpp); elsewhere there are none
+// (w32time_setting_posix.cpp).
 class IW32TimeSetting {
 public:
     virtual ~IW32TimeSetting() = default;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/base/text_format.h"
 #include "core/screens/screen_list_file.h"
 #include "core/store/settings.h"
 #include "resources/resource.h"
@@ -12,18 +13,6 @@ using Entry = tk::ui::MessageEntry<CCreateIniFile>;
 
 // Posted by the opening so that its notice shows over the visible window.
 constexpr UINT kShowLoadNotice = WM_APP + 1;
-
-// One text of a printf format, however long: a path from the file dialog can take up to
-// 32,767 characters, and a message that cut it would name another file.
-template <typename... T>
-std::string Formatted(const char* format, T... values) {
-    const int length = std::snprintf(nullptr, 0, format, values...);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, values...);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
 
 // The rows of the list, top to bottom.
 std::vector<tk::ScreenRow> RowsOf(const CCreateIniFile& window) {
@@ -118,10 +107,10 @@ void CCreateIniFile::OnShowLoadNotice() {
     ::ShowWindow(Hwnd(), SW_SHOW);
     ::UpdateWindow(Hwnd());
     if (m_notRead.Failed()) {
-        MessageBox(Formatted(kUnreadableSettingsFormat, tk::FailureReason(m_notRead).c_str()),
+        MessageBox(tk::Formatted(kUnreadableSettingsFormat, tk::FailureReason(m_notRead).c_str()),
                    MB_OK | MB_ICONERROR);
     } else {
-        MessageBox(Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
+        MessageBox(tk::Formatted(kTooManyScreensFormat, m_screensInFile), MB_OK | MB_ICONWARNING);
     }
 }
 
@@ -186,13 +175,13 @@ void CCreateIniFile::OnDelete() {
 // screens would all be lost.
 void CCreateIniFile::OnOK() {
     if (m_notRead.Failed()) {
-        MessageBox(Formatted(kNotReadNotSavedFormat, tk::FailureReason(m_notRead).c_str()),
+        MessageBox(tk::Formatted(kNotReadNotSavedFormat, tk::FailureReason(m_notRead).c_str()),
                    MB_OK | MB_ICONERROR);
         return;
     }
     tk::FileFailure why;
     if (!m_settings.SaveSettingsRows(RowsOf(*this), &why)) {
-        MessageBox(Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()),
+        MessageBox(tk::Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()),
                    MB_OK | MB_ICONERROR);
         return;
     }
@@ -209,7 +198,8 @@ void CCreateIniFile::OnImport() {
         return;
     }
     if (imported.NoScreenSections()) {
-        MessageBox(Formatted(kImportNoScreensFormat, imported.screenCount), MB_OK | MB_ICONERROR);
+        MessageBox(tk::Formatted(kImportNoScreensFormat, imported.screenCount),
+                   MB_OK | MB_ICONERROR);
         return;
     }
     ReplaceRows(imported.rows);
@@ -223,17 +213,17 @@ void CCreateIniFile::ShowImportFailure(const std::string& path, const tk::FileFa
     std::string text;
     switch (failure.kind) {
         case Kind::kMissing:
-            text = Formatted(kImportNoFileFormat, path.c_str());
+            text = tk::Formatted(kImportNoFileFormat, path.c_str());
             break;
         case Kind::kNotAnsi:
-            text = Formatted(kImportNotAnsiFormat, path.c_str());
+            text = tk::Formatted(kImportNotAnsiFormat, path.c_str());
             break;
         case Kind::kTooLarge:
-            text = Formatted(kImportTooLargeFormat, path.c_str());
+            text = tk::Formatted(kImportTooLargeFormat, path.c_str());
             break;
         default:
-            text = Formatted(kImportUnreadableFormat, path.c_str(),
-                             tk::FailureReason(failure).c_str());
+            text = tk::Formatted(kImportUnreadableFormat, path.c_str(),
+                                 tk::FailureReason(failure).c_str());
             break;
     }
     MessageBox(text, MB_OK | MB_ICONERROR);
@@ -244,12 +234,12 @@ void CCreateIniFile::ShowImportSummary(const tk::ExchangeImport& imported) {
     const int rows = static_cast<int>(imported.rows.size());
     std::string text;
     if (imported.missing > 0 && imported.leftOut > 0) {
-        text = Formatted(kImportMissingAndCutFormat, imported.screenCount, imported.missing, rows,
-                         imported.leftOut);
+        text = tk::Formatted(kImportMissingAndCutFormat, imported.screenCount, imported.missing,
+                             rows, imported.leftOut);
     } else if (imported.missing > 0) {
-        text = Formatted(kImportMissingFormat, imported.screenCount, imported.missing, rows);
+        text = tk::Formatted(kImportMissingFormat, imported.screenCount, imported.missing, rows);
     } else if (imported.leftOut > 0) {
-        text = Formatted(kImportCutFormat, imported.screenCount, imported.leftOut);
+        text = tk::Formatted(kImportCutFormat, imported.screenCount, imported.leftOut);
     }
     if (!text.empty()) MessageBox(text, MB_OK | MB_ICONWARNING);
 }
@@ -260,7 +250,7 @@ void CCreateIniFile::OnExport() {
     if (!m_files.ChooseSavePath(Hwnd(), path)) return;
     tk::FileFailure why;
     if (!tk::SaveExchangeFile(path, RowsOf(*this), &why)) {
-        MessageBox(Formatted(kExportFailedFormat, path.c_str(), tk::FailureReason(why).c_str()),
+        MessageBox(tk::Formatted(kExportFailedFormat, path.c_str(), tk::FailureReason(why).c_str()),
                    MB_OK | MB_ICONERROR);
     }
 }

@@ -1,4 +1,4 @@
-#include "core/probe/probe_ahead.h"
+#include "core/sync/probe_ahead.h"
 
 #include <algorithm>
 #include <cstddef>
