@@ -48,7 +48,7 @@ ProgramServices::ProgramServices(std::string path)
       profileApi(settingsPath),
       settings(settingsPath, profileApi),
       passLog(tk::LogPathFromModule(modulePath)),
-      journal(passLog, clock, folderNotWritable),
+      journal(passLog, clock, folderNotWritable, TK_VERSION_TEXT),
       timeServer(profileApi, w32time),
       clockCheck({timeServer,
                   std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),

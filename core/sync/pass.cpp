@@ -75,6 +75,7 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
         record.failures = 0;
     }
     record.count = roster.count;
+    record.program = {state.running != 0, state.interval, roster.count};
     services.status.ShowPassEnded(record);
     state.busy = 0;
     record.ended = services.clock.Now();

@@ -7,18 +7,23 @@
 #include <string>
 
 #include "core/sync/clock_text.h"
-#include "core/sync/pass_record.h"
 #include "core/sync/pass_log.h"
+#include "core/sync/pass_record.h"
 
 namespace tk {
 
-class PassJournal final : public IPassSink {
+class PassJournal final : public IPassSink, public IJournalNotes {
 public:
     // folderNotWritable: why the executable's folder, where the log lives, cannot be written;
-    // empty when it can.
-    PassJournal(ILogFile& log, IClock& clock, std::string folderNotWritable);
+    // empty when it can. version: the program's, for the log's start line.
+    PassJournal(ILogFile& log, IClock& clock, std::string folderNotWritable,
+                std::string version = {});
 
     void PassEnded(const PassRecord& record) override;
+    // The log's lines of the program's start and clean end.
+    void ProgramStarted(const ProgramState& state) override;
+    void ProgramEnding(const ProgramState& state) override;
+    void AddNote(const std::string& text) override;
 
     // The status line's tooltip, built when asked and kept until the next call.
     const std::string& TipText();
@@ -27,14 +32,20 @@ public:
     // when the log is there to be opened.
     std::string LogNotShownText();
     const std::string& LogPath() const { return m_log.Path(); }
+    // False when the last lines could not be written to the log.
+    bool LogWritable() const { return m_logNotWritten.empty(); }
 
 private:
+    void Append(const std::string& lines);
+
     ILogFile& m_log;
     IClock& m_clock;
     const bool m_folderWritable;
+    const std::string m_version;
     std::optional<PassRecord> m_last;
+    std::string m_notes;  // of other sinks since the last pass, one a line
     std::string m_tipText;
-    // Why the last pass's lines could not be written to the log; empty once they were.
+    // Why the last lines could not be written to the log; empty once they were.
     std::string m_logNotWritten;
 };
 

@@ -114,16 +114,24 @@ std::string LogNotWritableText(const std::string& path, const std::string& reaso
     return text;
 }
 
-std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable) {
+std::string LogLine(int64_t time, const std::string& text, IClock& clock) {
+    std::string out;
+    LineWriter(out, clock).Add(time, text);
+    return out;
+}
+
+std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable,
+                          const std::string& notes) {
     const std::string first = folderWritable ? "" : std::string(kFolderNotWritableTip) + "\r\n";
-    if (last == nullptr) return first + "尚未校时";
+    const std::string noteLines = notes.empty() ? "" : "\r\n" + notes;
+    if (last == nullptr) return first + "尚未校时" + noteLines;
     const std::string started = LogTime(last->started, clock);
     const std::string clockText = last->clock ? ClockCheckLine(*last->clock) : std::string();
     const std::string clockLine = clockText.empty() ? "" : "\r\n" + clockText;
     // A pass that set no screen says why in place of its figures.
     if (last->Refused()) {
         return first + "上次校时：" + started + clockLine + "\r\n" + PassEndText(*last) +
-               "\r\n双击状态栏打开校时日志";
+               noteLines + "\r\n双击状态栏打开校时日志";
     }
     char head[160];
     std::snprintf(head, sizeof head, "上次校时：%s　共%d张卡，%d张成功，%d张失败", started.c_str(),
@@ -147,7 +155,7 @@ std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWrit
         text += "\r\n失败：" + failed;
         if (unlisted > 0) text += "等" + std::to_string(unlisted) + "张";
     }
-    return text + "\r\n双击状态栏打开校时日志";
+    return text + noteLines + "\r\n双击状态栏打开校时日志";
 }
 
 }  // namespace tk

@@ -62,7 +62,15 @@ std::string LogNotWritableText(const std::string& path, const std::string& reaso
 inline constexpr char kFolderNotWritableTip[] = "程序所在文件夹不可写：设置和日志无法保存";
 
 // The status line's tooltip: before the first pass (last is nullptr) and after one; a folder
-// that cannot be written is said first.
-std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable = true);
+// that cannot be written is said first, the notes of other sinks (one a line) last but for the
+// hint to double-click.
+std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWritable = true,
+                          const std::string& notes = {});
+
+// The log's lines of the program's start and of its clean end.
+inline constexpr char kProgramStartedFormat[] = "程序启动，版本%s";
+inline constexpr char kProgramEndedText[] = "程序退出";
+// One line of the log: the local time, a tab, the text, CRLF.
+std::string LogLine(int64_t time, const std::string& text, IClock& clock);
 
 }  // namespace tk

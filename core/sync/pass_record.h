@@ -18,6 +18,13 @@ enum class ScreenFailure {
     kNoReply,   // the library returned 0
 };
 
+// What the program is doing besides its passes, as the window knows it.
+struct ProgramState {
+    bool automatic = false;       // automatic synchronisation is switched on
+    int64_t intervalSeconds = 0;  // the interval in force
+    int screens = 0;              // screens in the roster
+};
+
 // One screen of a pass.
 struct ScreenOutcome {
     int64_t time = 0;  // when its result was shown
@@ -38,15 +45,31 @@ struct PassRecord {
     int64_t ended = 0;
     int count = 0;  // screens in the roster
     int failures = 0;
+    ProgramState program;  // as the pass ended
 
     bool Refused() const { return verdict != ClockVerdict::kSpread; }
 };
 
-// A receiver of every pass's record once the pass has ended (the journal, ...).
+// A receiver of every pass's record once the pass has ended (the journal, ...), and of the few
+// things the program does besides.
 class IPassSink {
 public:
     virtual ~IPassSink() = default;
     virtual void PassEnded(const PassRecord& record) = 0;
+    // The main window is up, with the settings it read; once, before any pass.
+    virtual void ProgramStarted(const ProgramState&) {}
+    // A setting could not be written to the settings file, for this reason (the system's text).
+    virtual void SettingNotSaved(const std::string&) {}
+    // The program ends cleanly: its main window closes.
+    virtual void ProgramEnding(const ProgramState&) {}
+};
+
+// Where a sink says what went wrong with it, in the log and the tooltip (the journal): a line
+// of its own at once, and in the tooltip until the next pass.
+class IJournalNotes {
+public:
+    virtual ~IJournalNotes() = default;
+    virtual void AddNote(const std::string& text) = 0;
 };
 
 // The receivers, in the order they get the record; the program's composition fills the list.

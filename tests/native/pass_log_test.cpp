@@ -29,12 +29,14 @@ public:
     int64_t size = 0;
     bool moves = true, copies = true, appends = true;
     Steps steps;
+    std::string written;
 
     const std::string& Path() const override { return m_path; }
     int64_t Size() override { return size; }
     bool MoveAside() override { return Step("move", moves, 0); }
     bool CopyAside() override { return Step("copy", copies, 0); }
     bool Append(const std::string& bytes) override {
+        if (appends) written += bytes;
         return Step("append " + std::to_string(bytes.size()), appends,
                     std::max<int64_t>(size, 0) + static_cast<int64_t>(bytes.size()));
     }
@@ -152,6 +154,33 @@ TEST(PassJournal, DoubleClickAndTooltipFollowTheLastPass) {
         EXPECT_EQ(journal.TipText(), c.tipAfter) << c.folder << c.size;
         EXPECT_EQ(journal.LogPath(), "C:\\Tools\\TK.log");
     }
+}
+
+// Other sinks' notes go into the log at once and into the tooltip until the next pass; the
+// program's start and end each have a line.
+TEST(PassJournal, NotesAndTheProgramsStartAndEnd) {
+    ScriptedLog log;
+    tk_test::FixedClock clock{12, 34, 56};
+    tk::PassJournal journal(log, clock, "", "3.4");
+    journal.ProgramStarted({});
+    journal.AddNote("指标文件无法写入：error 5");
+    EXPECT_EQ(journal.TipText(), "尚未校时\r\n指标文件无法写入：error 5");
+    journal.PassEnded(tk::PassRecord{});
+    EXPECT_EQ(journal.TipText(),
+              "上次校时：2023-11-14 12:34:56　共0张卡，0张成功，0张失败\r\n双击状态栏打开校时日志");
+    journal.AddNote("指标文件无法写入：error 32");
+    EXPECT_EQ(journal.TipText(),
+              "上次校时：2023-11-14 12:34:56　共0张卡，0张成功，0张失败\r\n"
+              "指标文件无法写入：error 32\r\n双击状态栏打开校时日志");
+    journal.ProgramEnding({});
+    EXPECT_EQ(log.written,
+              "2023-11-14 12:34:56\t程序启动，版本3.4\r\n"
+              "2023-11-14 12:34:56\t指标文件无法写入：error 5\r\n"
+              "2023-11-14 12:34:56\t自动校时开始\r\n"
+              "2023-11-14 12:34:56\t此次校时共：0张卡，其中0张成功，0张失败！\r\n"
+              "2023-11-14 12:34:56\t指标文件无法写入：error 32\r\n"
+              "2023-11-14 12:34:56\t程序退出\r\n");
+    EXPECT_TRUE(journal.LogWritable());
 }
 
 class PassLogFolderTest : public tk::test::SettingsDirTest {};

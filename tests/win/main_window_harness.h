@@ -24,6 +24,7 @@
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "tests/common/failure_recorder.h"
 #include "tests/common/fakes.h"
 #include "tests/win/win_test_util.h"
@@ -169,6 +170,7 @@ struct WindowOptions {
     bool realTimers = false;
     bool realRunKey = false;
     std::string folderNotWritable{};  // the reason the program was told at start-up
+    bool logIsFolder = false;         // a folder where the log would be: it cannot be written
     // The real clock check, with the settings file's sTimeServer and no time service, in place
     // of the fake that has no server.
     bool realClockCheck = false;
@@ -185,7 +187,8 @@ public:
         tk::IRunKey& key = options.realRunKey ? static_cast<tk::IRunKey&>(realRunKey) : runKey;
         tk::ui::IWindowTimerService& timerService =
             options.realTimers ? static_cast<tk::ui::IWindowTimerService&>(windowTimers) : timers;
-        journal.emplace(passLog, clock, options.folderNotWritable);
+        if (options.logIsFolder) ::CreateDirectoryA(logPath.c_str(), nullptr);
+        journal.emplace(passLog, clock, options.folderNotWritable, TK_VERSION_TEXT);
         if (options.realClockCheck) {
             realClockCheck.emplace(tk::ClockCheckServices{
                 timeServer,

@@ -445,6 +445,7 @@ const char kMixedLines[] =
     "2023-11-14 12:34:56\t状态：2号屏校时失败！\t127.0.0.9\t网络不通\r\n"
     "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
     "2023-11-14 12:34:56\t此次校时共：3张卡，其中1张成功，2张失败！\r\n";
+const char kStartLine[] = "2023-11-14 12:34:56\t程序启动，版本3.4\r\n";
 const char kMixedTip[] =
     "上次校时：2023-11-14 12:34:56　共3张卡，1张成功，2张失败\r\n"
     "失败：2号屏（网络不通）、3号屏（控制卡无应答）\r\n"
@@ -529,7 +530,7 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
         "2023-11-14 12:34:56\t状态：2号屏校时成功！\t127.0.0.9\r\n"
         "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
         "2023-11-14 12:34:56\t此次校时共：3张卡，其中2张成功，1张失败！\r\n";
-    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), kMixedLines + automatic);
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), kStartLine + (kMixedLines + automatic));
     EXPECT_EQ(StatusTip(w),
               "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
               "失败：3号屏（控制卡无应答）\r\n"
@@ -552,6 +553,7 @@ TEST(MainWindowPassLog, AnUnwritableFolderIsSaidInTheTooltip) {
     BoxRecorder boxes;
     tk_test::WindowOptions options;
     options.folderNotWritable = "error 5: 访问被拒绝。";
+    options.logIsFolder = true;  // the start line cannot be written either
     MainWindow w(SettingsText("", {{false, ""}}), options);
     EXPECT_EQ(StatusTip(w), "程序所在文件夹不可写：设置和日志无法保存\r\n尚未校时");
     DoubleClickStatus(w);
@@ -605,10 +607,13 @@ TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
     EXPECT_TRUE(::IsWindowVisible(tip));
 }
 
-// A double-click on the status line opens the log, or says that there is none yet.
+// The log has a line when the program starts and when it ends. A double-click on the status
+// line opens the log, or says that there is none (deleted since).
 TEST(MainWindowPassLog, DoubleClickOnTheStatusLineOpensTheLog) {
     BoxRecorder boxes;
     MainWindow w(SettingsText("", {{false, ""}}));
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), std::string(kStartLine));
+    ASSERT_TRUE(::DeleteFileA(w.logPath.c_str()));
     DoubleClickStatus(w);
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"还没有校时日志。"});
     EXPECT_TRUE(w.logOpener.paths.empty());
@@ -618,6 +623,9 @@ TEST(MainWindowPassLog, DoubleClickOnTheStatusLineOpensTheLog) {
     EXPECT_EQ(w.logOpener.paths, std::vector<std::string>{w.logPath});
     EXPECT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(w.Text(IDC_STATUS), "此次校时共：1张卡，其中1张成功，0张失败！");
+    w.dialog.reset();
+    const std::string log = tk_test::ReadFileBytes(w.logPath).value_or("");
+    EXPECT_EQ(log.substr(log.rfind('\t', log.size() - 3)), "\t程序退出\r\n");
 }
 
 // Status line green on black (red after a failure: tray_test), clock line blue, the rest as

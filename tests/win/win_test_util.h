@@ -49,7 +49,12 @@ public:
         HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                ::DeleteFileA((m_path + "\\" + found.cFileName).c_str());
+                const std::string entry = m_path + "\\" + found.cFileName;
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                    ::RemoveDirectoryA(entry.c_str());  // an empty one a test made
+                } else {
+                    ::DeleteFileA(entry.c_str());
+                }
             } while (::FindNextFileA(search, &found));
             ::FindClose(search);
         }

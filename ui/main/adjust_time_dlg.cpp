@@ -125,6 +125,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
         tk::ReportFailure("letting the come-back message through");
     }
     m_scheduler.StartClock();
+    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramStarted(ProgramStateOf());
 
     // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
     // the way Tab moves it, which also makes the button the default one: Wine's dialog manager,
@@ -238,7 +239,15 @@ void CAdjustTimeDlg::OnSize(UINT type, int, int) {
 
 // The window goes away, and its tray icon with it. This runs before the dialog manager's
 // default handling of WM_DESTROY, which does nothing the icon depends on (see dialog.h).
-void CAdjustTimeDlg::OnDestroy() { m_trayIcon.Remove(); }
+void CAdjustTimeDlg::OnDestroy() {
+    m_trayIcon.Remove();
+    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramEnding(ProgramStateOf());
+}
+
+// What the sinks are told of the program besides its passes.
+tk::ProgramState CAdjustTimeDlg::ProgramStateOf() const {
+    return {m_state.running != 0, m_state.interval, m_roster.count};
+}
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
 // Only the static kind is coloured (static texts, check boxes, disabled or read-only edits):
@@ -306,6 +315,7 @@ void CAdjustTimeDlg::ShowSettingNotSaved(const char* what) {
     tk::ReportFailure(what);
     SetStatusColourFlag(0);
     SetStatusText(tk::SettingsNotSavedText(reason));
+    for (tk::IPassSink* sink : m_services.sinks) sink->SettingNotSaved(reason);
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.

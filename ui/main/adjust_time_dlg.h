@@ -95,6 +95,7 @@ private:
     tk::PassServices PassServicesOf();
     void RunAutomaticPass();
     void ShowManualPassRunning(bool running);
+    tk::ProgramState ProgramStateOf() const;
     void ShowSettingNotSaved(const char* what);
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
