@@ -43,8 +43,8 @@ bool CTK自动校时App::InitInstance() {
     tk::ui::SystemWindowTimers timers;
     ShellLogOpener logOpener;
     CAdjustTimeDlg dialog({services.settings, services.library, services.probe, services.clock,
-                           services.runKey, timers, services.modulePath, screenEditor,
-                           exchangeFiles, services.journal, services.sinks, logOpener,
+                           services.ticks, services.runKey, timers, services.modulePath,
+                           screenEditor, exchangeFiles, services.journal, services.sinks, logOpener,
                            services.clockCheck});
     dialog.DoModal();
     return false;

@@ -47,6 +47,7 @@ ProgramServices::ProgramServices(std::string path)
       folderNotWritable(WhyNotWritable(settingsPath)),
       profileApi(settingsPath),
       settings(settingsPath, profileApi),
+      probe(tk::SystemProbe(), ticks),
       passLog(tk::LogPathFromModule(modulePath)),
       journal(passLog, clock, folderNotWritable, TK_VERSION_TEXT),
       timeServer(profileApi, w32time),

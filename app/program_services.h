@@ -47,6 +47,7 @@ struct ProgramServices {
     tk::Win32Profile profileApi;
     tk::SettingsFile settings;
     tk::ImportedControllerLibrary library;
+    tk::TickClock ticks;  // the probe's 100 ms and the age of its answers
     tk::IcmpProbe probe;
     tk::SystemClock clock;
     tk::RegistryRunKey runKey;

@@ -71,11 +71,6 @@ public:
         std::this_thread::sleep_for(kProbeBatch);
         return std::vector<bool>(addresses.size(), true);
     }
-    std::uint32_t Milliseconds() override {
-        return static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now().time_since_epoch())
-                .count());
-    }
 };
 
 // A library that sets every clock at once, and a window that shows nothing.
@@ -149,7 +144,8 @@ double TimePass(const tk::ScreenRoster& roster, const std::string* server,
                 tk::ClockCheckStatus& status) {
     SlowProbe probe;
     InstantServices services;
-    tk::PassServices passServices{services, probe, services, services, services};
+    tk::TickClock ticks;
+    tk::PassServices passServices{services, probe, services, services, services, ticks};
     std::unique_ptr<FixedServer> source;
     std::unique_ptr<RecordedCheck> check;
     if (server != nullptr) {

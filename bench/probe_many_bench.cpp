@@ -71,7 +71,6 @@ public:
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
         return tk::OpenUnprivilegedEchoSocket();
     }
-    std::uint32_t TickCount() override { return tk::SystemTickCount(); }
 };
 
 // The system every probe of this run uses.
@@ -111,7 +110,8 @@ std::vector<bool> RunPass(const std::vector<std::string>& hosts) {
     }
     tk::IcmpProbe probe(*g_system);
     InstantServices services;
-    const tk::PassServices passServices{services, probe, services, services, services};
+    tk::TickClock ticks;
+    const tk::PassServices passServices{services, probe, services, services, services, ticks};
     tk::SyncState state;
     const tk::PassRecord record = tk::RunPass(*roster, state, passServices);
     std::vector<bool> passed;

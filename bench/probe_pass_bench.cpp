@@ -43,7 +43,6 @@ public:
         if (socket == nullptr) return nullptr;
         return std::make_unique<TimedSocket>(std::move(socket), m_roundTrip);
     }
-    std::uint32_t TickCount() override { return tk::SystemProbe().TickCount(); }
 
     double RoundTripSeconds() const { return m_roundTrip; }
 
@@ -125,7 +124,6 @@ public:
     std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override {
         return std::vector<bool>(addresses.size(), true);
     }
-    std::uint32_t Milliseconds() override { return 0; }
     // The texts the status line builds, as in the program.
     void ShowScreen(const tk::ScreenOutcome& screen) override {
         m_status = tk::ScreenResultText(screen.number, screen.failure == tk::ScreenFailure::kNone);
@@ -153,7 +151,8 @@ void BM_PassPerScreen(benchmark::State& state) {
     }
     InstantServices services;
     tk::SystemClock clock;  // stamps the record, as in the program
-    const tk::PassServices passServices{services, services, services, services, clock};
+    tk::TickClock ticks;
+    const tk::PassServices passServices{services, services, services, services, clock, ticks};
     tk::SyncState sync;
     for (auto _ : state) {
         tk::RunPass(roster, sync, passServices);

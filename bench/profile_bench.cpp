@@ -13,9 +13,9 @@
 namespace {
 
 constexpr int kScreens = 300;
-const char* const kKeys[] = {"CardType",   "CardAddress", "CommunicationMode", "ScreemHeight",
-                             "ScreemWidth", "SerialBaud", "SerialNum",         "NetPort",
-                             "IpAddress0", "IpAddress1",  "IpAddress2",        "IpAddress3",
+const char* const kKeys[] = {"CardType",    "CardAddress", "CommunicationMode", "ScreemHeight",
+                             "ScreemWidth", "SerialBaud",  "SerialNum",         "NetPort",
+                             "IpAddress0",  "IpAddress1",  "IpAddress2",        "IpAddress3",
                              "ColorStyle"};
 
 std::string TempIni() {

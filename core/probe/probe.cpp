@@ -8,14 +8,13 @@ namespace tk {
 
 namespace {
 
-// The system's sockets and clock.
+// The system's sockets.
 class SystemProbeImpl : public IProbeSystem {
 public:
     std::unique_ptr<IEchoSocket> OpenSocket() override {
         if (auto socket = OpenRawEchoSocket()) return socket;
         return OpenUnprivilegedEchoSocket();
     }
-    std::uint32_t TickCount() override { return SystemTickCount(); }
 };
 
 }  // namespace
@@ -45,11 +44,24 @@ IProbeSystem& SystemProbe() {
 
 namespace {
 
+IMonotonicClock& SystemTicks() {
+    static TickClock ticks;
+    return ticks;
+}
+
+}  // namespace
+
+IcmpProbe::IcmpProbe() : IcmpProbe(SystemProbe(), SystemTicks()) {}
+
+IcmpProbe::IcmpProbe(IProbeSystem& system) : IcmpProbe(system, SystemTicks()) {}
+
+namespace {
+
 // One request of a probe: where it went, which sequence number it carried, and when.
 struct SentRequest {
     std::uint32_t address;
     std::uint16_t sequence;
-    std::uint32_t sentAt;
+    std::int64_t sentAt;
 };
 
 }  // namespace
@@ -70,7 +82,7 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresse
     // sent to the same address before q, each if it came within 100 ms of that request. It
     // never answers a request sent after q: that one's own reply could still be late. A reply
     // to nothing this probe sent counts for none.
-    constexpr std::uint32_t kWaitMs = kProbeWaitMicroseconds / 1000;
+    constexpr std::int64_t kWaitMs = kProbeWaitMicroseconds / 1000;
     std::vector<SentRequest> requests;
     requests.reserve(addresses.size());
     std::size_t open = addresses.size();
@@ -81,7 +93,7 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresse
                 return request.address == message.from && request.sequence == message.sequence;
             });
         if (answeredRequest == requests.end()) return;
-        const std::uint32_t now = m_system.TickCount();
+        const std::int64_t now = m_clock.Milliseconds();
         for (auto request = requests.begin(); request <= answeredRequest; ++request) {
             const std::size_t k = static_cast<std::size_t>(request - requests.begin());
             if (request->address != message.from || answered[k]) continue;
@@ -96,8 +108,9 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresse
     constexpr int kReadsBetweenRequests = 16;
     IcmpMessage message;
     for (const std::uint32_t address : addresses) {
-        const std::uint32_t sentAt = m_system.TickCount();
-        const EchoRequest packet = BuildEchoRequest(sentAt);
+        const std::int64_t sentAt = m_clock.Milliseconds();
+        // The request carries the low 32 bits of its time, as a sender's tick count would.
+        const EchoRequest packet = BuildEchoRequest(static_cast<std::uint32_t>(sentAt));
         requests.push_back({address, EchoSequence(packet), sentAt});
         socket->Send(address, packet);
         for (int reads = 0;
@@ -106,9 +119,9 @@ std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresse
     }
 
     // Then one wait for all, up to 100 ms after the last request.
-    const std::uint32_t lastSent = requests.back().sentAt;
+    const std::int64_t lastSent = requests.back().sentAt;
     while (open > 0) {
-        const std::uint32_t waited = m_system.TickCount() - lastSent;
+        const std::int64_t waited = m_clock.Milliseconds() - lastSent;
         if (waited > kWaitMs) break;
         if (!socket->Receive(static_cast<int>((kWaitMs - waited) * 1000), message)) break;
         take(message);

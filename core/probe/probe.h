@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/clock.h"
 #include "core/probe/echo_packet.h"
 
 namespace tk {
@@ -22,9 +23,6 @@ public:
     // shared wait; element k tells whether addresses[k] answered. Never empty-handed: one
     // element per address.
     virtual std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) = 0;
-    // A millisecond count that only moves forward (wrapping at 2^32): the clock on which the
-    // pass ages answers.
-    virtual std::uint32_t Milliseconds() = 0;
 };
 
 // Receive and send time-out of the probe's socket.
@@ -52,9 +50,6 @@ class IProbeSystem {
 public:
     virtual ~IProbeSystem() = default;
     virtual std::unique_ptr<IEchoSocket> OpenSocket() = 0;  // nullptr when refused
-    // Milliseconds on a clock that steps by 1 ms or less (wrapping at 2^32), so that the 100 ms
-    // windows are timed to the millisecond.
-    virtual std::uint32_t TickCount() = 0;
 };
 
 // Raw IPv4 ICMP socket; nullptr when the platform refuses it (no rights).
@@ -63,30 +58,29 @@ std::unique_ptr<IEchoSocket> OpenRawEchoSocket();
 // Neither sends the 45-byte request byte for byte, as the system writes header fields of its
 // own, and the helper API takes no 30 ms socket time-outs: only the 100 ms wait bounds it.
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket();
-// The system's monotonic clock in milliseconds, read to the millisecond (on Windows from the
-// performance counter: GetTickCount moves in steps of about 15.6 ms).
-std::uint32_t SystemTickCount();
-
 // The real system: a raw socket, or the unprivileged means where the raw socket is refused.
 IProbeSystem& SystemProbe();
 
 // Reachability probe: one echo request to each address, all sent before one shared wait. An
 // address's request r is answered by an echo reply from that address to a request q of this
 // probe sent to it no earlier than r (q is r itself, or a repeat sent after it), arriving
-// within 100 ms of r; the wait ends early once every request has been answered.
+// within 100 ms of r; the wait ends early once every request has been answered. The 100 ms are
+// timed on a clock read to the millisecond (TickClock in the program).
 class IcmpProbe : public IProbe {
 public:
-    IcmpProbe() : m_system(SystemProbe()) {}
-    explicit IcmpProbe(IProbeSystem& system) : m_system(system) {}
+    IcmpProbe(IProbeSystem& system, IMonotonicClock& clock) : m_system(system), m_clock(clock) {}
+    // On a TickClock of its own: the system's sockets, or those given.
+    IcmpProbe();
+    explicit IcmpProbe(IProbeSystem& system);
 
     std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override;
-    std::uint32_t Milliseconds() override { return m_system.TickCount(); }
 
     // One address text alone; a text that is no dotted address is unreachable, unprobed.
     bool Probe(const char* host);
 
 private:
     IProbeSystem& m_system;
+    IMonotonicClock& m_clock;
 };
 
 }  // namespace tk

@@ -71,11 +71,4 @@ std::unique_ptr<IEchoSocket> OpenRawEchoSocket() { return OpenIcmpSocket(SOCK_RA
 // own identifier and checksum into the header; the rest of the request goes out as built.
 std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocket() { return OpenIcmpSocket(SOCK_DGRAM); }
 
-std::uint32_t SystemTickCount() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
-}
-
 }  // namespace tk

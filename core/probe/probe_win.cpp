@@ -229,18 +229,4 @@ std::unique_ptr<IEchoSocket> OpenUnprivilegedEchoSocketWith(SendEcho2Function se
     return std::make_unique<HelperEchoSocket>(std::move(handle), sendEcho);
 }
 
-// The performance counter, which never fails on Windows XP and later; GetTickCount moves in
-// steps of about 15.6 ms, too coarse for a 100 ms window. Whole seconds and the rest are
-// scaled apart, so the product cannot overflow.
-std::uint32_t SystemTickCount() {
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER counter;
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&counter);
-    const std::uint64_t ticks = static_cast<std::uint64_t>(counter.QuadPart);
-    const std::uint64_t perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
-    return static_cast<std::uint32_t>(ticks / perSecond * 1000u +
-                                      ticks % perSecond * 1000u / perSecond);
-}
-
 }  // namespace tk

@@ -53,7 +53,7 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
     // The table holds kMaxScreens entries; the loader keeps the count within it.
     const int32_t visited = std::min(roster.count, kMaxScreens);
     record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
-    ProbeAhead probe(roster, std::max(visited, 0), services.probe);
+    ProbeAhead probe(roster, std::max(visited, 0), services.probe, services.ticks);
     ClockGate gate(services.clockCheck);
     for (int32_t i = 0; i < visited; ++i) {
         const ScreenEntry& entry = roster.entries[i];

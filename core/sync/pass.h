@@ -40,7 +40,8 @@ struct PassServices {
     IProbe& probe;
     IPassView& status;
     IMessagePump& pump;
-    IClock& clock;  // stamps the pass's start, screens and end
+    IClock& clock;           // stamps the pass's start, screens and end
+    IMonotonicClock& ticks;  // ages the probe's answers
     // Compares the PC's clock with a time server before the first library call; none: the
     // pass sets every screen it reaches, as without a server.
     IClockCheck* clockCheck = nullptr;

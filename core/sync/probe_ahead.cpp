@@ -5,8 +5,12 @@
 
 namespace tk {
 
-ProbeAhead::ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe)
-    : m_visited(visited), m_probe(probe), m_screens(static_cast<std::size_t>(visited)) {
+ProbeAhead::ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe,
+                       IMonotonicClock& clock)
+    : m_visited(visited),
+      m_probe(probe),
+      m_clock(clock),
+      m_screens(static_cast<std::size_t>(visited)) {
     for (int32_t j = 0; j < visited; ++j) {
         const ScreenEntry& entry = roster.entries[j];
         Screen& screen = m_screens[static_cast<std::size_t>(j)];
@@ -18,19 +22,19 @@ ProbeAhead::ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& prob
 bool ProbeAhead::Reachable(int32_t index) {
     const Screen& screen = m_screens[static_cast<std::size_t>(index)];
     if (screen.readable) {
-        const std::uint32_t now = m_probe.Milliseconds();
+        const std::int64_t now = m_clock.Milliseconds();
         if (!Fresh(screen, now)) ProbeFrom(index, now);
     }
     ++m_decidedSinceProbe;
     return screen.reachable;  // never probed, and so false, for an unreadable text
 }
 
-bool ProbeAhead::Fresh(const Screen& screen, std::uint32_t now) {
+bool ProbeAhead::Fresh(const Screen& screen, std::int64_t now) {
     return screen.known && now - screen.askedAt <= kProbeAnswerFreshMs;
 }
 
 // `start` is read before the probe, so its time counts towards the answers' age.
-void ProbeAhead::ProbeFrom(int32_t index, std::uint32_t start) {
+void ProbeAhead::ProbeFrom(int32_t index, std::int64_t start) {
     const int32_t most = m_probed ? std::max(1, 2 * m_decidedSinceProbe) : m_visited;
     std::vector<std::size_t> probed;
     std::vector<std::uint32_t> addresses;

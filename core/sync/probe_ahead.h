@@ -10,7 +10,7 @@ namespace tk {
 
 // How long a probe's answer may decide a screen: the pass probes a screen again when the answer
 // it holds is older.
-inline constexpr std::uint32_t kProbeAnswerFreshMs = 2000;
+inline constexpr std::int64_t kProbeAnswerFreshMs = 2000;
 
 // The probe's answers for the network screens of one pass. Each screen's address text is read
 // once, when the pass begins; a text that is no address is unreachable without a probe. At a
@@ -23,7 +23,8 @@ inline constexpr std::uint32_t kProbeAnswerFreshMs = 2000;
 class ProbeAhead {
 public:
     // The first `visited` entries of the roster are the pass's screens.
-    ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe);
+    // Answers age on clock.
+    ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& probe, IMonotonicClock& clock);
 
     // Whether the network screen at `index` (0-based, below visited) answered, probing when its
     // answer is missing or stale. Called once per screen, in order.
@@ -35,14 +36,15 @@ private:
         std::uint32_t address = 0;
         bool known = false;
         bool reachable = false;
-        std::uint32_t askedAt = 0;  // when the probe that gave the answer began
+        std::int64_t askedAt = 0;  // when the probe that gave the answer began
     };
 
-    static bool Fresh(const Screen& screen, std::uint32_t now);
-    void ProbeFrom(int32_t index, std::uint32_t start);
+    static bool Fresh(const Screen& screen, std::int64_t now);
+    void ProbeFrom(int32_t index, std::int64_t start);
 
     int32_t m_visited;
     IProbe& m_probe;
+    IMonotonicClock& m_clock;
     std::vector<Screen> m_screens;
     bool m_probed = false;
     int32_t m_decidedSinceProbe = 0;

@@ -31,21 +31,6 @@ struct CalendarDate {
     int day = 0;
 };
 
-// Milliseconds on a clock that only moves forward; the PC's clock may be stepped.
-class IMonotonicClock {
-public:
-    virtual ~IMonotonicClock() = default;
-    virtual std::int64_t Milliseconds() = 0;
-};
-
-// Milliseconds since the system started, sleep and hibernation included, so that a measurement
-// carried across a night's sleep is not taken for a step of the PC's clock (uptime_clock_win.cpp:
-// the interrupt time; uptime_clock_posix.cpp: CLOCK_BOOTTIME).
-class UptimeClock final : public IMonotonicClock {
-public:
-    std::int64_t Milliseconds() override;
-};
-
 // What a pass knows of the PC's clock before its first library call.
 struct ClockReading {
     std::string server;  // as configured; empty: no server, no comparison

@@ -5,19 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "core/base/clock.h"
+
 namespace tk {
-
-// The PC's clock, read to the microsecond (precise_clock_win.cpp, precise_clock_posix.cpp).
-class IPreciseClock {
-public:
-    virtual ~IPreciseClock() = default;
-    virtual std::int64_t NowMicros() = 0;  // since 1970-01-01 UTC
-};
-
-class PreciseClock final : public IPreciseClock {
-public:
-    std::int64_t NowMicros() override;
-};
 
 // How a comparison with a time server ended.
 enum class ClockCheckStatus {
@@ -49,7 +39,7 @@ public:
 class ISntpSocket;
 // Opens the socket of one query (sntp_socket.h's OpenSntpSocket; a test's fake).
 using SntpSocketOpener = std::unique_ptr<ISntpSocket> (*)(std::uint32_t address,
-                                                         std::uint16_t port);
+                                                          std::uint16_t port);
 
 class SntpClient final : public ISntpClient {
 public:

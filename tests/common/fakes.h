@@ -82,6 +82,12 @@ public:
     }
 };
 
+// A millisecond count that moves only when the test moves it.
+struct ManualTicks : tk::IMonotonicClock {
+    std::int64_t ms = 0;
+    std::int64_t Milliseconds() override { return ms; }
+};
+
 // The probe: records the addresses as dotted texts and answers as told, per host or else with
 // answer. Each probe is one event, "probe" and its hosts; its clock stands at `milliseconds`.
 class FakeProbe : public tk::IProbe, LoggingFake {
@@ -92,7 +98,7 @@ public:
     bool answer = true;
     std::map<std::string, bool> answers;  // host -> answer, in place of `answer`
     std::function<void(const std::string& host)> onProbe;
-    std::uint32_t milliseconds = 0;
+    ManualTicks ticks;  // the clock a pass ages this probe's answers on
 
     std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& probed) override {
         std::string event = "probe";
@@ -111,7 +117,6 @@ public:
         Note(event);
         return reachable;
     }
-    std::uint32_t Milliseconds() override { return milliseconds; }
 };
 
 // A clock standing still at one local time of day, whose conversion can be made to fail.

@@ -222,6 +222,7 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         servers.push_back(server);
         lastTimeout = timeoutMs;
+        m_queried.notify_all();
         if (silent) {
             m_released.wait_for(lock, std::chrono::milliseconds(silentForMs),
                                 [this] { return m_release; });
@@ -231,6 +232,11 @@ public:
     std::vector<std::string> Servers() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return servers;
+    }
+    // Waits until n queries have begun on their workers (at most 10 s).
+    void AwaitQueries(std::size_t n) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_queried.wait_for(lock, std::chrono::seconds(10), [&] { return servers.size() >= n; });
     }
     void Release() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -247,6 +253,7 @@ private:
     std::vector<std::string> servers;
     std::mutex m_mutex;
     std::condition_variable m_released;
+    std::condition_variable m_queried;
     bool m_release = false;
 };
 
@@ -338,6 +345,7 @@ TEST_F(ClockCheckTest, ASilentServerCostsOneWaitPer64Seconds) {
     time.Advance(30000);
     check.Begin();
     EXPECT_EQ(tk::ClockCheckLine(check.Await()), "电脑时间未能与time.lan比对：没有应答");
+    client->AwaitQueries(1);  // the first query's worker may start late
     EXPECT_EQ(client->Servers().size(), 1u);
     client->Release();
 }

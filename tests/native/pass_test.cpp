@@ -45,7 +45,7 @@ public:
     std::uint32_t probeMs = 0;
     std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override {
         std::vector<bool> reachable = FakeProbe::ProbeAll(addresses);
-        milliseconds += probeMs;
+        ticks.ms += probeMs;
         return reachable;
     }
 };
@@ -76,7 +76,7 @@ struct PassFakes {
     void CheckBusy() {
         if (state.busy != 1) log.push_back("not busy");
     }
-    tk::PassServices Services() { return {library, probe, status, pump, clock}; }
+    tk::PassServices Services() { return {library, probe, status, pump, clock, probe.ticks}; }
 
     tk::SyncState& state;
     EventLog log;
@@ -310,9 +310,9 @@ TEST(Pass, ProbesAheadTogetherAndAgainOnceAnswersAreOld) {
         PassFakes fakes(state);
         fakes.probe.answer = true;
         fakes.probe.answers["127.0.0.3"] = false;
-        fakes.probe.milliseconds = 0xFFFFF000u;  // the clock wraps during the pass
+        fakes.probe.ticks.ms = 0xFFFFF000u;  // past 32 bits during the pass
         fakes.probe.probeMs = c.probeMs;
-        fakes.library.onAdjust = [&](int) { fakes.probe.milliseconds += c.adjustMs; };
+        fakes.library.onAdjust = [&](int) { fakes.probe.ticks.ms += c.adjustMs; };
         tk::RunPass(MakeRoster(c.screens), state, fakes.Services());
         std::vector<std::string> probes;
         for (const std::string& event : fakes.log) {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "core/sync/pass.h"
 #include "core/probe/probe_socket.h"
+#include "core/sync/pass.h"
 #include "tests/common/fakes.h"
 #include "tests/native/private_network.h"
 
@@ -25,7 +25,7 @@ namespace {
 using tk::test::PrivateNetwork;
 
 // A system whose socket and tick count only write down what they are asked.
-class ScriptedSystem : public tk::IProbeSystem {
+class ScriptedSystem : public tk::IProbeSystem, public tk::IMonotonicClock {
 public:
     bool opens = true;
     bool timeoutsAccepted = true;
@@ -38,7 +38,7 @@ public:
         if (!opens) return nullptr;
         return std::make_unique<Socket>(*this);
     }
-    std::uint32_t TickCount() override { return 0x01020304; }
+    std::int64_t Milliseconds() override { return 0x01020304; }
 
 private:
     class Socket : public tk::IEchoSocket {
@@ -107,7 +107,7 @@ TEST(ProbeSteps, StopAtTheFirstFailure) {
         system.timeoutsAccepted = c.timeoutsAccepted;
         system.readable = c.readable;
         const tk::EchoCounters before = tk::PeekEchoCounters();
-        EXPECT_EQ(tk::IcmpProbe(system).Probe(c.host), c.result) << c.name;
+        EXPECT_EQ(tk::IcmpProbe(system, system).Probe(c.host), c.result) << c.name;
         EXPECT_EQ(system.log, c.log) << c.name;
         const int sent = c.log.size() > 3 ? 1 : 0;  // a request went out
         const tk::EchoCounters after = tk::PeekEchoCounters();
@@ -125,7 +125,6 @@ public:
     using Opener = std::unique_ptr<tk::IEchoSocket> (*)();
     explicit SystemWithSocket(Opener opener) : m_opener(opener) {}
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override { return m_opener(); }
-    std::uint32_t TickCount() override { return tk::SystemTickCount(); }
 
 private:
     Opener m_opener;
@@ -234,7 +233,6 @@ public:
         auto socket = m_system.OpenSocket();
         return socket ? std::make_unique<Socket>(std::move(socket), m_other) : nullptr;
     }
-    std::uint32_t TickCount() override { return m_system.TickCount(); }
 
 private:
     class Socket : public tk::IEchoSocket {
@@ -294,7 +292,8 @@ TEST(RealProbe, PassDecidesEveryScreenAsProbingItAloneDoes) {
         tk_test::RecordingPump pump;
         tk_test::FixedClock clock{12, 34, 56};
         tk::SyncState state;
-        tk::RunPass(roster, state, {library, probe, status, pump, clock});
+        tk::TickClock ticks;
+        tk::RunPass(roster, state, {library, probe, status, pump, clock, ticks});
         EXPECT_EQ(library.adjusted, answering);
     }
 }

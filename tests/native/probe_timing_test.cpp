@@ -20,7 +20,7 @@ namespace {
 // Hosts behind a simulated network, on a millisecond tick count that moves only while the probe
 // waits and by sendCostMs per request sent. Each request is answered answerAfterMs[host] after
 // the tick it carries, so a request stamped with the wrong tick shows as a wrong answer time.
-class SimulatedNetwork : public tk::IProbeSystem {
+class SimulatedNetwork : public tk::IProbeSystem, public tk::IMonotonicClock {
 public:
     // Starts near the wrap of the 32-bit tick count, which the arithmetic has to survive.
     std::uint32_t now = 0xFFFFFFC0u;
@@ -40,7 +40,10 @@ public:
     std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
         return std::make_unique<Socket>(*this);
     }
-    std::uint32_t TickCount() override { return now; }
+    // The simulated 32-bit count, carried on past 2^32 as the probe's clock does.
+    std::int64_t Milliseconds() override {
+        return std::int64_t{0xFFFFFFC0} + static_cast<std::uint32_t>(now - 0xFFFFFFC0u);
+    }
 
 private:
     struct Arrival {
@@ -242,7 +245,7 @@ TEST(ProbeTiming, HostsShareOneWaitAndOnlyTheirOwnTimelyRepliesCount) {
         for (std::size_t k = 0; k < c.hosts.size(); ++k)
             ASSERT_EQ(::inet_pton(AF_INET, c.hosts[k].c_str(), &addresses[k]), 1) << c.hosts[k];
         const std::uint32_t start = net.now;
-        EXPECT_EQ(tk::IcmpProbe(net).ProbeAll(addresses), c.reachable) << c.name;
+        EXPECT_EQ(tk::IcmpProbe(net, net).ProbeAll(addresses), c.reachable) << c.name;
         EXPECT_EQ(net.now - start, c.elapsedMs) << c.name;
     }
 }

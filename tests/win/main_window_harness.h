@@ -200,19 +200,11 @@ public:
         }
         tk::IClockCheck& check =
             options.realClockCheck ? static_cast<tk::IClockCheck&>(*realClockCheck) : clockCheck;
-        const AdjustTimeServices services{settingsFile,
-                                          library,
-                                          probe,
-                                          clock,
-                                          key,
-                                          timerService,
-                                          options.modulePath,
-                                          screenEditor,
-                                          exchangeFiles,
-                                          *journal,
-                                          {&*journal},
-                                          logOpener,
-                                          check};
+        const AdjustTimeServices services{
+            settingsFile, library,       probe,        clock,
+            probe.ticks,  key,           timerService, options.modulePath,
+            screenEditor, exchangeFiles, *journal,     {&*journal},
+            logOpener,    check};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         if (!options.create) return;
         created = dialog->Create();

@@ -347,7 +347,8 @@ TEST_F(StandinE2e, PassReportsEachScreenAndTheSummary) {
     StatusLine status;
     NoPump pump;
     tk::SystemClock clock;
-    tk::RunPass(roster, state, tk::PassServices{library, probe, status, pump, clock});
+    tk::TickClock ticks;
+    tk::RunPass(roster, state, tk::PassServices{library, probe, status, pump, clock, ticks});
 
     const std::vector<ScreenCase> cases = Roster();
     std::vector<std::string> expected;

@@ -21,10 +21,10 @@
 #include "ui/framework/message_table.h"
 #include "ui/framework/unique_handle.h"
 #include "ui/framework/window_services.h"
-#include "ui/main/window_adapters.h"
 #include "ui/main/log_opener.h"
 #include "ui/main/status_line.h"
 #include "ui/main/tray_icon.h"
+#include "ui/main/window_adapters.h"
 
 // What the main window works with besides its own controls: the program's entry builds the
 // real ones (app.cpp), a test its fakes. They outlive the window.
@@ -33,6 +33,7 @@ struct AdjustTimeServices {
     tk::IControllerLibrary& library;
     tk::IProbe& probe;
     tk::IClock& clock;
+    tk::IMonotonicClock& ticks;  // ages the probe's answers during a pass
     tk::IRunKey& runKey;
     tk::ui::IWindowTimerService& timers;  // timers 1 and 2, set on the window once it exists
     std::string modulePath;               // the executable the Run value names
