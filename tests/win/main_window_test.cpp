@@ -233,16 +233,26 @@ TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     EXPECT_EQ(w.Cont("Timer"), "5");
 }
 
-// The start-with-Windows box: a Run key that cannot be opened leaves the status line as it was;
-// with bStart not written the Run value is set but success is not said (red, with the reason);
-// once the file can be written, clearing it is said in green.
+// The start-with-Windows box: a Run key that cannot be opened fails the click in red, the box
+// left as clicked and bStart written as for a value that could not be set; with bStart not
+// written the Run value is set but success is not said (red, with the reason); once the file
+// can be written, clearing it is said in green.
 TEST(MainWindowSettings, StartWithWindowsSaysSuccessOnlyWithBStartWritten) {
     MainWindow w(SettingsText("nSel=1\r\n"));
     w.runKey.opens = false;
-    for (int click = 0; click < 2; ++click) {
+    const struct {
+        int check;
+        const char* status;
+    } notOpened[] = {{1, "状态：设置自动启动失败！"}, {0, "状态：关闭自动启动失败！"}};
+    for (const auto& click : notOpened) {
+        w.dialog->SetStatusColourFlag(1);
         w.Click(IDC_AUTO_START);
-        EXPECT_EQ(w.Text(IDC_STATUS), "状态：") << click;
-        EXPECT_EQ(w.dialog->StatusColourFlag(), 1) << click;
+        EXPECT_EQ(w.Text(IDC_STATUS), click.status);
+        EXPECT_EQ(tk_test::AskColour(w.hwnd, w.Item(IDC_STATUS), WM_CTLCOLORSTATIC).text,
+                  RGB(255, 0, 0))
+            << click.status;
+        EXPECT_EQ(w.Check(), click.check) << click.status;
+        EXPECT_EQ(w.Cont("bStart"), std::to_string(click.check)) << click.status;
     }
     w.runKey.opens = true;
     HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,

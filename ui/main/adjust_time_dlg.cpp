@@ -278,7 +278,6 @@ void CAdjustTimeDlg::OnAutoStart() {
     const tk::AutostartReport report =
         tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath,
                                   {m_services.settings.Direct(), m_services.runKey});
-    if (!report.shown) return;
     // Colour first, so the text is drawn in the new colour when it is painted.
     SetStatusColourFlag(report.good ? 1 : 0);
     SetStatusText(report.text);
