@@ -25,7 +25,7 @@ enum class ClockCheckStatus {
     kNoAnswer,     // nothing usable came back in time, or the port was unreachable
     kNotFound,     // the name did not resolve, or the server text is not host[:port]
     kDenied,       // kiss-o'-death DENY or RSTR
-    kUnusable,     // stratum 0 or 16, leap indicator 3, or no transmit time
+    kUnusable,     // stratum 0 or 16, leap indicator 3, version 0, no receive or transmit time
     kRateLimited,  // kiss-o'-death RATE
 };
 
