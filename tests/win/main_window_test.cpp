@@ -519,9 +519,10 @@ TEST(MainWindowPassLog, AnUnwritableLogChangesNothingButANote) {
 }
 
 // A viewer holds the log, sharing reading and writing but not its deletion, as tail-style
-// viewers do: a manual pass and then an automatic one are both appended and the tooltip shows
-// the later one; a log past its limit, which the viewer keeps from being moved, is copied aside
-// and emptied instead, so it never grows without bound.
+// viewers do, and an editor holds it open for writing with the same sharing: a manual pass and
+// then an automatic one are both appended and the tooltip shows the later one; a log past its
+// limit, which they keep from being moved, is copied aside and emptied instead, so it never
+// grows without bound.
 TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
     FailScreensTwoAndThree(w);
@@ -530,6 +531,10 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
         ::CreateFileA(w.logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    HANDLE editor = ::CreateFileA(w.logPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
     w.Click(IDC_START_STOP);
     w.probe.answers["127.0.0.9"] = true;
     w.Tick(2);
@@ -552,6 +557,7 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
         ::MoveFileExA(w.logPath.c_str(), (w.logPath + ".1").c_str(), MOVEFILE_REPLACE_EXISTING));
     w.Tick(2);
     ::CloseHandle(viewer);
+    ::CloseHandle(editor);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), automatic);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath + ".1"), full);
 }
