@@ -599,12 +599,11 @@ TEST(MainWindowPassLog, FolderCheckAtStartUp) {
     EXPECT_EQ(tk::FailureReason(tk::FileFailure::FromSystem()), "error 5: 访问被拒绝。");
 }
 
-// The tooltip pops up when the pointer rests on the status line: the line's mouse messages
-// must reach it.
-TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
-    MainWindow w(SettingsText(""));
+// Rests the pointer on the status line until its tooltip shows; the tooltip, or null when it
+// did not show within five seconds.
+HWND ShowStatusTip(const MainWindow& w) {
     const HWND tip = FindStatusTip(w);
-    ASSERT_NE(tip, nullptr);
+    if (tip == nullptr) return nullptr;
     ::SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(1, 0));
     RECT line;
     ::GetWindowRect(w.Item(IDC_STATUS), &line);
@@ -618,7 +617,64 @@ TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         tk_test::PumpAll();
     }
+    return ::IsWindowVisible(tip) ? tip : nullptr;
+}
+
+// The text the tooltip window shows (its own window text), as GBK.
+std::string ShownTipText(HWND tip) {
+    wchar_t text[1024] = {};
+    ::SendMessageW(tip, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    char gbk[2048] = {};
+    ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
+    return gbk;
+}
+
+// The tooltip pops up when the pointer rests on the status line: the line's mouse messages
+// must reach it.
+TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
+    MainWindow w(SettingsText(""));
+    EXPECT_NE(ShowStatusTip(w), nullptr);
+}
+
+// A tooltip showing while a pass ends shows that pass, manual or automatic: its window's own
+// text, not only what the tooltip would ask for next time.
+TEST(MainWindowPassLog, AShowingTooltipFollowsEachPass) {
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
+    FailScreensTwoAndThree(w);
+    const HWND tip = ShowStatusTip(w);
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(ShownTipText(tip), "尚未校时");
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(ShownTipText(tip), kMixedTip);
+    w.Click(IDC_START_STOP);
+    w.probe.answers["127.0.0.9"] = true;
+    w.Tick(2);
     EXPECT_TRUE(::IsWindowVisible(tip));
+    EXPECT_EQ(ShownTipText(tip),
+              "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
+              "失败：3号屏（控制卡无应答）\r\n"
+              "双击状态栏打开校时日志");
+}
+
+// Twenty failed screens are one long line of text, which the shown tip breaks into several
+// lines no wider than 480 pixels (and its margins), instead of running off the screen.
+TEST(MainWindowPassLog, TwentyFailedScreensWrapInTheShownTooltip) {
+    std::vector<std::string> addresses;
+    for (int last = 40; last < 60; ++last) addresses.push_back("127,0,0," + std::to_string(last));
+    std::vector<tk_test::ScreenSetup> screens;
+    for (const std::string& address : addresses) screens.push_back({true, address.c_str()});
+    MainWindow w(SettingsText("", screens));
+    w.probe.answer = false;
+    const HWND tip = ShowStatusTip(w);
+    ASSERT_NE(tip, nullptr);
+    RECT oneLine;
+    ::GetWindowRect(tip, &oneLine);
+    w.Click(IDC_MANUAL);
+    RECT shown;
+    ::GetWindowRect(tip, &shown);
+    EXPECT_NE(ShownTipText(tip).find("20号屏（网络不通）"), std::string::npos);
+    EXPECT_LE(shown.right - shown.left, 500);
+    EXPECT_GE(shown.bottom - shown.top, 4 * (oneLine.bottom - oneLine.top));
 }
 
 // A double-click on the status line opens the log, or says that there is none yet.

@@ -376,9 +376,18 @@ void CAdjustTimeDlg::AddStatusTip() {
     ::SendMessageA(m_statusTip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
 }
 
-// A tooltip showing while a pass ends asks for its text again and shows the new pass.
+// A tooltip showing while a pass ends asks for its text again and shows the new pass. Setting
+// the tool's text (to the callback once more) makes a showing tip ask and take the new text's
+// size; Wine's TTM_UPDATE only repaints the text it has.
 void CAdjustTimeDlg::UpdateStatusTip() {
-    if (m_statusTip != nullptr) ::SendMessageA(m_statusTip, TTM_UPDATE, 0, 0);
+    if (m_statusTip == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = Hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(Hwnd(), IDC_STATUS));
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    ::SendMessageA(m_statusTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageA(m_statusTip, TTM_UPDATE, 0, 0);
 }
 
 // The tooltip is about to show the status line's text.
