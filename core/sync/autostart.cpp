@@ -22,7 +22,7 @@ private:
 };
 
 AutostartReport Report(bool success, const char* successText, const char* failureText) {
-    return {true, success, success ? successText : failureText};
+    return {success, success ? successText : failureText};
 }
 
 }  // namespace
@@ -49,7 +49,8 @@ std::string RunValueData(const std::string& modulePath) {
 }
 
 // Success is said only when bStart was written too: a Run value without it would start the
-// program at logon without its automatic synchronisation.
+// program at logon without its automatic synchronisation. A Run key that cannot be opened (a
+// profile locked down by policy) fails the click as a value that cannot be written does.
 AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
                                       const AutostartServices& services) {
     const bool on = state != 0;
@@ -59,14 +60,15 @@ AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
         ReportFailure("writing bStart");
     }
     const std::string name = RunValueName(modulePath);
+    bool changed = false;
     if (!services.runKey.Open()) {
         ReportFailure("opening the Run key");
-        return {};
+    } else {
+        const RunKeyCloser closer(services.runKey);
+        changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
+                     : services.runKey.DeleteValue(name);
     }
-    const RunKeyCloser closer(services.runKey);
-    const bool changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
-                            : services.runKey.DeleteValue(name);
-    if (changed && !notSaved.empty()) return {true, false, SettingsNotSavedText(notSaved)};
+    if (changed && !notSaved.empty()) return {false, SettingsNotSavedText(notSaved)};
     return on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
               : Report(changed, kAutostartClearedText, kAutostartClearFailedText);
 }

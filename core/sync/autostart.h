@@ -10,7 +10,8 @@ namespace tk {
 class IRunKey {
 public:
     virtual ~IRunKey() = default;
-    // Opens the existing key for full access; never creates it. False when it cannot be opened.
+    // Opens the existing key to read and set its values; never creates it. False when it cannot
+    // be opened.
     virtual bool Open() = 0;
     // Sets the text value name (empty: the key's unnamed value) to data; false on failure.
     virtual bool SetValue(const std::string& name, const std::string& data) = 0;
@@ -26,10 +27,8 @@ struct AutostartServices {
     IRunKey& runKey;
 };
 
-// What the status line says after a click: its text, in green or red; nothing at all when the
-// Run key could not be opened.
+// What the status line says after a click: its text, in green or red.
 struct AutostartReport {
-    bool shown = false;
     bool good = false;
     std::string text;
 };

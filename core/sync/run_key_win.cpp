@@ -4,10 +4,11 @@
 
 namespace tk {
 
-// Opens, never creates: KEY_ALL_ACCESS as the key has always been asked for.
+// Opens, never creates, and asks only for what setting and deleting a value need: a profile
+// locked down by policy refuses full access to the key (KEY_ALL_ACCESS) where it grants these.
 bool RegistryRunKey::Open() {
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_ALL_ACCESS, m_key.Put()) !=
-        ERROR_SUCCESS) {
+    if (m_open(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+               m_key.Put()) != ERROR_SUCCESS) {
         m_key.Release();  // nothing was opened, whatever the slot now holds
         return false;
     }

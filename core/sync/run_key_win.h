@@ -11,10 +11,15 @@ namespace tk {
 
 inline constexpr char kRunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// Opens a registry key as RegOpenKeyExA does (a test's stand-in plays a stricter profile).
+using KeyOpener = LSTATUS(WINAPI*)(HKEY parent, LPCSTR path, DWORD options, REGSAM access,
+                                   PHKEY key);
+
 // A key under HKEY_CURRENT_USER (the Run key unless told otherwise) through the registry API.
 class RegistryRunKey final : public IRunKey {
 public:
-    explicit RegistryRunKey(std::string subKey = kRunKeyPath) : m_subKey(std::move(subKey)) {}
+    explicit RegistryRunKey(std::string subKey = kRunKeyPath, KeyOpener open = ::RegOpenKeyExA)
+        : m_subKey(std::move(subKey)), m_open(open) {}
     bool Open() override;
     bool SetValue(const std::string& name, const std::string& data) override;
     bool DeleteValue(const std::string& name) override;
@@ -22,6 +27,7 @@ public:
 
 private:
     std::string m_subKey;
+    KeyOpener m_open;
     UniqueRegKey m_key;
 };
 

@@ -68,12 +68,17 @@ NtpPacket SntpRequest(std::uint64_t transmit) {
 }
 
 // The client checks of RFC 4330 and RFC 5905: a kiss-o'-death comes with stratum 0 and usually
-// leap 3, so its code is read before the leap indicator.
+// leap 3, so its code is read before the leap indicator. Version 0 is no version a server
+// speaks, and a receive time of 0 would read as 2036: neither reply is to be measured.
 SntpReply ReadSntpReply(const std::uint8_t* data, std::size_t size, std::uint64_t transmit) {
     SntpReply reply;
     if (size < kNtpPacketSize) return reply;
     if ((data[0] & 7) != kServerMode) return reply;
     if (ReadTimestamp(data + kOriginAt) != transmit) return reply;
+    if (((data[0] >> 3) & 7) == 0) {
+        reply.kind = SntpReplyKind::kUnusable;
+        return reply;
+    }
     const std::uint8_t stratum = data[kStratumAt];
     if (stratum == 0) {
         if (KissCodeIs(data, "DENY") || KissCodeIs(data, "RSTR")) {
@@ -85,13 +90,15 @@ SntpReply ReadSntpReply(const std::uint8_t* data, std::size_t size, std::uint64_
         }
         return reply;
     }
+    const std::uint64_t serverReceive = ReadTimestamp(data + kReceiveAt);
     const std::uint64_t serverTransmit = ReadTimestamp(data + kTransmitAt);
-    if ((data[0] >> 6) == kLeapUnsynchronised || stratum > kMaxStratum || serverTransmit == 0) {
+    if ((data[0] >> 6) == kLeapUnsynchronised || stratum > kMaxStratum || serverReceive == 0 ||
+        serverTransmit == 0) {
         reply.kind = SntpReplyKind::kUnusable;
         return reply;
     }
     reply.kind = SntpReplyKind::kAnswer;
-    reply.receiveMicros = UnixMicrosFromNtp(ReadTimestamp(data + kReceiveAt));
+    reply.receiveMicros = UnixMicrosFromNtp(serverReceive);
     reply.transmitMicros = UnixMicrosFromNtp(serverTransmit);
     return reply;
 }

@@ -24,7 +24,8 @@ NtpPacket SntpRequest(std::uint64_t transmit);
 enum class SntpReplyKind {
     kAnswer,       // the server's time, usable
     kBogus,        // not a reply to that request (short, not mode 4, another origin time)
-    kUnusable,     // the server's time is not to be used: stratum 0 or 16, leap 3, no transmit
+    kUnusable,     // the server's time is not to be used: stratum 0 or 16, leap 3, version 0,
+                   // no receive or transmit time
     kDenied,       // kiss-o'-death "DENY" or "RSTR": this client is not served
     kRateLimited,  // kiss-o'-death "RATE": ask less often
 };

@@ -1,7 +1,12 @@
 #include "core/timecheck/sntp_client.h"
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <random>
+#include <system_error>
+#include <thread>
 
 #include "core/base/failure_report.h"
 #include "core/timecheck/ntp_packet.h"
@@ -26,6 +31,42 @@ std::uint64_t Unpredictable(std::uint64_t transmit) {
     return (transmit & ~std::uint64_t{0xFFF}) | (bits() & 0xFFF);
 }
 
+// A lookup on a worker of its own, shared with it: the system's resolver takes no time-out.
+struct Lookup {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool found = false;
+    std::uint32_t address = 0;
+};
+
+// The address of host, waiting for the lookup only until the deadline. A lookup still running
+// then is left behind on its detached worker, which owns everything it touches (the host's
+// text, the lookup, a start of the socket library) and ends whenever the resolver returns.
+bool ResolveBefore(HostResolver resolve, const std::string& host, Steady::time_point deadline,
+                   std::uint32_t& address) {
+    const auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, resolve, host] {
+            const SocketLibraryStart library = StartSocketLibrary();
+            std::uint32_t found = 0;
+            const bool resolved = library && resolve(host, found);
+            const std::lock_guard<std::mutex> lock(lookup->mutex);
+            lookup->done = true;
+            lookup->found = resolved;
+            lookup->address = found;
+            lookup->ended.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        ReportFailure("starting the time server's name lookup");
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(lookup->mutex);
+    if (!lookup->ended.wait_until(lock, deadline, [&] { return lookup->done; })) return false;
+    address = lookup->address;
+    return lookup->found;
+}
+
 SntpOutcome Failed(ClockCheckStatus status) {
     SntpOutcome outcome;
     outcome.status = status;
@@ -34,8 +75,11 @@ SntpOutcome Failed(ClockCheckStatus status) {
 
 }  // namespace
 
-SntpClient::SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open)
-    : m_clock(std::move(clock)), m_open(open != nullptr ? open : &OpenSntpSocket) {}
+SntpClient::SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open,
+                       HostResolver resolve)
+    : m_clock(std::move(clock)),
+      m_open(open != nullptr ? open : &OpenSntpSocket),
+      m_resolve(resolve != nullptr ? resolve : &ResolveIPv4) {}
 
 // Replies that are not for this request (another sender, another origin time, another mode)
 // are passed over and the wait goes on; a usable one, an unusable one or a kiss ends it.
@@ -44,7 +88,8 @@ SntpOutcome SntpClient::Query(const std::string& server, int timeoutMs) {
     std::string host;
     std::uint16_t port = 0;
     std::uint32_t address = 0;
-    if (!SplitServerText(server, host, port) || !ResolveIPv4(host, address)) {
+    if (!SplitServerText(server, host, port) ||
+        !ResolveBefore(m_resolve, host, deadline, address)) {
         return Failed(ClockCheckStatus::kNotFound);
     }
     const std::unique_ptr<ISntpSocket> socket = m_open(address, port);

@@ -13,9 +13,9 @@ namespace tk {
 enum class ClockCheckStatus {
     kMeasured,     // the server answered: offset and delay hold
     kNoAnswer,     // nothing usable came back in time, or the port was unreachable
-    kNotFound,     // the name did not resolve, or the server text is not host[:port]
+    kNotFound,     // the name did not resolve in time, or the server text is not host[:port]
     kDenied,       // kiss-o'-death DENY or RSTR
-    kUnusable,     // stratum 0 or 16, leap indicator 3, or no transmit time
+    kUnusable,     // stratum 0 or 16, leap indicator 3, version 0, no receive or transmit time
     kRateLimited,  // kiss-o'-death RATE
 };
 
@@ -29,8 +29,8 @@ struct SntpOutcome {
 class ISntpClient {
 public:
     virtual ~ISntpClient() = default;
-    // server: "host" or "host:port". Resolution and the wait together take at most about
-    // timeoutMs.
+    // server: "host" or "host:port". The name's lookup and the wait for the reply together take
+    // at most about timeoutMs; a lookup that has not ended by then is kNotFound.
     virtual SntpOutcome Query(const std::string& server, int timeoutMs) = 0;
 };
 
@@ -41,14 +41,20 @@ class ISntpSocket;
 using SntpSocketOpener = std::unique_ptr<ISntpSocket> (*)(std::uint32_t address,
                                                           std::uint16_t port);
 
+// Looks a host up, blocking, as sntp_socket.h's ResolveIPv4 does (a test's fake): the IPv4
+// address in network byte order; false when there is none.
+using HostResolver = bool (*)(const std::string& host, std::uint32_t& address);
+
 class SntpClient final : public ISntpClient {
 public:
-    explicit SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open = nullptr);
+    explicit SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open = nullptr,
+                        HostResolver resolve = nullptr);
     SntpOutcome Query(const std::string& server, int timeoutMs) override;
 
 private:
     std::unique_ptr<IPreciseClock> m_clock;
     SntpSocketOpener m_open;
+    HostResolver m_resolve;
 };
 
 }  // namespace tk

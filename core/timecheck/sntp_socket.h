@@ -6,10 +6,25 @@
 #include <memory>
 #include <string>
 
+#include "core/base/unique_any.h"
+
 namespace tk {
 
+// One start of the system's socket library (Windows Sockets 2.2), cleaned up when its owner
+// goes; elsewhere there is nothing to start. Windows counts the starts: a query's lookup and
+// its socket each hold one of their own, so the program's clean-up at exit cannot pull the
+// library from under a query still running on its worker.
+struct SocketLibraryTraits {
+    using Handle = bool;  // started
+    static Handle Invalid() noexcept { return false; }
+    static void Close(Handle) noexcept;
+};
+using SocketLibraryStart = UniqueAny<SocketLibraryTraits>;
+SocketLibraryStart StartSocketLibrary();
+
 // The IPv4 address (network byte order) of a host name or dotted address; false when it has
-// none.
+// none. It blocks for as long as the system's name service takes, without a time-out of its
+// own; the caller holds the socket library meanwhile.
 bool ResolveIPv4(const std::string& host, std::uint32_t& address);
 
 // A UDP socket connected to one server, so that the system drops datagrams from anyone else and

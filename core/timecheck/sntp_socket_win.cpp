@@ -11,11 +11,25 @@
 
 namespace tk {
 
+void SocketLibraryTraits::Close(Handle) noexcept { ::WSACleanup(); }
+
+// WSAStartup returns its error instead of setting the last error, which a note reads.
+SocketLibraryStart StartSocketLibrary() {
+    WSADATA data;
+    const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
+    if (error != 0) {
+        ::SetLastError(static_cast<DWORD>(error));
+        ReportFailure("starting Windows Sockets for the time server");
+    }
+    return SocketLibraryStart(error == 0);
+}
+
 namespace {
 
 class WinSntpSocket final : public ISntpSocket {
 public:
-    explicit WinSntpSocket(UniqueSocket socket) : m_socket(std::move(socket)) {}
+    WinSntpSocket(SocketLibraryStart library, UniqueSocket socket)
+        : m_library(std::move(library)), m_socket(std::move(socket)) {}
 
     bool Send(const std::uint8_t* data, std::size_t size) override {
         return ::send(m_socket.Get(), reinterpret_cast<const char*>(data), static_cast<int>(size),
@@ -45,6 +59,7 @@ public:
     }
 
 private:
+    SocketLibraryStart m_library;  // first made, last gone: it outlives the socket
     UniqueSocket m_socket;
 };
 
@@ -62,6 +77,8 @@ bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
 }
 
 std::unique_ptr<ISntpSocket> OpenSntpSocket(std::uint32_t address, std::uint16_t port) {
+    SocketLibraryStart library = StartSocketLibrary();
+    if (!library) return nullptr;
     UniqueSocket socket(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
     if (!socket) {
         ReportFailure("opening the time server socket");
@@ -75,7 +92,7 @@ std::unique_ptr<ISntpSocket> OpenSntpSocket(std::uint32_t address, std::uint16_t
         ReportFailure("connecting the time server socket");
         return nullptr;
     }
-    return std::make_unique<WinSntpSocket>(std::move(socket));
+    return std::make_unique<WinSntpSocket>(std::move(library), std::move(socket));
 }
 
 }  // namespace tk

@@ -1,7 +1,8 @@
 // The SNTP client's reading of a reply. Any datagram and any request time: a reply taken as an
 // answer is one the checks allow (48 bytes or more, mode 4, the request's time as its origin,
-// stratum 1 to 15, leap indicator not 3, a transmit time), a kiss is stratum 0 with the origin
-// echoed, and the times read back are those written by a whole microsecond.
+// stratum 1 to 15, leap indicator not 3, a version, a receive and a transmit time), a kiss is
+// stratum 0 with the origin echoed, and the times read back are those written by a whole
+// microsecond.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -39,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               "only a server's reply to this request is read");
     }
     if (reply.kind == tk::SntpReplyKind::kAnswer) {
-        Check(bytes[1] >= 1 && bytes[1] <= 15 && (bytes[0] >> 6) != 3 && Timestamp(bytes, 40) != 0,
+        Check(bytes[1] >= 1 && bytes[1] <= 15 && (bytes[0] >> 6) != 3 &&
+                  ((bytes[0] >> 3) & 7) != 0 && Timestamp(bytes, 32) != 0 &&
+                  Timestamp(bytes, 40) != 0,
               "an answer passes every check");
         Check(reply.transmitMicros == tk::UnixMicrosFromNtp(Timestamp(bytes, 40)),
               "the transmit time read where it stands");

@@ -44,7 +44,6 @@ struct ClickFakes {
     // The click, with what the status line is told at the end of the log.
     void Click(int state, const char* modulePath) {
         const tk::AutostartReport report = tk::ApplyStartWithWindows(state, modulePath, Services());
-        if (!report.shown) return;
         log.push_back(std::string("colour ") + (report.good ? "1" : "0"));
         log.push_back("status " + report.text);
     }
@@ -119,13 +118,23 @@ TEST(StartWithWindows, ClickStepsInOrder) {
          false,
          {"write CONT/bStart=0", "open", "delete [Sync]", "close", "colour 0",
           "status 状态：关闭自动启动失败！"}},
-        {"key not opened",
+        // A Run key that cannot be opened fails the click as a value not written does.
+        {"tick, key not opened",
          1,
          sync,
          true,
          false,
          true,
-         {"write CONT/bStart=1", "open", "failed: opening the Run key"}},
+         {"write CONT/bStart=1", "open", "failed: opening the Run key", "colour 0",
+          "status 状态：设置自动启动失败！"}},
+        {"clear, neither bStart written nor key opened",
+         0,
+         sync,
+         false,
+         false,
+         true,
+         {"write CONT/bStart=0", "failed: writing bStart", "open", "failed: opening the Run key",
+          "colour 0", "status 状态：关闭自动启动失败！"}},
     };
     for (const auto& c : cases) {
         ClickFakes f;

@@ -34,6 +34,7 @@ struct ReplyFields {
     std::uint64_t origin = 0;  // 0: the request's transmit time
     std::int64_t receive = kT1 + 3600 * kSecond + 10;
     std::int64_t transmit = kT1 + 3600 * kSecond + 20;
+    bool zeroReceive = false;
     bool zeroTransmit = false;
     std::size_t size = tk::kNtpPacketSize;
 };
@@ -47,7 +48,7 @@ std::vector<std::uint8_t> Reply(const ReplyFields& f, std::uint64_t requestTrans
     packet[1] = f.stratum;
     std::memcpy(&packet[12], f.reference, 4);
     put(24, f.origin != 0 ? f.origin : requestTransmit);
-    put(32, tk::NtpFromUnixMicros(f.receive));
+    put(32, f.zeroReceive ? 0 : tk::NtpFromUnixMicros(f.receive));
     put(40, f.zeroTransmit ? 0 : tk::NtpFromUnixMicros(f.transmit));
     packet.resize(f.size);
     return packet;
@@ -77,6 +78,15 @@ TEST(SntpReply, ChecksOfAClient) {
         {"stratum 15", with([](ReplyFields& f) { f.stratum = 15; }), tk::SntpReplyKind::kAnswer},
         {"no transmit time", with([](ReplyFields& f) { f.zeroTransmit = true; }),
          tk::SntpReplyKind::kUnusable},
+        {"no receive time", with([](ReplyFields& f) { f.zeroReceive = true; }),
+         tk::SntpReplyKind::kUnusable},
+        {"version 0", with([](ReplyFields& f) { f.first = (0 << 3) | 4; }),
+         tk::SntpReplyKind::kUnusable},
+        {"version 3", with([](ReplyFields& f) { f.first = (3 << 3) | 4; }),
+         tk::SntpReplyKind::kAnswer},
+        {"version 0 to another request",
+         with([&](ReplyFields& f) { f.first = (0 << 3) | 4, f.origin = sent + 1; }),
+         tk::SntpReplyKind::kBogus},
         // Kisses come with leap 3, as RFC 5905 sends them.
         {"DENY", with([](ReplyFields& f) { f.first = 0xE4, f.stratum = 0, f.reference = "DENY"; }),
          tk::SntpReplyKind::kDenied},

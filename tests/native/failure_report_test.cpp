@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/file_failure.h"
 #include "tests/common/failure_recorder.h"
 
 namespace {
@@ -46,6 +47,30 @@ TEST(FailureReport, RecordersNest) {
     }
     tk::ReportFailure("outer");
     EXPECT_EQ(outer.notes, std::vector<std::string>{"outer"});
+}
+
+// The operator's words for each kind of failure; a failed call that left no system error (a
+// short write) says that the system gave no reason, not "error 0: Success".
+TEST(FailureReason, EachKindInTheOperatorsWords) {
+    using Kind = tk::FileFailure::Kind;
+    const struct {
+        Kind kind;
+        int error;  // errno when the failure is taken (the program's own kinds ignore it)
+        const char* reason;
+    } cases[] = {
+        {Kind::kSystem, EACCES, "error 13: Permission denied"},
+        {Kind::kMissing, ENOENT, "error 2: No such file or directory"},
+        {Kind::kSystem, 0, "系统没有说明原因。"},
+        {Kind::kMissing, 0, "系统没有说明原因。"},
+        {Kind::kNotAnsi, EACCES,
+         "文件不是ANSI（GBK）编码（例如被保存成了Unicode），本程序不能改写它。"},
+        {Kind::kTooLarge, EIO, "文件大于1MB，不是控制卡参数文件，本程序不读取它。"},
+        {Kind::kUnstorable, 0, "有参数含有不能写入INI文件的字符（例如换行）。"},
+    };
+    for (const auto& c : cases) {
+        errno = c.error;
+        EXPECT_EQ(tk::FailureReason(tk::FileFailure::FromSystem(c.kind)), c.reason) << c.error;
+    }
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // Smoke test of the program: TKAdjustTime.exe and TK100_Dll.dll are copied into two folders of
 // their own, X and Y, each with a settings file that names no screens (so nothing is probed or
 // sent). The copy started in X shows its main window with the file's values; minimised, it
-// hides in the tray. A second start from X (named in upper case) ends without a window and
-// brings the first one back. A copy started in Y runs beside it with a window of its own.
-// WM_CLOSE ends both; neither settings file is written. Every wait has a time-out; on any
-// failure the programs are terminated.
+// hides in the tray. A copy started in Y runs beside it with a window of its own, and hides in
+// the tray too. A second start from X (named in upper case) ends without a window and brings
+// the first one back, and not Y's. WM_CLOSE ends both; neither settings file is written. Every wait
+// has a time-out; on any failure the programs are terminated.
 //   main_exe_smoke <TKAdjustTime.exe> <TK100_Dll.dll>
 #include <windows.h>
 
@@ -100,17 +100,26 @@ private:
     tk_test::ChildProcess m_process;
 };
 
-// Copy A in x; a second start from x while A hides in the tray; copy C in y beside A.
+// Sent, as the minimise box sends it (Wine leaves a posted one undone); hidden in the tray.
+void Minimise(HWND window, const char* what) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    Check(PollUntil([&] { return !::IsWindowVisible(window); }, kTimeoutMs), what);
+}
+
+// Copy A in x and copy C in y beside it, both hidden in the tray; a second start from x brings
+// back A and only A.
 void RunPrograms(const std::string& x, const std::string& y) {
     const Program a(x);
     const HWND aWindow = a.MainWindow();
     if (aWindow == nullptr) return;
     Check(a.Idle(), "first copy waits for input");
-    // Sent, as the minimise box sends it (Wine leaves a posted one undone).
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(aWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0, SMTO_ABORTIFHUNG, 5000, &result);
-    Check(PollUntil([&] { return !::IsWindowVisible(aWindow); }, kTimeoutMs),
-          "minimised window hidden in the tray");
+    Minimise(aWindow, "minimised window hidden in the tray");
+    const Program c(y);
+    const HWND cWindow = c.MainWindow();
+    if (cWindow == nullptr) return;
+    Check(c.Idle(), "other folder's copy waits for input");
+    Minimise(cWindow, "other folder's copy hidden in the tray");
 
     {
         std::string upperX = x;
@@ -131,12 +140,16 @@ void RunPrograms(const std::string& x, const std::string& y) {
           "first copy shown again, restored");
     Check(PollUntil([&] { return ::GetForegroundWindow() == aWindow; }, kTimeoutMs),
           "first copy in front");
+    // Whatever the second start posted to C is in C's queue before this selection, which C
+    // takes in turn: once it shows, C has answered anything of the second start's.
+    const HWND interval = ::GetDlgItem(cWindow, IDC_INTERVAL);
+    ::PostMessageA(interval, EM_SETSEL, 0, 1);
+    Check(PollUntil([&] { return ::SendMessageA(interval, EM_GETSEL, 0, 0) == MAKELONG(0, 1); },
+                    kTimeoutMs),
+          "other folder's copy takes its messages");
+    Check(!::IsWindowVisible(cWindow), "other folder's copy stays in the tray");
 
-    {
-        const Program c(y);
-        const HWND cWindow = c.MainWindow();
-        if (cWindow != nullptr) c.Close(cWindow);
-    }
+    c.Close(cWindow);
     Check(!a.Ended(0), "first copy runs on beside the other folder's");
     a.Close(aWindow);
 }

@@ -233,16 +233,26 @@ TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     EXPECT_EQ(w.Cont("Timer"), "5");
 }
 
-// The start-with-Windows box: a Run key that cannot be opened leaves the status line as it was;
-// with bStart not written the Run value is set but success is not said (red, with the reason);
-// once the file can be written, clearing it is said in green.
+// The start-with-Windows box: a Run key that cannot be opened fails the click in red, the box
+// left as clicked and bStart written as for a value that could not be set; with bStart not
+// written the Run value is set but success is not said (red, with the reason); once the file
+// can be written, clearing it is said in green.
 TEST(MainWindowSettings, StartWithWindowsSaysSuccessOnlyWithBStartWritten) {
     MainWindow w(SettingsText("nSel=1\r\n"));
     w.runKey.opens = false;
-    for (int click = 0; click < 2; ++click) {
+    const struct {
+        int check;
+        const char* status;
+    } notOpened[] = {{1, "状态：设置自动启动失败！"}, {0, "状态：关闭自动启动失败！"}};
+    for (const auto& click : notOpened) {
+        w.dialog->SetStatusColourFlag(1);
         w.Click(IDC_AUTO_START);
-        EXPECT_EQ(w.Text(IDC_STATUS), "状态：") << click;
-        EXPECT_EQ(w.dialog->StatusColourFlag(), 1) << click;
+        EXPECT_EQ(w.Text(IDC_STATUS), click.status);
+        EXPECT_EQ(tk_test::AskColour(w.hwnd, w.Item(IDC_STATUS), WM_CTLCOLORSTATIC).text,
+                  RGB(255, 0, 0))
+            << click.status;
+        EXPECT_EQ(w.Check(), click.check) << click.status;
+        EXPECT_EQ(w.Cont("bStart"), std::to_string(click.check)) << click.status;
     }
     w.runKey.opens = true;
     HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -510,9 +520,10 @@ TEST(MainWindowPassLog, AnUnwritableLogChangesNothingButANote) {
 }
 
 // A viewer holds the log, sharing reading and writing but not its deletion, as tail-style
-// viewers do: a manual pass and then an automatic one are both appended and the tooltip shows
-// the later one; a log past its limit, which the viewer keeps from being moved, is copied aside
-// and emptied instead, so it never grows without bound.
+// viewers do, and an editor holds it open for writing with the same sharing: a manual pass and
+// then an automatic one are both appended and the tooltip shows the later one; a log past its
+// limit, which they keep from being moved, is copied aside and emptied instead, so it never
+// grows without bound.
 TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
     FailScreensTwoAndThree(w);
@@ -521,6 +532,10 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
         ::CreateFileA(w.logPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    HANDLE editor = ::CreateFileA(w.logPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
     w.Click(IDC_START_STOP);
     w.probe.answers["127.0.0.9"] = true;
     w.Tick(2);
@@ -543,6 +558,7 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
         ::MoveFileExA(w.logPath.c_str(), (w.logPath + ".1").c_str(), MOVEFILE_REPLACE_EXISTING));
     w.Tick(2);
     ::CloseHandle(viewer);
+    ::CloseHandle(editor);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), automatic);
     EXPECT_EQ(tk_test::ReadFileBytes(w.logPath + ".1"), full);
 }
@@ -585,12 +601,11 @@ TEST(MainWindowPassLog, FolderCheckAtStartUp) {
     EXPECT_EQ(tk::FailureReason(tk::FileFailure::FromSystem()), "error 5: 访问被拒绝。");
 }
 
-// The tooltip pops up when the pointer rests on the status line: the line's mouse messages
-// must reach it.
-TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
-    MainWindow w(SettingsText(""));
+// Rests the pointer on the status line until its tooltip shows; the tooltip, or null when it
+// did not show within five seconds.
+HWND ShowStatusTip(const MainWindow& w) {
     const HWND tip = FindStatusTip(w);
-    ASSERT_NE(tip, nullptr);
+    if (tip == nullptr) return nullptr;
     ::SendMessageA(tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(1, 0));
     RECT line;
     ::GetWindowRect(w.Item(IDC_STATUS), &line);
@@ -604,7 +619,64 @@ TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
         tk_test::PumpAll();
     }
+    return ::IsWindowVisible(tip) ? tip : nullptr;
+}
+
+// The text the tooltip window shows (its own window text), as GBK.
+std::string ShownTipText(HWND tip) {
+    wchar_t text[1024] = {};
+    ::SendMessageW(tip, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    char gbk[2048] = {};
+    ::WideCharToMultiByte(936, 0, text, -1, gbk, sizeof gbk, nullptr, nullptr);
+    return gbk;
+}
+
+// The tooltip pops up when the pointer rests on the status line: the line's mouse messages
+// must reach it.
+TEST(MainWindowPassLog, TooltipPopsUpOverTheStatusLine) {
+    MainWindow w(SettingsText(""));
+    EXPECT_NE(ShowStatusTip(w), nullptr);
+}
+
+// A tooltip showing while a pass ends shows that pass, manual or automatic: its window's own
+// text, not only what the tooltip would ask for next time.
+TEST(MainWindowPassLog, AShowingTooltipFollowsEachPass) {
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", kMixedScreens));
+    FailScreensTwoAndThree(w);
+    const HWND tip = ShowStatusTip(w);
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(ShownTipText(tip), "尚未校时");
+    w.Click(IDC_MANUAL);
+    EXPECT_EQ(ShownTipText(tip), kMixedTip);
+    w.Click(IDC_START_STOP);
+    w.probe.answers["127.0.0.9"] = true;
+    w.Tick(2);
     EXPECT_TRUE(::IsWindowVisible(tip));
+    EXPECT_EQ(ShownTipText(tip),
+              "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
+              "失败：3号屏（控制卡无应答）\r\n"
+              "双击状态栏打开校时日志");
+}
+
+// Twenty failed screens are one long line of text, which the shown tip breaks into several
+// lines no wider than 480 pixels (and its margins), instead of running off the screen.
+TEST(MainWindowPassLog, TwentyFailedScreensWrapInTheShownTooltip) {
+    std::vector<std::string> addresses;
+    for (int last = 40; last < 60; ++last) addresses.push_back("127,0,0," + std::to_string(last));
+    std::vector<tk_test::ScreenSetup> screens;
+    for (const std::string& address : addresses) screens.push_back({true, address.c_str()});
+    MainWindow w(SettingsText("", screens));
+    w.probe.answer = false;
+    const HWND tip = ShowStatusTip(w);
+    ASSERT_NE(tip, nullptr);
+    RECT oneLine;
+    ::GetWindowRect(tip, &oneLine);
+    w.Click(IDC_MANUAL);
+    RECT shown;
+    ::GetWindowRect(tip, &shown);
+    EXPECT_NE(ShownTipText(tip).find("20号屏（网络不通）"), std::string::npos);
+    EXPECT_LE(shown.right - shown.left, 500);
+    EXPECT_GE(shown.bottom - shown.top, 4 * (oneLine.bottom - oneLine.top));
 }
 
 // The log has a line when the program starts and when it ends. A double-click on the status

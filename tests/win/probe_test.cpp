@@ -391,6 +391,51 @@ TEST(WinProbeSystem, ForeignEchoRepliesAnswerNothing) {
     }
 }
 
+// The probe's raw socket, whose reads between requests find nothing (RecordingSelect), so that
+// everything is read in the wait; before its first request, another program's ping larger than
+// the probe reads (2000 bytes of data) goes to 127.0.0.46 from a raw socket of its own.
+class PingedFirst : public tk::IEchoSocket {
+public:
+    bool SetTimeouts(int milliseconds) override { return m_probe->SetTimeouts(milliseconds); }
+    void Send(std::uint32_t address, const tk::EchoRequest& packet) override {
+        if (m_other != INVALID_SOCKET) {
+            std::vector<std::uint8_t> ping(8 + 2000, 0x5A);
+            ping[0] = 8;  // echo request
+            ping[1] = ping[2] = ping[3] = 0;
+            const std::uint16_t sum = tk::InternetChecksum(ping.data(), ping.size());
+            std::memcpy(&ping[2], &sum, sizeof sum);
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = ::htonl(0x7F00002E);
+            ::sendto(m_other, reinterpret_cast<const char*>(ping.data()),
+                     static_cast<int>(ping.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+            ::closesocket(m_other);
+            m_other = INVALID_SOCKET;
+        }
+        m_probe->Send(address, packet);
+    }
+    bool Receive(int microseconds, tk::IcmpMessage& message) override {
+        return m_probe->Receive(microseconds, message);
+    }
+
+private:
+    std::unique_ptr<tk::IEchoSocket> m_probe = tk::OpenRawEchoSocketWith(RecordingSelect);
+    SOCKET m_other = ::socket(AF_INET, SOCK_RAW, IPPROTO_ICMP);
+};
+
+// The oversized ping and its answer reach the probe's socket ahead of the screens' answers:
+// neither can be read whole, both are passed over, and the wait goes on for the screens.
+TEST(WinProbeSystem, AnUnreadableDatagramDoesNotEndTheWait) {
+    struct PingedSystem : ChosenSystem {
+        PingedSystem() : ChosenSystem(tk::OpenRawEchoSocket) {}
+        std::unique_ptr<tk::IEchoSocket> OpenSocket() override {
+            return std::make_unique<PingedFirst>();
+        }
+    } system;
+    EXPECT_EQ(tk::IcmpProbe(system).ProbeAll({::htonl(0x7F00002F), ::htonl(0x7F000030)}),
+              (std::vector<bool>{true, true}));
+}
+
 // The echo request seen on loopback is 45 bytes and carries the probe's data; on the raw
 // socket the header (counters and checksum) is the probe's own as well.
 TEST_P(WinProbe, RequestOnTheWire) {

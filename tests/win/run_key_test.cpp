@@ -36,6 +36,7 @@ StoredValue ReadRunValue(const std::string& name) {
 // The status-colour flag and the status line of the main window, as one log.
 const std::vector<std::string> kSetLog = {"flag 1", "状态：设置自动启动成功！"};
 const std::vector<std::string> kClearedLog = {"flag 1", "状态：关闭自动启动成功！"};
+const std::vector<std::string> kSetFailedLog = {"flag 0", "状态：设置自动启动失败！"};
 const std::vector<std::string> kClearFailedLog = {"flag 0", "状态：关闭自动启动失败！"};
 
 class RunKeyTest : public ::testing::Test {
@@ -64,7 +65,6 @@ protected:
         tk::Win32Profile settings(m_settingsPath);
         const tk::AutostartReport report =
             tk::ApplyStartWithWindows(state, modulePath, {settings, runKey});
-        if (!report.shown) return {};
         return {report.good ? "flag 1" : "flag 0", report.text};
     }
     std::vector<std::string> Click(int state, const std::string& modulePath) {
@@ -123,18 +123,37 @@ TEST_F(RunKeyTest, DriveRootUsesUnnamedValue) {
     EXPECT_FALSE(ReadRunValue("").exists);
 }
 
-TEST_F(RunKeyTest, MissingKeyIsNeitherCreatedNorReported) {
+// A key that cannot be opened is not created; the click still records bStart and says that it
+// failed.
+TEST_F(RunKeyTest, MissingKeyIsNotCreatedAndTheClickFails) {
     ASSERT_TRUE(Claim(m_tag));
     const std::string missing = "Software\\" + m_tag + "-missing";
     tk::RegistryRunKey runKey(missing);
-    EXPECT_TRUE(Click(1, "C:\\" + m_tag + "\\TK.exe", runKey).empty());
+    EXPECT_EQ(Click(1, "C:\\" + m_tag + "\\TK.exe", runKey), kSetFailedLog);
     EXPECT_EQ(StoredStart(), 1);
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, missing.c_str(), 0, KEY_READ, &key),
               ERROR_FILE_NOT_FOUND);
     if (key) RegCloseKey(key);
-    EXPECT_TRUE(Click(0, "C:\\" + m_tag + "\\TK.exe", runKey).empty());
+    EXPECT_EQ(Click(0, "C:\\" + m_tag + "\\TK.exe", runKey), kClearFailedLog);
     EXPECT_EQ(StoredStart(), 0);
+}
+
+// What a profile locked down by policy grants on its Run key: reading and setting values, no
+// more (Wine does not check a key's access list, so the refusal is played here).
+LSTATUS WINAPI OpenLockedDown(HKEY parent, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+    if ((access & ~(KEY_QUERY_VALUE | KEY_SET_VALUE)) != 0) return ERROR_ACCESS_DENIED;
+    return RegOpenKeyExA(parent, path, options, access, key);
+}
+
+TEST_F(RunKeyTest, AKeyThatGrantsOnlyValueAccessIsEnough) {
+    ASSERT_TRUE(Claim(m_tag));
+    tk::RegistryRunKey runKey(tk::kRunKeyPath, OpenLockedDown);
+    const std::string exe = "C:\\" + m_tag + "\\TK.exe";
+    EXPECT_EQ(Click(1, exe, runKey), kSetLog);
+    EXPECT_EQ(ReadRunValue(m_tag).data, exe);
+    EXPECT_EQ(Click(0, exe, runKey), kClearedLog);
+    EXPECT_FALSE(ReadRunValue(m_tag).exists);
 }
 
 TEST_F(RunKeyTest, ClosedKeyRefusesValues) {

@@ -207,8 +207,9 @@ TEST(TrayIcon, ExitFromTheMenuEndsTheProgramAlsoHiddenAndRunning) {
 }
 
 // Start with Windows through check box IDC_AUTO_START with a recorded Run key: the choice is
-// recorded as bStart and the value set, also when the Run key cannot be opened, when nothing is
-// shown. (Clearing, and a failure in red: LaterStatusTextsStayRedUntilAnActionSucceeds.)
+// recorded as bStart and the value set; when the Run key cannot be opened, the choice is still
+// recorded and the failure said in red. (Clearing, and other failures in red:
+// LaterStatusTextsStayRedUntilAnActionSucceeds.)
 TEST(StartWithWindows, ClickRecordsBStartThenSetsTheRunValue) {
     using Requests = std::vector<std::string>;
     for (const bool opens : {true, false}) {
@@ -221,8 +222,9 @@ TEST(StartWithWindows, ClickRecordsBStartThenSetsTheRunValue) {
             opens ? Requests{"open", "set [Sync]=C:\\Tools\\Sync\\TK.exe", "close"}
                   : Requests{"open"};
         EXPECT_EQ(w.runKey.requests, expected);
-        EXPECT_EQ(w.Text(IDC_STATUS), opens ? "状态：设置自动启动成功！" : "状态：");
-        EXPECT_EQ(w.dialog->StatusColourFlag(), 1);
+        EXPECT_EQ(w.Text(IDC_STATUS),
+                  opens ? "状态：设置自动启动成功！" : "状态：设置自动启动失败！");
+        EXPECT_EQ(w.dialog->StatusColourFlag(), opens ? 1 : 0);
     }
 }
 

@@ -276,7 +276,6 @@ void CAdjustTimeDlg::OnAutoStart() {
     const tk::AutostartReport report =
         tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath,
                                   {m_services.settings.Direct(), m_services.runKey});
-    if (!report.shown) return;
     // Colour first, so the text is drawn in the new colour when it is painted.
     SetStatusColourFlag(report.good ? 1 : 0);
     SetStatusText(report.text);
@@ -325,9 +324,12 @@ void CAdjustTimeDlg::OnTaskbarCreated() {
 
 // A later start of the program from this folder asks for the window: what a tray double-click
 // does (shown, restored from minimised or hidden), and to the front with its open popup, if any.
+// The popup is found first: showing activates the window, which then is its own last active
+// popup, and the keys would go to it while it is disabled.
 void CAdjustTimeDlg::OnComeBack() {
+    const HWND front = ::GetLastActivePopup(Hwnd());
     ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
-    ::SetForegroundWindow(::GetLastActivePopup(Hwnd()));
+    ::SetForegroundWindow(front);
 }
 
 // What a pass needs: the library, the probe, the status line, the pump, the clock, the check of

@@ -135,7 +135,9 @@ HANDLE CreateSection(SECURITY_ATTRIBUTES* security, const char* name) {
 }
 
 // A section that cannot be had at all leaves the program running unguarded, as it did before.
-SingleInstance::SingleInstance(const std::string& settingsPath, SectionCreator create) {
+SingleInstance::SingleInstance(const std::string& settingsPath, SectionCreator create,
+                               ForegroundGrant grant)
+    : m_grant(grant) {
     const std::string name = SectionName(settingsPath);
     SectionSecurity security;
     HANDLE section = create(security.Attributes(), name.c_str());
@@ -177,7 +179,7 @@ void SingleInstance::WakeFirst() const {
     ::UnmapViewOfFile(view);
     if (processId == 0) return;
     // This process, just started by the user, may hand its right to the foreground on.
-    ::AllowSetForegroundWindow(processId);
+    m_grant(processId);
     const ComeBackRequest request{processId, ::RegisterWindowMessageA(kComeBackMessageName)};
     ::EnumWindows(PostComeBack, reinterpret_cast<LPARAM>(&request));
 }

@@ -19,13 +19,18 @@ inline constexpr char kComeBackMessageName[] = "TKAdjustTime.ComeBack";
 using SectionCreator = HANDLE (*)(SECURITY_ATTRIBUTES* security, const char* name);
 HANDLE CreateSection(SECURITY_ATTRIBUTES* security, const char* name);
 
+// Hands this process's right to set the foreground window on, as AllowSetForegroundWindow does
+// (a test's stand-in records it: Wine has no foreground lock to show it).
+using ForegroundGrant = BOOL(WINAPI*)(DWORD processId);
+
 // The claim of one process on the folder of a settings file: a named section holding the ID of
 // the process that created it, named after the folder's identity (volume serial number and
 // file index), so that every spelling of the folder (a mapped drive beside the UNC path, a
 // subst drive, a link or junction, an 8.3 name) finds the same one.
 class SingleInstance {
 public:
-    explicit SingleInstance(const std::string& settingsPath, SectionCreator create = CreateSection);
+    explicit SingleInstance(const std::string& settingsPath, SectionCreator create = CreateSection,
+                            ForegroundGrant grant = ::AllowSetForegroundWindow);
 
     // False: a copy for the same folder runs already.
     bool IsFirst() const { return m_first; }
@@ -35,6 +40,7 @@ public:
 
 private:
     UniqueKernelHandle m_section;
+    ForegroundGrant m_grant;
     bool m_first = true;
 };
 

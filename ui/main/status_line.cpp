@@ -50,8 +50,17 @@ void StatusLine::Attach(HWND dialog) {
     ::SendMessageA(m_tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(30000, 0));
 }
 
+// Setting the tool's text (to the callback once more) makes a showing tip ask and take the new
+// text's size; Wine's TTM_UPDATE only repaints the text it has.
 void StatusLine::UpdateTip() {
-    if (m_tip != nullptr) ::SendMessageA(m_tip, TTM_UPDATE, 0, 0);
+    if (m_tip == nullptr) return;
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = m_dialog;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_line);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    ::SendMessageA(m_tip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageA(m_tip, TTM_UPDATE, 0, 0);
 }
 
 void StatusLine::SetStatusText(const std::string& text) {
