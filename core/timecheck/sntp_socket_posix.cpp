@@ -1,5 +1,4 @@
 #include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -7,6 +6,7 @@
 #include "core/base/failure_report.h"
 #include "core/base/unique_fd_posix.h"
 #include "core/timecheck/sntp_socket.h"
+#include "core/timecheck/sntp_socket_native.h"
 
 namespace tk {
 
@@ -47,31 +47,13 @@ private:
 
 }  // namespace
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(found);
-    return true;
-}
-
 std::unique_ptr<ISntpSocket> OpenSntpSocket(std::uint32_t address, std::uint16_t port) {
     UniqueFd fd(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (!fd) {
         ReportFailure("opening the time server socket");
         return nullptr;
     }
-    sockaddr_in server{};
-    server.sin_family = AF_INET;
-    server.sin_addr.s_addr = address;
-    server.sin_port = htons(port);
-    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
-        ReportFailure("connecting the time server socket");
-        return nullptr;
-    }
+    if (!ConnectSntpSocket(fd.Get(), address, port)) return nullptr;
     return std::make_unique<PosixSntpSocket>(std::move(fd));
 }
 

@@ -8,6 +8,7 @@
 #include "core/base/failure_report.h"
 #include "core/base/unique_handle_win.h"
 #include "core/timecheck/sntp_socket.h"
+#include "core/timecheck/sntp_socket_native.h"
 
 namespace tk {
 
@@ -49,9 +50,9 @@ public:
         }
         sockaddr_in sender{};
         int senderSize = sizeof sender;
-        const int read = ::recvfrom(m_socket.Get(), reinterpret_cast<char*>(data),
-                                    static_cast<int>(size), 0,
-                                    reinterpret_cast<sockaddr*>(&sender), &senderSize);
+        const int read =
+            ::recvfrom(m_socket.Get(), reinterpret_cast<char*>(data), static_cast<int>(size), 0,
+                       reinterpret_cast<sockaddr*>(&sender), &senderSize);
         if (read < 0) return ::WSAGetLastError() == WSAETIMEDOUT ? 0 : -1;
         from = sender.sin_addr.s_addr;
         fromPort = ntohs(sender.sin_port);
@@ -65,17 +66,6 @@ private:
 
 }  // namespace
 
-bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    ::freeaddrinfo(found);
-    return true;
-}
-
 std::unique_ptr<ISntpSocket> OpenSntpSocket(std::uint32_t address, std::uint16_t port) {
     SocketLibraryStart library = StartSocketLibrary();
     if (!library) return nullptr;
@@ -84,14 +74,7 @@ std::unique_ptr<ISntpSocket> OpenSntpSocket(std::uint32_t address, std::uint16_t
         ReportFailure("opening the time server socket");
         return nullptr;
     }
-    sockaddr_in server{};
-    server.sin_family = AF_INET;
-    server.sin_addr.s_addr = address;
-    server.sin_port = htons(port);
-    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
-        ReportFailure("connecting the time server socket");
-        return nullptr;
-    }
+    if (!ConnectSntpSocket(socket.Get(), address, port)) return nullptr;
     return std::make_unique<WinSntpSocket>(std::move(library), std::move(socket));
 }
 

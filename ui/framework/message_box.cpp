@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/base/call_hook.h"
 #include "core/base/gbk.h"
 #include "core/base/module_path_win.h"
 #include "core/base/path_text.h"
@@ -10,24 +11,25 @@ namespace tk::ui {
 
 namespace {
 
-// The installed hook; empty means MessageBoxA.
-MessageBoxHook& Hook() {
-    static MessageBoxHook hook;
+// The installed hook; none means MessageBoxA.
+CallHook<int(HWND, const std::string&, const std::string&, UINT)>& Hook() {
+    static CallHook<int(HWND, const std::string&, const std::string&, UINT)> hook;
     return hook;
 }
 
 }  // namespace
 
 // Installs a hook (tests) and hands back the one it replaces.
-MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
-    return std::exchange(Hook(), std::move(hook));
-}
+MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return Hook().Set(std::move(hook)); }
 
 // Shows a message box through the hook, captioned like every box of the program.
 int ShowMessageBox(HWND owner, const std::string& text, UINT type) {
     const std::string caption = AppTitle();
-    if (const MessageBoxHook& hook = Hook()) return hook(owner, text, caption, type);
-    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    return Hook().Call(
+        [](HWND window, const std::string& body, const std::string& title, UINT kind) {
+            return ::MessageBoxA(window, body.c_str(), title.c_str(), kind);
+        },
+        owner, text, caption, type);
 }
 
 // Builds the caption from the module file name, as the program has no title of its own. A name

@@ -3,14 +3,16 @@
 #include <string>
 #include <utility>
 
+#include "core/base/call_hook.h"
 #include "core/base/failure_report.h"
 
 namespace tk::ui {
 
 namespace {
 
-MessageFilterHook& FilterHook() {
-    static MessageFilterHook hook;
+// The installed hook; none means ChangeWindowMessageFilterEx.
+CallHook<BOOL(HWND, UINT, DWORD)>& FilterHook() {
+    static CallHook<BOOL(HWND, UINT, DWORD)> hook;
     return hook;
 }
 
@@ -40,15 +42,17 @@ void PumpOneMessage() {
 }
 
 MessageFilterHook SetMessageFilterHook(MessageFilterHook hook) {
-    return std::exchange(FilterHook(), std::move(hook));
+    return FilterHook().Set(std::move(hook));
 }
 
 // An elevated window drops messages that processes of lower integrity post to it, unless it
 // lets them through one by one.
 bool AcceptPostedMessage(HWND window, UINT message) {
-    const MessageFilterHook& hook = FilterHook();
-    return (hook ? hook(window, message, MSGFLT_ALLOW)
-                 : ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr)) != FALSE;
+    return FilterHook().Call(
+               [](HWND target, UINT allowed, DWORD action) {
+                   return ::ChangeWindowMessageFilterEx(target, allowed, action, nullptr);
+               },
+               window, message, MSGFLT_ALLOW) != FALSE;
 }
 
 }  // namespace tk::ui

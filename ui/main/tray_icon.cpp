@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/base/call_hook.h"
 #include "core/base/failure_report.h"
 #include "ui/framework/unique_handle.h"
 
@@ -10,26 +11,25 @@ namespace tk::ui {
 
 namespace {
 
-// The installed hook; empty means Shell_NotifyIconA.
-NotifyIconHook& Hook() {
-    static NotifyIconHook hook;
+// The installed hook; none means Shell_NotifyIconA.
+CallHook<BOOL(DWORD, NOTIFYICONDATAA&)>& Hook() {
+    static CallHook<BOOL(DWORD, NOTIFYICONDATAA&)> hook;
     return hook;
 }
 
 // Hands one request to the shell, or to the test's hook.
 void Notify(DWORD message, const NOTIFYICONDATAA& record, const char* what) {
     NOTIFYICONDATAA copy = record;
-    const NotifyIconHook& hook = Hook();
-    const BOOL done = hook ? hook(message, copy) : ::Shell_NotifyIconA(message, &copy);
+    const BOOL done = Hook().Call(
+        [](DWORD request, NOTIFYICONDATAA& data) { return ::Shell_NotifyIconA(request, &data); },
+        message, copy);
     if (!done) ReportFailure(what);
 }
 
 }  // namespace
 
 // Installs a hook (tests) and hands back the one it replaces.
-NotifyIconHook SetNotifyIconHook(NotifyIconHook hook) {
-    return std::exchange(Hook(), std::move(hook));
-}
+NotifyIconHook SetNotifyIconHook(NotifyIconHook hook) { return Hook().Set(std::move(hook)); }
 
 // The record starts all zero; only the fields its flags name are filled in later.
 TrayIcon::TrayIcon() { std::memset(&m_record, 0, sizeof m_record); }
