@@ -12,6 +12,7 @@
 #include "core/base/file_failure.h"
 #include "core/store/atomic_file.h"
 #include "core/store/settings.h"
+#include "core/timecheck/sntp_client.h"
 #include "resources/version.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "core/sync/pass_journal.h"
 #include "core/sync/pass_log.h"
 #include "core/sync/pass_record.h"
-#include "core/sync/run_key_win.h"
+#include "core/autostart/run_key_win.h"
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "library/controller_library_win.h"

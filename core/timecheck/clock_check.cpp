@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -10,8 +12,16 @@
 
 #include "core/base/failure_report.h"
 #include "core/base/text_format.h"
+#include "core/timecheck/sntp_client.h"
 
 namespace tk {
+
+struct ClockCheck::Flight {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    SntpOutcome outcome;
+};
 
 namespace {
 

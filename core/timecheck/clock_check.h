@@ -3,18 +3,28 @@
 // bounds past which the pass sets no screen.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "core/base/clock.h"
-#include "core/timecheck/sntp_client.h"
 #include "core/timecheck/time_server.h"
 
 namespace tk {
+
+class ISntpClient;  // sntp_client.h: the query itself
+struct SntpOutcome;
+
+// How a comparison with a time server ended.
+enum class ClockCheckStatus {
+    kMeasured,     // the server answered: offset and delay hold
+    kNoAnswer,     // nothing usable came back in time, or the port was unreachable
+    kNotFound,     // the name did not resolve in time, or the server text is not host[:port]
+    kDenied,       // kiss-o'-death DENY or RSTR
+    kUnusable,     // stratum 0 or 16, leap indicator 3, version 0, no receive or transmit time
+    kRateLimited,  // kiss-o'-death RATE
+};
 
 // The longest a pass waits for the server, counted from the query's start.
 inline constexpr int kClockCheckWaitMs = 1000;
@@ -92,12 +102,7 @@ public:
 
 private:
     // A query on its worker; the worker holds it too, so an abandoned one ends on its own.
-    struct Flight {
-        std::mutex mutex;
-        std::condition_variable ended;
-        bool done = false;
-        SntpOutcome outcome;
-    };
+    struct Flight;
     // The last measurement of the current server, its offset kept against the monotonic clock
     // so that a PC clock stepped since moves it by the step.
     struct Measurement {

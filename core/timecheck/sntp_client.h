@@ -6,19 +6,11 @@
 #include <string>
 
 #include "core/base/clock.h"
+#include "core/timecheck/clock_check.h"
 
 namespace tk {
 
-// How a comparison with a time server ended.
-enum class ClockCheckStatus {
-    kMeasured,     // the server answered: offset and delay hold
-    kNoAnswer,     // nothing usable came back in time, or the port was unreachable
-    kNotFound,     // the name did not resolve in time, or the server text is not host[:port]
-    kDenied,       // kiss-o'-death DENY or RSTR
-    kUnusable,     // stratum 0 or 16, leap indicator 3, version 0, no receive or transmit time
-    kRateLimited,  // kiss-o'-death RATE
-};
-
+// One query's outcome, in the terms of the check that asks it.
 struct SntpOutcome {
     ClockCheckStatus status = ClockCheckStatus::kNoAnswer;
     std::int64_t offsetMicros = 0;  // server minus PC

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/sync/autostart.h"
+#include "core/autostart/autostart.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_texts.h"

@@ -1,4 +1,4 @@
-#include "core/sync/autostart.h"
+#include "core/autostart/autostart.h"
 
 #include <gtest/gtest.h>
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/timecheck/ntp_packet.h"
+#include "core/timecheck/sntp_client.h"
 #include "core/timecheck/sntp_socket.h"
 #include "core/timecheck/time_server.h"
 

@@ -19,9 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/autostart/run_key_win.h"
 #include "core/store/win32_profile_win.h"
-#include "core/sync/run_key_win.h"
 #include "core/timecheck/clock_check.h"
+#include "core/timecheck/sntp_client.h"
 #include "core/timecheck/time_server.h"
 #include "resources/resource.h"
 #include "resources/version.h"

@@ -6,8 +6,8 @@
 
 #include "core/base/module_path_win.h"
 #include "core/store/win32_profile_win.h"
-#include "core/sync/autostart.h"
-#include "core/sync/run_key_win.h"
+#include "core/autostart/autostart.h"
+#include "core/autostart/run_key_win.h"
 #include "tests/win/win_test_util.h"
 
 // Start with Windows against the real registry and the real profile API. Every value the tests

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/sync/run_key_win.h"
+#include "core/autostart/run_key_win.h"
 #include "tests/win/main_window_harness.h"
 #include "ui/framework/dialog.h"
 #include "ui/main/about_dlg.h"

@@ -9,7 +9,7 @@
 #include "core/screens/roster.h"
 #include "core/screens/settings_file.h"
 #include "core/store/profile.h"
-#include "core/sync/autostart.h"
+#include "core/autostart/autostart.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_journal.h"

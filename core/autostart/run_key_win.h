@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "core/sync/autostart.h"
+#include "core/autostart/autostart.h"
 #include "core/base/unique_handle_win.h"
 
 namespace tk {

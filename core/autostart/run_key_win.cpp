@@ -1,4 +1,4 @@
-#include "core/sync/run_key_win.h"
+#include "core/autostart/run_key_win.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "core/sync/autostart.h"
+#include "core/autostart/autostart.h"
 
 #include "core/base/failure_report.h"
 #include "core/base/path_text.h"
