@@ -33,6 +33,7 @@ inline const GbkUtf8Case kGbkUtf8Cases[] = {
                  2),
      "\xE7\xA2\x85"},
     {"a lead byte before a line feed", std::string("\xB4\n", 2), "?\n"},
+    {"DEL and 0xFF are no second byte", std::string("\xB4\x7F\xB4\xFF", 4), "?\x7F??"},
     {"0x80 and 0xFF start no character",
      std::string("\x80"
                  "a\xFF",
