@@ -10,6 +10,7 @@
 
 #include "core/base/failure_report.h"
 #include "core/base/file_failure.h"
+#include "core/base/path_text.h"
 #include "core/store/atomic_file.h"
 #include "core/store/settings.h"
 #include "core/timecheck/sntp_client.h"
@@ -58,4 +59,6 @@ ProgramServices::ProgramServices(std::string path)
                   uptime,
                   clock,
                   {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}),
-      sinks{&journal} {}
+      metrics({profileApi, metricsFiles, journal, journal, clock}, TK_VERSION_TEXT,
+              tk::FolderOf(modulePath, tk::kBackslash, tk::DriveRoot::kKept), folderNotWritable),
+      sinks{&journal, &metrics} {}

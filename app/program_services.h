@@ -9,7 +9,9 @@
 #include "core/base/clock.h"
 #include "core/probe/probe.h"
 #include "core/screens/settings_file.h"
+#include "core/store/atomic_file.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/metrics_file.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/pass_log.h"
 #include "core/sync/pass_record.h"
@@ -60,6 +62,10 @@ struct ProgramServices {
     tk::PreciseClock pcClock;
     tk::UptimeClock uptime;
     tk::ClockCheck clockCheck;
+    // The metrics file that sMetricsFile names, for Prometheus; written whole each time, without
+    // a flush, since the next pass writes it again.
+    tk::AtomicFileReplacer metricsFiles{tk::Durability::kOnRename};
+    tk::MetricsFile metrics;
     // Every pass's record goes to each, in this order: a receiver more is one line here.
     const tk::PassSinks sinks;
 };

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "core/store/atomic_file.h"
 #include "core/base/unique_fd_posix.h"
+#include "core/store/atomic_file.h"
 
 namespace tk {
 
@@ -69,7 +69,9 @@ FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_
     return FileFailure();
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
+                           Durability durability) {
+    const bool flush = durability == Durability::kFlushed;
     std::string tmpl = path + ".tmp-XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
@@ -90,7 +92,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
 
     // Closed here rather than by the owner, since a failed close can mean unwritten data.
     const bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) &&
-                    ::fsync(fd.Get()) == 0 && ::close(fd.Release()) == 0 &&
+                    (!flush || ::fsync(fd.Get()) == 0) && ::close(fd.Release()) == 0 &&
                     ::rename(tmpPath.c_str(), path.c_str()) == 0;
     if (!ok) {
         // The caller reports why the save failed: keep the failing step's error code.
@@ -100,6 +102,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
         errno = error;
         return false;
     }
+    if (!flush) return true;
     // Make the rename itself durable.
     const UniqueFd dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) ::fsync(dir.Get());

@@ -1,6 +1,6 @@
-#include "core/store/atomic_file.h"
 #include "core/base/path_text.h"
 #include "core/base/unique_handle_win.h"
+#include "core/store/atomic_file.h"
 
 namespace tk {
 
@@ -46,7 +46,9 @@ FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_
     return FileFailure();
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
+                           Durability durability) {
+    const bool flush = durability == Durability::kFlushed;
     char tmpPath[MAX_PATH];
     if (!GetTempFileNameA(DirectoryOf(path).c_str(), "tks", 0, tmpPath)) return false;
     bool ok;
@@ -63,10 +65,10 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
             done += n;
         }
         // Closed here rather than by the owner, since a failed close can mean unwritten data.
-        ok = ok && FlushFileBuffers(f.Get()) && CloseHandle(f.Release());
+        ok = ok && (!flush || FlushFileBuffers(f.Get())) && CloseHandle(f.Release());
     }
-    ok = ok &&
-         MoveFileExA(tmpPath, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    ok = ok && MoveFileExA(tmpPath, path.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0));
     if (!ok) {
         // The caller reports why the save failed: keep the failing step's error code.
         const DWORD error = GetLastError();

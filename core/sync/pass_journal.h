@@ -12,7 +12,7 @@
 
 namespace tk {
 
-class PassJournal final : public IPassSink, public IJournalNotes {
+class PassJournal final : public IPassSink, public IJournalNotes, public ILogHealth {
 public:
     // folderNotWritable: why the executable's folder, where the log lives, cannot be written;
     // empty when it can. version: the program's, for the log's start line.
@@ -33,7 +33,7 @@ public:
     std::string LogNotShownText();
     const std::string& LogPath() const { return m_log.Path(); }
     // False when the last lines could not be written to the log.
-    bool LogWritable() const { return m_logNotWritten.empty(); }
+    bool LogWritable() const override { return m_logNotWritten.empty(); }
 
 private:
     void Append(const std::string& lines);

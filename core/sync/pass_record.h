@@ -72,6 +72,13 @@ public:
     virtual void AddNote(const std::string& text) = 0;
 };
 
+// Whether the journal's last lines reached the log, for a sink that tells it elsewhere.
+class ILogHealth {
+public:
+    virtual ~ILogHealth() = default;
+    virtual bool LogWritable() const = 0;
+};
+
 // The receivers, in the order they get the record; the program's composition fills the list.
 using PassSinks = std::vector<IPassSink*>;
 
