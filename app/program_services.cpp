@@ -10,6 +10,7 @@
 
 #include "core/base/failure_report.h"
 #include "core/base/file_failure.h"
+#include "core/base/module_path_win.h"
 #include "core/store/atomic_file.h"
 #include "core/store/settings.h"
 #include "resources/version.h"
@@ -56,4 +57,8 @@ ProgramServices::ProgramServices(std::string path)
                   uptime,
                   clock,
                   {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}),
-      sinks{&journal} {}
+      eventSource(tk::kEventSourceName, tk::ExecutableWidePath()),
+      events({eventLog, profileApi, journal, settingsPath, folderNotWritable, TK_VERSION_TEXT}),
+      sinks{&journal, &events} {
+    tk::EnsureEventSource(eventSource);
+}

@@ -10,6 +10,8 @@
 #include "core/probe/probe.h"
 #include "core/screens/settings_file.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/event_log_win.h"
+#include "core/sync/pass_events.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/pass_log.h"
 #include "core/sync/pass_record.h"
@@ -59,6 +61,12 @@ struct ProgramServices {
     tk::PreciseClock pcClock;
     tk::UptimeClock uptime;
     tk::ClockCheck clockCheck;
+    // The program's events in the Application log. Their source is registered at start-up when
+    // the program runs as administrator, whether or not bEventLog switches them on now: the
+    // switch is read again for each event.
+    tk::EventSourceRegistry eventSource;
+    tk::WindowsEventLog eventLog;
+    tk::PassEvents events;
     // Every pass's record goes to each, in this order: a receiver more is one line here.
     const tk::PassSinks sinks;
 };
