@@ -43,6 +43,26 @@ std::wstring Message(HMODULE module, int id, WORD language) {
     return message;
 }
 
+// The number of entries of the message table in a language, or -1 when one is not UTF-16 (the
+// system would turn it through the reader's ANSI code page).
+int UnicodeEntries(HMODULE module, WORD language) {
+    const HRSRC found = ::FindResourceExA(module, RT_MESSAGETABLE, MAKEINTRESOURCEA(1), language);
+    const auto* table = static_cast<const MESSAGE_RESOURCE_DATA*>(
+        found != nullptr ? ::LockResource(::LoadResource(module, found)) : nullptr);
+    if (table == nullptr) return 0;
+    int entries = 0;
+    for (DWORD b = 0; b < table->NumberOfBlocks; ++b) {
+        const MESSAGE_RESOURCE_BLOCK& block = table->Blocks[b];
+        const BYTE* at = reinterpret_cast<const BYTE*>(table) + block.OffsetToEntries;
+        for (DWORD id = block.LowId; id <= block.HighId; ++id, ++entries) {
+            const auto* entry = reinterpret_cast<const MESSAGE_RESOURCE_ENTRY*>(at);
+            if (entry->Flags != MESSAGE_RESOURCE_UNICODE) return -1;
+            at += entry->Length;
+        }
+    }
+    return entries;
+}
+
 TEST(EventMessages, EveryEventInChineseAndEnglish) {
     const HMODULE exe = ::LoadLibraryExA(kExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr) << kExe;
@@ -70,6 +90,8 @@ TEST(EventMessages, EveryEventInChineseAndEnglish) {
         EXPECT_EQ(Message(exe, c.id, kEnglish), c.english) << c.id;
     }
     EXPECT_EQ(Message(exe, 999, kChinese), L"<none>");
+    EXPECT_EQ(UnicodeEntries(exe, kChinese), 6);
+    EXPECT_EQ(UnicodeEntries(exe, kEnglish), 6);
     ::FreeLibrary(exe);
 }
 
