@@ -170,38 +170,30 @@ TEST(EventSourceRegistry, WrittenWhereMissingOrNamingAnotherFile) {
     const struct {
         const char* what;
         KeyValues before;
-        R registration;
-        KeyValues after;
+        R registration;  // kThisProgram: left as it is; otherwise written
     } cases[] = {
-        {"no key", {}, R::kMissing, written},
-        {"a key without a message file", {true, REG_NONE, L"", 7}, R::kMissing, written},
-        {"a message file that is no text", {true, REG_DWORD, L"", 7}, R::kMissing, written},
-        {"this program", written, R::kThisProgram, written},
+        {"no key", {}, R::kMissing},
+        {"a key without a message file", {true, REG_NONE, L"", 7}, R::kMissing},
+        {"a message file that is no text", {true, REG_DWORD, L"", 7}, R::kMissing},
+        {"this program", written, R::kThisProgram},
         {"this program in other case, as REG_SZ",
          {true, REG_SZ, L"c:\\tools\\tk\\tkadjusttime.EXE", 7},
-         R::kThisProgram,
-         {true, REG_SZ, L"c:\\tools\\tk\\tkadjusttime.EXE", 7}},
+         R::kThisProgram},
         {"this program through a variable",
          {true, REG_EXPAND_SZ, L"%SystemDrive%\\Tools\\TK\\TKAdjustTime.exe", 7},
-         R::kThisProgram,
-         {true, REG_EXPAND_SZ, L"%SystemDrive%\\Tools\\TK\\TKAdjustTime.exe", 7}},
-        {"a copy elsewhere",
-         {true, REG_EXPAND_SZ, L"D:\\TK\\TKAdjustTime.exe", 7},
-         R::kOtherPath,
-         written},
-        {"this program, only some types",
-         {true, REG_EXPAND_SZ, kProgram, 1},
-         R::kOtherPath,
-         written},
-        {"this program, no types", {true, REG_EXPAND_SZ, kProgram, 0}, R::kOtherPath, written},
+         R::kThisProgram},
+        {"a copy elsewhere", {true, REG_EXPAND_SZ, L"D:\\TK\\TKAdjustTime.exe", 7}, R::kOtherPath},
+        {"this program, only some types", {true, REG_EXPAND_SZ, kProgram, 1}, R::kOtherPath},
+        {"this program, no types", {true, REG_EXPAND_SZ, kProgram, 0}, R::kOtherPath},
     };
     for (const auto& c : cases) {
         Prepare(c.before);
         tk::EventSourceRegistry registry(kSource, kProgram);
         EXPECT_EQ(registry.Registration(), c.registration) << c.what;
         EXPECT_TRUE(registry.Elevated()) << c.what;
-        EXPECT_EQ(tk::EnsureEventSource(registry), c.registration != R::kThisProgram) << c.what;
-        EXPECT_EQ(Read(), Described(c.after)) << c.what;
+        const bool kept = c.registration == R::kThisProgram;
+        EXPECT_EQ(tk::EnsureEventSource(registry), !kept) << c.what;
+        EXPECT_EQ(Read(), Described(kept ? c.before : written)) << c.what;
         EXPECT_EQ(registry.Registration(), R::kThisProgram) << c.what;
     }
     ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kKey.c_str());
