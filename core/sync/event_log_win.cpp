@@ -9,7 +9,7 @@ namespace tk {
 namespace {
 
 // The texts are GBK whatever the system's ANSI code page; a byte that is no GBK character
-// becomes a replacement character rather than losing the string.
+// becomes the system's stand-in character rather than losing the whole string.
 std::wstring WideFromGbk(const std::string& text) {
     if (text.empty()) return {};
     const int size = static_cast<int>(text.size());
