@@ -10,6 +10,7 @@
 
 #include "core/base/failure_report.h"
 #include "core/base/file_failure.h"
+#include "core/base/module_path_win.h"
 #include "core/base/path_text.h"
 #include "core/store/atomic_file.h"
 #include "core/store/settings.h"
@@ -61,4 +62,8 @@ ProgramServices::ProgramServices(std::string path)
                   {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}),
       metrics({profileApi, metricsFiles, journal, journal, clock}, TK_VERSION_TEXT,
               tk::FolderOf(modulePath, tk::kBackslash, tk::DriveRoot::kKept), folderNotWritable),
-      sinks{&journal, &metrics} {}
+      eventSource(tk::kEventSourceName, tk::ExecutableWidePath()),
+      events({eventLog, profileApi, journal, settingsPath, folderNotWritable, TK_VERSION_TEXT}),
+      sinks{&journal, &metrics, &events} {
+    tk::EnsureEventSource(eventSource);
+}

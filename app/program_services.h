@@ -6,16 +6,18 @@
 
 #include <string>
 
+#include "core/autostart/run_key_win.h"
 #include "core/base/clock.h"
 #include "core/probe/probe.h"
 #include "core/screens/settings_file.h"
 #include "core/store/atomic_file.h"
 #include "core/store/win32_profile_win.h"
+#include "core/sync/event_log_win.h"
 #include "core/sync/metrics_file.h"
+#include "core/sync/pass_events.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/pass_log.h"
 #include "core/sync/pass_record.h"
-#include "core/autostart/run_key_win.h"
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "library/controller_library_win.h"
@@ -66,6 +68,12 @@ struct ProgramServices {
     // a flush, since the next pass writes it again.
     tk::AtomicFileReplacer metricsFiles{tk::Durability::kOnRename};
     tk::MetricsFile metrics;
+    // The program's events in the Application log. Their source is registered at start-up when
+    // the program runs as administrator, whether or not bEventLog switches them on now: the
+    // switch is read again for each event.
+    tk::EventSourceRegistry eventSource;
+    tk::WindowsEventLog eventLog;
+    tk::PassEvents events;
     // Every pass's record goes to each, in this order: a receiver more is one line here.
     const tk::PassSinks sinks;
 };

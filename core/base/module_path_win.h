@@ -13,5 +13,7 @@ std::string ModuleFilePath(HMODULE module);
 
 // Full path of the running executable (ModuleFilePath of the process's own module).
 std::string ExecutablePath();
+// The same in UTF-16, for a path that the ANSI code page cannot spell.
+std::wstring ExecutableWidePath();
 
 }  // namespace tk

@@ -66,7 +66,7 @@ std::string PassLogLines(const PassRecord& record, IClock& clock) {
     for (const ScreenOutcome& screen : record.screens) {
         text = ScreenResultText(screen.number, screen.failure == ScreenFailure::kNone);
         text += '\t';
-        text += screen.network ? screen.address : std::string("串口");
+        text += ScreenPlaceText(screen);
         if (screen.failure != ScreenFailure::kNone) {
             text += '\t';
             text += ScreenFailureText(screen.failure);

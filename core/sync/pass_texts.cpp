@@ -22,6 +22,10 @@ const char* ScreenFailureText(ScreenFailure failure) {
     return failure == ScreenFailure::kNoAnswer ? "网络不通" : "控制卡无应答";
 }
 
+std::string ScreenPlaceText(const ScreenOutcome& screen) {
+    return screen.network ? screen.address : std::string("串口");
+}
+
 std::string PassEndText(const PassRecord& record) {
     if (record.Refused() && record.clock) return ClockRefusalText(*record.clock);
     return PassSummaryText(record.count, record.failures);

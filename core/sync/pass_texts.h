@@ -13,6 +13,8 @@ std::string ScreenResultText(int screenNumber, bool success);
 std::string PassSummaryText(int count, int failures);
 // Why a screen failed: "网络不通" or "控制卡无应答".
 const char* ScreenFailureText(ScreenFailure failure);
+// Where a screen is: a network screen's address text, "串口" for a serial one.
+std::string ScreenPlaceText(const ScreenOutcome& screen);
 
 // The end of a pass in the log and the tooltip: the summary, or in full why no screen was set.
 std::string PassEndText(const PassRecord& record);

@@ -1,0 +1,152 @@
+#include "core/sync/event_log_win.h"
+
+#include <vector>
+
+#include "core/base/failure_report.h"
+
+namespace tk {
+
+namespace {
+
+// The texts are GBK whatever the system's ANSI code page; a byte that is no GBK character
+// becomes the system's stand-in character rather than losing the whole string.
+std::wstring WideFromGbk(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(
+        static_cast<size_t>(::MultiByteToWideChar(936, 0, text.data(), size, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(936, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
+
+WORD TypeOf(EventType type) {
+    switch (type) {
+        case EventType::kError:
+            return EVENTLOG_ERROR_TYPE;
+        case EventType::kWarning:
+            return EVENTLOG_WARNING_TYPE;
+        case EventType::kInformation:
+            break;
+    }
+    return EVENTLOG_INFORMATION_TYPE;
+}
+
+// A registry call's result is its error; the note reads the last error.
+bool Succeeded(LSTATUS status, const char* what) {
+    if (status == ERROR_SUCCESS) return true;
+    ::SetLastError(static_cast<DWORD>(status));
+    ReportFailure(what);
+    return false;
+}
+
+// A REG_EXPAND_SZ path ("%SystemRoot%\...") as the event log service reads it.
+std::wstring Expanded(const std::wstring& path) {
+    const DWORD size = ::ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
+    if (size == 0) return path;
+    std::wstring expanded(size, L'\0');
+    const DWORD written = ::ExpandEnvironmentStringsW(path.c_str(), expanded.data(), size);
+    if (written == 0 || written > size) return path;
+    expanded.resize(written - 1);
+    return expanded;
+}
+
+}  // namespace
+
+EventSourceRegistry::EventSourceRegistry(std::wstring source, std::wstring messageFile)
+    : m_keyPath(std::wstring(kEventSourcesKey) + L"\\" + source),
+      m_messageFile(std::move(messageFile)) {}
+
+// Paths name the same file whatever their case, as the file system takes them.
+SourceRegistration EventSourceRegistry::Registration() {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
+        ERROR_SUCCESS) {
+        key.Release();  // nothing was opened, whatever the slot now holds
+        return SourceRegistration::kMissing;
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return SourceRegistration::kMissing;
+    }
+    std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type,
+                           reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
+        return SourceRegistration::kMissing;
+    }
+    std::wstring path(value.data());
+    if (type == REG_EXPAND_SZ) path = Expanded(path);
+    DWORD types = 0;
+    DWORD typesBytes = sizeof types;
+    const bool allTypes =
+        ::RegQueryValueExW(key.Get(), L"TypesSupported", nullptr, &type,
+                           reinterpret_cast<BYTE*>(&types), &typesBytes) == ERROR_SUCCESS &&
+        type == REG_DWORD && types == kEventTypesSupported;
+    const bool samePath =
+        ::CompareStringOrdinal(path.c_str(), -1, m_messageFile.c_str(), -1, TRUE) == CSTR_EQUAL;
+    return samePath && allTypes ? SourceRegistration::kThisProgram : SourceRegistration::kOtherPath;
+}
+
+// The token says whether it is elevated; without user account control an administrator's
+// token is.
+bool EventSourceRegistry::Elevated() {
+    UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
+        token.Release();
+        ReportFailure("opening the process token");
+        return false;
+    }
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!::GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof elevation, &size)) {
+        ReportFailure("reading the token's elevation");
+        return false;
+    }
+    return elevation.TokenIsElevated != 0;
+}
+
+// REG_EXPAND_SZ, as the event log service's own sources have it.
+bool EventSourceRegistry::Register() {
+    UniqueRegKey key;
+    if (!Succeeded(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), 0, nullptr, 0,
+                                     KEY_SET_VALUE, nullptr, key.Put(), nullptr),
+                   "creating the event source's key")) {
+        key.Release();
+        return false;
+    }
+    const auto pathBytes = static_cast<DWORD>((m_messageFile.size() + 1) * sizeof(wchar_t));
+    const DWORD types = kEventTypesSupported;
+    return Succeeded(
+               ::RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
+                                reinterpret_cast<const BYTE*>(m_messageFile.c_str()), pathBytes),
+               "writing the event source's message file") &&
+           Succeeded(::RegSetValueExW(key.Get(), L"TypesSupported", 0, REG_DWORD,
+                                      reinterpret_cast<const BYTE*>(&types), sizeof types),
+                     "writing the event source's types");
+}
+
+bool WindowsEventLog::Report(EventType type, int id, const std::vector<std::string>& strings,
+                             std::string* why) {
+    if (!m_source) m_source.Reset(::RegisterEventSourceW(nullptr, m_name.c_str()));
+    if (!m_source) {
+        if (why != nullptr) *why = LastErrorText();
+        ReportFailure("opening the event source");
+        return false;
+    }
+    std::vector<std::wstring> wide;
+    wide.reserve(strings.size());
+    for (const std::string& text : strings) wide.push_back(WideFromGbk(text));
+    std::vector<LPCWSTR> pointers;
+    for (const std::wstring& text : wide) pointers.push_back(text.c_str());
+    if (!::ReportEventW(m_source.Get(), TypeOf(type), 0, static_cast<DWORD>(id), nullptr,
+                        static_cast<WORD>(pointers.size()), 0, pointers.data(), nullptr)) {
+        if (why != nullptr) *why = LastErrorText();
+        ReportFailure("writing an event");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tk

@@ -1,0 +1,54 @@
+// Windows only: the program's events in the Application log through the event log API, and its
+// source's registration under HKEY_LOCAL_MACHINE.
+#pragma once
+
+#include <string>
+
+#include "core/base/unique_handle_win.h"
+#include "core/sync/event_source.h"
+#include "core/sync/pass_events.h"
+
+namespace tk {
+
+// The program's own event source, whatever the executable is called.
+inline constexpr wchar_t kEventSourceName[] = L"TKAdjustTime";
+// Where the Application log's sources are registered; the source's key is below it.
+inline constexpr wchar_t kEventSourcesKey[] =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
+// Error, warning and information: every type the program writes.
+inline constexpr unsigned long kEventTypesSupported = 7;
+
+// The source's key: EventMessageFile naming messageFile (the executable, whose message table
+// holds the texts) and TypesSupported.
+class EventSourceRegistry final : public IEventSourceRegistry {
+public:
+    EventSourceRegistry(std::wstring source, std::wstring messageFile);
+    SourceRegistration Registration() override;
+    bool Elevated() override;
+    bool Register() override;
+
+private:
+    std::wstring m_keyPath;
+    std::wstring m_messageFile;
+};
+
+// A handle from RegisterEventSourceW.
+struct EventSourceTraits : NullHandleTraits<HANDLE> {
+    static void Close(HANDLE handle) noexcept { ::DeregisterEventSource(handle); }
+};
+
+// Writes each event with ReportEventW, its strings turned from GBK into UTF-16. The source is
+// opened at the first event and kept; a source that could not be opened is tried again at the
+// next.
+class WindowsEventLog final : public IEventLog {
+public:
+    explicit WindowsEventLog(std::wstring source = kEventSourceName) : m_name(std::move(source)) {}
+    bool Report(EventType type, int id, const std::vector<std::string>& strings,
+                std::string* why) override;
+
+private:
+    std::wstring m_name;
+    UniqueAny<EventSourceTraits> m_source;
+};
+
+}  // namespace tk
