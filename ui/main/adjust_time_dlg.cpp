@@ -378,10 +378,12 @@ void CAdjustTimeDlg::SetButtonText(const std::string& text) {
 }
 
 // The clock line is redrawn at once: during a pass the window gets no other chance to paint.
+// A visible static control paints its new text while it takes it (Wine's through GetDC), so
+// only what it left invalid is painted here; invalidating it all again would paint the line a
+// second time on every tick.
 void CAdjustTimeDlg::SetClockText(const std::string& text) {
     m_clockLine.SetText(text);
-    ::RedrawWindow(m_clockLine.Hwnd(), nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::UpdateWindow(m_clockLine.Hwnd());
 }
 
 void CAdjustTimeDlg::ShowMessage(const std::string& text) { MessageBox(text, MB_OK); }
