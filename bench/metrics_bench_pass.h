@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "core/store/screen_file_layout.h"
@@ -12,6 +14,21 @@
 namespace tk_bench {
 
 inline constexpr int kMetricsScreens = 300;
+
+// The journal's side of the sink: a note means the benchmark's write failed, which ends it.
+class NoNotes : public tk::IJournalNotes {
+public:
+    void AddNote(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::abort();
+    }
+};
+
+// The log was written.
+class LogWritten : public tk::ILogHealth {
+public:
+    bool LogWritable() const override { return true; }
+};
 
 // Every tenth screen fails the probe, every seventh the library; every third is serial.
 inline tk::PassRecord ThreeHundredScreenPass(std::int64_t now) {

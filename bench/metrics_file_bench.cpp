@@ -28,19 +28,6 @@ std::string TempFolder() {
     return tmpl;
 }
 
-class NoNotes : public tk::IJournalNotes {
-public:
-    void AddNote(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::abort();
-    }
-};
-
-class LogWritten : public tk::ILogHealth {
-public:
-    bool LogWritable() const override { return true; }
-};
-
 // The median time of the plain write, kept for the other benchmark's ratio.
 double g_plainSeconds = 0;
 std::string g_bytes;
@@ -65,8 +52,8 @@ void BM_MetricsFilePass(benchmark::State& state) {
     std::ofstream(settingsPath, std::ios::binary) << tk_bench::SettingsWithMetricsFile(path);
     tk::PortableProfile settings(settingsPath);
     tk::AtomicFileReplacer files(tk::Durability::kOnRename);
-    NoNotes notes;
-    LogWritten log;
+    tk_bench::NoNotes notes;
+    tk_bench::LogWritten log;
     tk::SystemClock clock;
     tk::MetricsFile sink({settings, files, notes, log, clock}, "3.4", "C:\\LED", "");
     const tk::PassRecord record = tk_bench::ThreeHundredScreenPass(clock.Now());

@@ -20,19 +20,6 @@
 
 namespace {
 
-class NoNotes : public tk::IJournalNotes {
-public:
-    void AddNote(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        std::abort();
-    }
-};
-
-class LogWritten : public tk::ILogHealth {
-public:
-    bool LogWritable() const override { return true; }
-};
-
 std::string TempFolder() {
     char base[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, base);
@@ -60,8 +47,8 @@ int main(int argc, char** argv) {
 
     tk::Win32Profile settings(settingsPath);
     tk::AtomicFileReplacer files(tk::Durability::kOnRename);
-    NoNotes notes;
-    LogWritten log;
+    tk_bench::NoNotes notes;
+    tk_bench::LogWritten log;
     tk::SystemClock clock;
     tk::MetricsFile sink({settings, files, notes, log, clock}, "3.4", "C:\\LED", "");
     const tk::PassRecord record = tk_bench::ThreeHundredScreenPass(clock.Now());
