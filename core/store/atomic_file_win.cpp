@@ -84,6 +84,7 @@ FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_
     return FileFailure();
 }
 
+// Installs a stand-in wait (tests) and hands back the one it replaces.
 ReplaceWaitHook SetReplaceWaitHook(ReplaceWaitHook hook) { return WaitHook().Set(std::move(hook)); }
 
 std::string TemporaryFileOf(const std::string& path) { return path + ".tmp"; }

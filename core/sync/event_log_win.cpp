@@ -67,6 +67,7 @@ std::wstring Expanded(const std::wstring& path) {
 
 }  // namespace
 
+// Installs a stand-in (tests) and hands back the one it replaces.
 RegistryWriteHook SetRegistryWriteHook(RegistryWriteHook hook) {
     return WriteHook().Set(std::move(hook));
 }
