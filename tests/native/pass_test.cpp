@@ -413,12 +413,12 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          tooFar,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await",
-          "status (red) 状态：时间相差+86401秒，本次未校时！"},
+          "status (red) 状态：时间相差+86400秒，本次未校时！"},
          "2023-11-14 22:13:20\t自动校时开始\r\n"
          "2023-11-14 22:13:20\t电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n",
+         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n",
          "上次校时：2023-11-14 22:13:20\r\n电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n双击状态栏打开校时日志"},
+         "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
         {"before the release, no server, no screen reached",
          early,
          {{true, "127.0.0.9"}},
