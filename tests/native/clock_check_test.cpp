@@ -412,7 +412,8 @@ TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
         EXPECT_EQ(client->Servers().size(), asked + 1);
         EXPECT_EQ(tk::VerdictOf(other), tk::ClockVerdict::kOffsetTooLarge);
         EXPECT_EQ(tk::ClockCheckLine(other), c.other);
-        EXPECT_EQ(tk::ClockRefusalText(other), "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
+        EXPECT_EQ(tk::ClockRefusalText(other),
+                  "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
         // No server at all (the setting unreadable for a pass, the time service's key too).
         server.text = "";
         const tk::ClockReading none = Pass();
@@ -488,9 +489,9 @@ TEST_F(ClockCheckTest, KissesAndFailures) {
     Pass();
     time.Advance(64000);
     Pass();
-    EXPECT_EQ(client->Servers(), (std::vector<std::string>{"time.lan", "time.lan", "strict.lan",
-                                                           "other.lan", "busy.lan", "busy.lan",
-                                                           "busy.lan"}));
+    EXPECT_EQ(client->Servers(),
+              (std::vector<std::string>{"time.lan", "time.lan", "strict.lan", "other.lan",
+                                        "busy.lan", "busy.lan", "busy.lan"}));
 }
 
 // The offset's bound, the default one and a tighter one, and the texts: the offset rounded to

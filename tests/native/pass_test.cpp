@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,39 @@ TEST(Pass, EmptyRosterReportsOnlyTheSummary) {
     EXPECT_EQ(state.elapsed, 0);
     EXPECT_EQ(state.running, 1);
     EXPECT_EQ(state.interval, 300);
+}
+
+// The record's program state: automatic from the running flag (never from the busy flag a pass
+// sets), the interval the window shows when it hands one in, and the pass's own duration on its
+// monotonic clock, to the millisecond.
+TEST(Pass, TheRecordTellsTheProgramAsTheWindowShowsIt) {
+    const struct {
+        int32_t running;
+        bool manual;
+        std::optional<int64_t> shown;
+        bool automatic;
+        int64_t interval;
+    } cases[] = {
+        {0, true, std::nullopt, false, 10000},
+        {0, true, 20, false, 20},
+        {1, false, std::nullopt, true, 10000},
+        {1, false, 600, true, 600},
+    };
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        state.running = c.running;
+        PassFakes fakes(state);
+        fakes.probe.answer = true;
+        fakes.probe.probeMs = 120;
+        tk::PassServices services = fakes.Services();
+        services.intervalShown = c.shown;
+        const tk::PassRecord record =
+            tk::RunPass(MakeRoster({{true, "127.0.0.2"}, {false, ""}}), state, services, c.manual);
+        EXPECT_EQ(record.program.automatic, c.automatic) << c.running;
+        EXPECT_EQ(record.program.intervalSeconds, c.interval);
+        EXPECT_EQ(record.program.screens, 2);
+        EXPECT_EQ(record.durationMs, 120);
+    }
 }
 
 TEST(Pass, SilentNetworkScreenFailsWithoutALibraryCall) {
