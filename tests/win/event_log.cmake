@@ -6,17 +6,18 @@ target_include_directories(event_log_test PRIVATE ${CMAKE_BINARY_DIR}/resources)
 target_compile_definitions(event_log_test PRIVATE TK_TEST_EXE_PATH="$<TARGET_FILE:TKAdjustTime>")
 
 # The real program under Wine with the eventlog debug channel kept (tests/win/events-e2e), beside
-# a chronyd a day ahead on a loopback port of each build's own, so that the 32- and 64-bit
-# suites may run at once (the script itself takes turns with the other build's).
+# a chronyd a day ahead and one that agrees with the PC, on loopback ports of each build's own, so
+# that the 32- and 64-bit suites may run at once (the script itself takes turns with the other
+# build's).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(tk_events_server 127.0.0.23:12313=+86400)
+  set(tk_events_servers 127.0.0.23:12313=+86400 127.0.0.25:12315=+0)
   set(tk_events_name TKAdjustTime-events64)
 else()
-  set(tk_events_server 127.0.0.23:12323=+86400)
+  set(tk_events_servers 127.0.0.23:12323=+86400 127.0.0.25:12325=+0)
   set(tk_events_name TKAdjustTime-events32)
 endif()
 add_test(NAME events_e2e
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/chrony/with-chronyd ${tk_events_server}
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/chrony/with-chronyd ${tk_events_servers}
     -- ${CMAKE_CURRENT_LIST_DIR}/events-e2e $<TARGET_FILE:TKAdjustTime> $<TARGET_FILE:TK100_Dll>
        ${tk_events_name})
 # The program's window beside other tests' windows, as one of them.
