@@ -596,14 +596,15 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
     w.Click(IDC_START_STOP);
     w.probe.answers["127.0.0.9"] = true;
     w.Tick(2);
+    const std::string switchedOn = "2023-11-14 12:34:56\t自动校时已启用，间隔300秒\r\n";
     const std::string automatic =
-        "2023-11-14 12:34:56\t自动校时已启用，间隔300秒\r\n"
         "2023-11-14 12:34:56\t自动校时开始\r\n"
         "2023-11-14 12:34:56\t状态：1号屏校时成功！\t串口\r\n"
         "2023-11-14 12:34:56\t状态：2号屏校时成功！\t127.0.0.9\r\n"
         "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
         "2023-11-14 12:34:56\t此次校时共：3张卡，其中2张成功，1张失败！\r\n";
-    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), kStartLine + (kMixedLines + automatic));
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath),
+              kStartLine + (kMixedLines + switchedOn + automatic));
     EXPECT_EQ(StatusTip(w),
               "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
               "失败：3号屏（控制卡无应答）\r\n"
