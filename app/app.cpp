@@ -21,9 +21,9 @@ public:
     bool InitInstance();
 };
 
-// Common controls first; then, unless a copy already runs on this settings file, the program's
-// services and the window's own, which outlive the window; then the main window, modally, for
-// the whole run.
+// Common controls and the event source first; then, unless a copy already runs on this settings
+// file, the program's services and the window's own, which outlive the window; then the main
+// window, modally, for the whole run.
 bool CTK自动校时App::InitInstance() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
@@ -31,6 +31,8 @@ bool CTK自动校时App::InitInstance() {
     ::InitCommonControlsEx(&controls);
 
     const std::string modulePath = tk::ExecutablePath();
+    // First, so that a start as administrator registers even where a copy already runs.
+    RegisterEventSource();
     // A copy already running on this settings file is brought back instead.
     const tk::ui::SingleInstance instance(tk::SettingsPathFromModule(modulePath));
     if (!instance.IsFirst()) {

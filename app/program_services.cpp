@@ -62,8 +62,10 @@ ProgramServices::ProgramServices(std::string path)
                   {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}),
       metrics({profileApi, metricsFiles, journal, journal, clock}, TK_VERSION_TEXT,
               tk::FolderOf(modulePath, tk::kBackslash, tk::DriveRoot::kKept), folderNotWritable),
-      eventSource(tk::kEventSourceName, tk::ExecutableWidePath()),
       events({eventLog, profileApi, journal, settingsPath, folderNotWritable, TK_VERSION_TEXT}),
-      sinks{&journal, &metrics, &events} {
+      sinks{&journal, &metrics, &events} {}
+
+void RegisterEventSource() {
+    tk::EventSourceRegistry eventSource(tk::kEventSourceName, tk::ExecutableWidePath());
     tk::EnsureEventSource(eventSource);
 }

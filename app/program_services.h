@@ -34,6 +34,12 @@ private:
     bool m_started = false;
 };
 
+// Registers the program's event source when it runs as administrator and the registration is
+// missing or names another file, whether or not bEventLog switches the events on now (the switch
+// is read again for each event). It runs before the look for a copy already running, so that an
+// elevated start registers even while the ordinary copy sits in the tray.
+void RegisterEventSource();
+
 // Built in the order of the members: the sockets first, the sinks last.
 struct ProgramServices {
     // modulePath: the executable; the settings file and the log are the ones beside it, which
@@ -68,10 +74,8 @@ struct ProgramServices {
     // a flush, since the next pass writes it again.
     tk::AtomicFileReplacer metricsFiles{tk::Durability::kOnRename};
     tk::MetricsFile metrics;
-    // The program's events in the Application log. Their source is registered at start-up when
-    // the program runs as administrator, whether or not bEventLog switches them on now: the
-    // switch is read again for each event.
-    tk::EventSourceRegistry eventSource;
+    // The program's events in the Application log; their source is registered by the program's
+    // start (RegisterEventSource), before it looks for a running copy.
     tk::WindowsEventLog eventLog;
     tk::PassEvents events;
     // Every pass's record goes to each, in this order: a receiver more is one line here.

@@ -22,7 +22,7 @@ private:
 };
 
 AutostartReport Report(bool success, const char* successText, const char* failureText) {
-    return {success, success ? successText : failureText};
+    return {success, success ? successText : failureText, {}};
 }
 
 }  // namespace
@@ -68,9 +68,11 @@ AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
         changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
                      : services.runKey.DeleteValue(name);
     }
-    if (changed && !notSaved.empty()) return {false, SettingsNotSavedText(notSaved)};
-    return on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
-              : Report(changed, kAutostartClearedText, kAutostartClearFailedText);
+    AutostartReport report = on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
+                                : Report(changed, kAutostartClearedText, kAutostartClearFailedText);
+    if (changed && !notSaved.empty()) report = {false, SettingsNotSavedText(notSaved), {}};
+    report.notSaved = notSaved;
+    return report;
 }
 
 }  // namespace tk

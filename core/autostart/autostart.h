@@ -15,7 +15,7 @@ public:
     virtual bool Open() = 0;
     // Sets the text value name (empty: the key's unnamed value) to data; false on failure.
     virtual bool SetValue(const std::string& name, const std::string& data) = 0;
-    // Deletes the value name; false on failure, also when no such value exists.
+    // Deletes the value name; true also when no such value exists, false on any other failure.
     virtual bool DeleteValue(const std::string& name) = 0;
     // Closes the key if it is open.
     virtual void Close() = 0;
@@ -31,6 +31,7 @@ struct AutostartServices {
 struct AutostartReport {
     bool good = false;
     std::string text;
+    std::string notSaved;  // why bStart could not be written; empty when it was
 };
 
 inline constexpr char kAutostartSetText[] = "状态：设置自动启动成功！";

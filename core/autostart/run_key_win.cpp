@@ -23,8 +23,11 @@ bool RegistryRunKey::SetValue(const std::string& name, const std::string& data) 
                           reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
 }
 
+// A value that is not there is as gone as the click asks: removing it succeeds.
 bool RegistryRunKey::DeleteValue(const std::string& name) {
-    return m_key && RegDeleteValueA(m_key.Get(), name.c_str()) == ERROR_SUCCESS;
+    if (!m_key) return false;
+    const LSTATUS status = RegDeleteValueA(m_key.Get(), name.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace tk

@@ -17,9 +17,13 @@ constexpr unsigned kPathBytes = 1024;
 
 // One family after the other: its HELP and TYPE lines before its first sample; a family without
 // samples is left out whole.
+// Every sample carries the program's folder first: two copies on one PC write into one
+// collector folder, and the collectors refuse two series of one name and labels.
 class MetricsWriter {
 public:
-    explicit MetricsWriter(size_t reserve) { m_text.reserve(reserve); }
+    MetricsWriter(size_t reserve, std::string_view folder) : m_folder(folder) {
+        m_text.reserve(reserve);
+    }
 
     void Family(const char* name, const char* type, const char* help) {
         m_name = name;
@@ -36,20 +40,21 @@ public:
             m_pending = false;
         }
         m_text.append(m_name);
-        char open = '{';
-        for (const auto& [label, text] : labels) {
-            m_text += open;
-            m_text.append(label).append("=\"").append(EscapedLabelValue(Utf8FromGbk(text)));
-            m_text += '"';
-            open = ',';
-        }
-        if (open == ',') m_text += '}';
-        m_text.append(" ").append(value).append("\n");
+        Label('{', "folder", m_folder);
+        for (const auto& [label, text] : labels) Label(',', label, text);
+        m_text.append("} ").append(value).append("\n");
     }
     void Sample(const std::string& value) { Sample({}, value); }
     std::string Take() { return std::move(m_text); }
 
 private:
+    void Label(char before, const char* label, std::string_view text) {
+        m_text += before;
+        m_text.append(label).append("=\"").append(EscapedLabelValue(Utf8FromGbk(text)));
+        m_text += '"';
+    }
+
+    std::string_view m_folder;
     std::string m_text;
     const char* m_name = "";
     const char* m_type = "";
@@ -80,7 +85,7 @@ const char* StatusLabel(ClockCheckStatus status) {
 
 void WriteProgram(MetricsWriter& out, const MetricsProgram& program) {
     out.Family("tk_sync_info", "gauge", "The program's version and folder.");
-    out.Sample({{"version", program.version}, {"folder", program.folder}}, "1");
+    out.Sample({{"version", program.version}}, "1");
     out.Family("tk_sync_running", "gauge", "1 while the program runs; 0 once it ended cleanly.");
     out.Sample(Flag(program.running));
     out.Family("tk_sync_start_time_seconds", "gauge", "Unix time the program started.");
@@ -88,7 +93,7 @@ void WriteProgram(MetricsWriter& out, const MetricsProgram& program) {
     out.Family("tk_sync_automatic", "gauge", "1 while automatic synchronisation is on.");
     out.Sample(Flag(program.state.automatic));
     out.Family("tk_sync_interval_seconds", "gauge",
-               "Seconds between automatic passes, as set in the window.");
+               "Seconds between automatic passes, as the window shows them.");
     out.Sample(Number(program.state.intervalSeconds));
     out.Family("tk_sync_screens", "gauge", "Screens in the roster.");
     out.Sample(Number(program.state.screens));
@@ -98,7 +103,7 @@ void WriteLastPass(MetricsWriter& out, const PassRecord& last, const PassTally& 
     out.Family("tk_sync_last_pass_end_time_seconds", "gauge", "Unix time the last pass ended.");
     out.Sample(Number(last.ended));
     out.Family("tk_sync_last_pass_duration_seconds", "gauge", "How long the last pass took.");
-    out.Sample(Number(last.ended - last.started));
+    out.Sample(SecondsOfMicros(std::max<std::int64_t>(last.durationMs, 0) * 1000));
     std::int64_t set = 0, noAnswer = 0, noReply = 0;
     for (const ScreenOutcome& screen : last.screens) {
         set += screen.failure == ScreenFailure::kNone ? 1 : 0;
@@ -141,17 +146,20 @@ void WriteLastPass(MetricsWriter& out, const PassRecord& last, const PassTally& 
     }
 }
 
+// The measurement names the server that gave it, which may be another than the one asked last.
 void WriteClock(MetricsWriter& out, const PassRecord& last) {
-    if (!last.clock || last.clock->server.empty()) return;
+    if (!last.clock) return;
     const ClockReading& clock = *last.clock;
     if (clock.measured) {
+        const std::string& by = clock.measuredBy.empty() ? clock.server : clock.measuredBy;
         out.Family("tk_sync_clock_offset_seconds", "gauge",
                    "The time server's time minus the PC's, from the last measurement.");
-        out.Sample({{"server", clock.server}}, SecondsOfMicros(clock.offsetMicros));
+        out.Sample({{"server", by}}, SecondsOfMicros(clock.offsetMicros));
         out.Family("tk_sync_clock_measured_time_seconds", "gauge",
                    "Unix time of the last measurement of the PC's clock.");
-        out.Sample({{"server", clock.server}}, Number(last.started - clock.ageSeconds));
+        out.Sample({{"server", by}}, Number(last.started - clock.ageSeconds));
     }
+    if (clock.server.empty()) return;
     out.Family("tk_sync_clock_check", "gauge", "How the last query to the time server ended.");
     out.Sample({{"server", clock.server}, {"status", StatusLabel(clock.status)}}, "1");
 }
@@ -204,7 +212,7 @@ const PassTally::Screen* PassTally::ScreenAt(int number) const {
 
 std::string MetricsText(const MetricsProgram& program, const PassTally& passes) {
     const std::optional<PassRecord>& last = passes.Last();
-    MetricsWriter out(4096 + (last ? last->screens.size() * 128 : 0));
+    MetricsWriter out(4096 + (last ? last->screens.size() * 160 : 0), program.folder);
     WriteProgram(out, program);
     if (last) WriteLastPass(out, *last, passes);
     out.Family("tk_sync_passes_total", "counter",
@@ -252,6 +260,21 @@ void MetricsFile::SettingNotSaved(const std::string&) {
     Write();
 }
 
+// A save that succeeds shows the folder can be written, whatever failed before.
+void MetricsFile::SettingSaved() {
+    m_program.settingsWritable = true;
+    Write();
+}
+
+void MetricsFile::StateChanged(const ProgramState& state) {
+    m_program.state = state;
+    Write();
+}
+
+void MetricsFile::Tick() {
+    if (m_pending) Write();
+}
+
 void MetricsFile::ProgramEnding(const ProgramState& state) {
     m_program.state = state;
     m_program.running = false;
@@ -277,15 +300,28 @@ std::string MetricsFile::TargetPath() {
     return {};
 }
 
+// A failure is said once until a write succeeds or the reason changes: the file is tried again
+// at every tick meanwhile.
 void MetricsFile::Write() {
     const std::string path = TargetPath();
+    m_pending = false;
     if (path.empty()) return;
     m_program.logWritable = m_services.log.LogWritable();
-    const FileFailure failure = m_services.files.Replace(path, MetricsText(m_program, m_passes));
+    std::string text = MetricsText(m_program, m_passes);
+    if (path == m_writtenPath && text == m_writtenText) return;
+    const FileFailure failure = m_services.files.Replace(path, text);
     if (failure.Failed()) {
+        m_pending = true;
         const std::string where = path + "，" + FailureReason(failure);
-        m_services.notes.AddNote(Formatted(kMetricsNotWrittenFormat, where.c_str()));
+        if (where != m_failureNoted) {
+            m_services.notes.AddNote(Formatted(kMetricsNotWrittenFormat, where.c_str()));
+            m_failureNoted = where;
+        }
+        return;
     }
+    m_failureNoted.clear();
+    m_writtenPath = path;
+    m_writtenText = std::move(text);
 }
 
 }  // namespace tk

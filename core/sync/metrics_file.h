@@ -1,8 +1,8 @@
 // The metrics file: the program's state and its passes in Prometheus's text format (0.0.4), for
 // the textfile collector of windows_exporter or node_exporter, which reads every *.prom file of
-// one folder at each scrape. The file is written whole after every pass, at start-up and at a
-// clean exit; the names are a contract with the operators' dashboards and alert rules
-// (packaging/tk-sync-alerts.yml).
+// one folder at each scrape. The file is written whole at start-up, after every pass, at each
+// change of the program's state or of a setting's fate, and at a clean exit; the names are a
+// contract with the operators' dashboards and alert rules (packaging/tk-sync-alerts.yml).
 #pragma once
 
 #include <cstdint>
@@ -80,9 +80,10 @@ struct MetricsFileServices {
 };
 
 // The sink that writes the file: after every pass, once at start-up (a PC that has just started
-// tells its state before the first pass), on a setting that could not be saved, and at a clean
-// exit with tk_sync_running 0. A file that cannot be written changes nothing of the pass: the
-// journal gets the reason, and the next write tries again.
+// tells its state before the first pass), whenever the state or a setting's fate changes, and at
+// a clean exit with tk_sync_running 0. A file that cannot be written changes nothing of the
+// pass: the journal gets the reason once, and the file is tried again every second until it
+// takes the text.
 class MetricsFile final : public IPassSink {
 public:
     // folder: the executable's; folderNotWritable: why it cannot be written, empty when it can.
@@ -93,6 +94,9 @@ public:
     void ProgramStarted(const ProgramState& state) override;
     void SettingNotSaved(const std::string& reason) override;
     void ProgramEnding(const ProgramState& state) override;
+    void StateChanged(const ProgramState& state) override;
+    void SettingSaved() override;
+    void Tick() override;
 
 private:
     std::string TargetPath();
@@ -102,6 +106,11 @@ private:
     MetricsProgram m_program;
     PassTally m_passes;
     std::string m_notPromNoted;  // the last path said to be no .prom file
+    // What the file holds, and where; a text the file already holds is not written again.
+    std::string m_writtenPath;
+    std::string m_writtenText;
+    bool m_pending = false;      // the last text has not reached the file
+    std::string m_failureNoted;  // the last failure said in the journal, until one succeeds
 };
 
 }  // namespace tk

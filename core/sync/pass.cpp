@@ -50,6 +50,7 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
     PassRecord record;
     record.manual = manual;
     record.started = services.clock.Now();
+    const int64_t startedMs = services.ticks.Milliseconds();
     // The table holds kMaxScreens entries; the loader keeps the count within it.
     const int32_t visited = std::min(roster.count, kMaxScreens);
     record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
@@ -75,10 +76,12 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
         record.failures = 0;
     }
     record.count = roster.count;
-    record.program = {state.running != 0, state.interval, roster.count};
+    record.program = {state.running != 0, services.intervalShown.value_or(state.interval),
+                      roster.count};
     services.status.ShowPassEnded(record);
     state.busy = 0;
     record.ended = services.clock.Now();
+    record.durationMs = services.ticks.Milliseconds() - startedMs;
     for (IPassSink* sink : services.sinks) sink->PassEnded(record);
     return record;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/probe/probe.h"
 #include "core/screens/roster.h"
@@ -46,6 +47,8 @@ struct PassServices {
     // pass sets every screen it reaches, as without a server.
     IClockCheck* clockCheck = nullptr;
     PassSinks sinks = {};  // each gets the record once the pass has ended
+    // The interval the window shows, for the record; none: the one in force.
+    std::optional<int64_t> intervalShown = {};
 };
 
 // One synchronisation pass over the roster (manual: started by the manual button); returns its

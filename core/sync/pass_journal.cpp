@@ -29,8 +29,20 @@ void PassJournal::PassEnded(const PassRecord& record) {
     m_notes.clear();
 }
 
-void PassJournal::ProgramStarted(const ProgramState&) {
+void PassJournal::ProgramStarted(const ProgramState& state) {
     Append(LogLine(m_clock.Now(), Formatted(kProgramStartedFormat, m_version.c_str()), m_clock));
+    m_automatic = false;
+    StateChanged(state);
+}
+
+void PassJournal::StateChanged(const ProgramState& state) {
+    if (state.automatic == m_automatic) return;
+    m_automatic = state.automatic;
+    const std::string line =
+        state.automatic
+            ? Formatted(kAutomaticOnFormat, static_cast<long long>(state.intervalSeconds))
+            : std::string(kAutomaticOffText);
+    Append(LogLine(m_clock.Now(), line, m_clock));
 }
 
 void PassJournal::ProgramEnding(const ProgramState&) {

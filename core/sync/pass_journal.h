@@ -20,9 +20,11 @@ public:
                 std::string version = {});
 
     void PassEnded(const PassRecord& record) override;
-    // The log's lines of the program's start and clean end.
+    // The log's lines of the program's start and clean end, and of each switch of automatic
+    // synchronisation (one at the start when it begins switched on).
     void ProgramStarted(const ProgramState& state) override;
     void ProgramEnding(const ProgramState& state) override;
+    void StateChanged(const ProgramState& state) override;
     void AddNote(const std::string& text) override;
 
     // The status line's tooltip, built when asked and kept until the next call.
@@ -43,7 +45,8 @@ private:
     const bool m_folderWritable;
     const std::string m_version;
     std::optional<PassRecord> m_last;
-    std::string m_notes;  // of other sinks since the last pass, one a line
+    bool m_automatic = false;  // as the last line about it said
+    std::string m_notes;       // of other sinks since the last pass, one a line
     std::string m_tipText;
     // Why the last lines could not be written to the log; empty once they were.
     std::string m_logNotWritten;

@@ -70,6 +70,10 @@ std::string StatusTipText(const PassRecord* last, IClock& clock, bool folderWrit
 // The log's lines of the program's start and of its clean end.
 inline constexpr char kProgramStartedFormat[] = "程序启动，版本%s";
 inline constexpr char kProgramEndedText[] = "程序退出";
+// The log's lines when automatic synchronisation is switched on, with its interval in seconds,
+// and off.
+inline constexpr char kAutomaticOnFormat[] = "自动校时已启用，间隔%lld秒";
+inline constexpr char kAutomaticOffText[] = "自动校时已停止";
 // One line of the log: the local time, a tab, the text, CRLF.
 std::string LogLine(int64_t time, const std::string& text, IClock& clock);
 

@@ -20,9 +20,16 @@ enum class ScreenFailure {
 
 // What the program is doing besides its passes, as the window knows it.
 struct ProgramState {
-    bool automatic = false;       // automatic synchronisation is switched on
-    int64_t intervalSeconds = 0;  // the interval in force
-    int screens = 0;              // screens in the roster
+    bool automatic = false;  // automatic synchronisation is switched on
+    // The interval the window shows, which switching on uses; while on, the one in force.
+    int64_t intervalSeconds = 0;
+    int screens = 0;  // screens in the roster
+
+    bool operator==(const ProgramState& other) const {
+        return automatic == other.automatic && intervalSeconds == other.intervalSeconds &&
+               screens == other.screens;
+    }
+    bool operator!=(const ProgramState& other) const { return !(*this == other); }
 };
 
 // One screen of a pass.
@@ -43,7 +50,8 @@ struct PassRecord {
     ClockVerdict verdict = ClockVerdict::kSpread;  // any other: no screen was set
     std::vector<ScreenOutcome> screens;            // none for a refused pass
     int64_t ended = 0;
-    int count = 0;  // screens in the roster
+    int64_t durationMs = 0;  // on the pass's monotonic clock, which no step of the PC's moves
+    int count = 0;           // screens in the roster
     int failures = 0;
     ProgramState program;  // as the pass ended
 
@@ -60,8 +68,14 @@ public:
     virtual void ProgramStarted(const ProgramState&) {}
     // A setting could not be written to the settings file, for this reason (the system's text).
     virtual void SettingNotSaved(const std::string&) {}
-    // The program ends cleanly: its main window closes.
+    // The program ends cleanly: its main window closes, or Windows ends the session.
     virtual void ProgramEnding(const ProgramState&) {}
+    // Automatic synchronisation was switched on or off, the interval or the roster changed.
+    virtual void StateChanged(const ProgramState&) {}
+    // A setting was written to the settings file.
+    virtual void SettingSaved() {}
+    // Once a second while the program runs: a sink tries again what it could not finish.
+    virtual void Tick() {}
 };
 
 // Where a sink says what went wrong with it, in the log and the tooltip (the journal): a line

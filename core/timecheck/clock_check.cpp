@@ -60,14 +60,22 @@ std::string OffsetText(std::int64_t micros) {
     return text;
 }
 
-// "+54001": whole seconds, the magnitude rounded up, so that a refusal never names a figure
-// within the bound it broke.
-std::string RefusedOffsetText(std::int64_t micros) {
-    const std::uint64_t seconds = (Magnitude(micros) + kMicros - 1) / kMicros;
+// "+54001": whole seconds, rounded to the nearest; a figure that would then lie within the bound
+// it broke (54,000.4 s past a bound of 54,000) is the first past it, so a refusal never names a
+// figure that the bound allows.
+std::string RefusedOffsetText(std::int64_t micros, std::int64_t boundSeconds) {
+    std::uint64_t seconds = (Magnitude(micros) + kMicros / 2) / kMicros;
+    const auto bound = static_cast<std::uint64_t>(std::max<std::int64_t>(boundSeconds, 0));
+    if (seconds <= bound) seconds = bound + 1;
     char text[32];
     std::snprintf(text, sizeof text, "%c%llu", micros < 0 ? '-' : '+',
                   static_cast<unsigned long long>(seconds));
     return text;
+}
+
+// The server that gave the measurement; a reading made without one names the current server.
+const std::string& MeasuredBy(const ClockReading& reading) {
+    return reading.measuredBy.empty() ? reading.server : reading.measuredBy;
 }
 
 // Days from 1970-01-01 to a date of the Gregorian calendar.
@@ -85,7 +93,7 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
 // A measurement decides alone: within the bound the PC's clock is right, whatever its date.
 // The release date only stands in for a server that has never answered.
 ClockVerdict VerdictOf(const ClockReading& reading) {
-    if (!reading.server.empty() && reading.measured) {
+    if (reading.measured) {
         const auto bound = static_cast<std::uint64_t>(reading.maxOffsetSeconds) * kMicros;
         return Magnitude(reading.offsetMicros) > bound ? ClockVerdict::kOffsetTooLarge
                                                        : ClockVerdict::kSpread;
@@ -93,15 +101,19 @@ ClockVerdict VerdictOf(const ClockReading& reading) {
     return reading.beforeRelease ? ClockVerdict::kBeforeRelease : ClockVerdict::kSpread;
 }
 
-// A failed query is followed by the measurement that still stands, which the verdict used.
+// A failed query, or none, is followed by the measurement that still stands, which the verdict
+// used, with its server when another one gave it.
 std::string ClockCheckLine(const ClockReading& reading) {
-    if (reading.server.empty()) return {};
-    if (reading.status != ClockCheckStatus::kMeasured) {
-        std::string line = Formatted("电脑时间未能与%s比对：%s", reading.server.c_str(),
-                                     ReasonText(reading.status));
+    if (reading.server.empty() && !reading.measured) return {};
+    if (reading.server.empty() || reading.status != ClockCheckStatus::kMeasured) {
+        std::string line = reading.server.empty()
+                               ? std::string("电脑时间未能比对：未设置时间服务器")
+                               : Formatted("电脑时间未能与%s比对：%s", reading.server.c_str(),
+                                           ReasonText(reading.status));
         if (reading.measured) {
-            line += "；" + std::to_string(reading.ageSeconds) + "秒前测得相差" +
-                    OffsetText(reading.offsetMicros) + "秒";
+            line += "；" + std::to_string(reading.ageSeconds) + "秒前";
+            if (MeasuredBy(reading) != reading.server) line += "与" + MeasuredBy(reading);
+            line += "测得相差" + OffsetText(reading.offsetMicros) + "秒";
         }
         return line;
     }
@@ -114,8 +126,9 @@ std::string ClockCheckLine(const ClockReading& reading) {
 std::string ClockRefusalText(const ClockReading& reading) {
     switch (VerdictOf(reading)) {
         case ClockVerdict::kOffsetTooLarge:
-            return Formatted("状态：电脑时间与%s相差%s秒，本次未校时！", reading.server.c_str(),
-                             RefusedOffsetText(reading.offsetMicros).c_str());
+            return Formatted(
+                "状态：电脑时间与%s相差%s秒，本次未校时！", MeasuredBy(reading).c_str(),
+                RefusedOffsetText(reading.offsetMicros, reading.maxOffsetSeconds).c_str());
         case ClockVerdict::kBeforeRelease:
             return "状态：电脑时间早于本程序的发布日期，本次未校时！";
         case ClockVerdict::kSpread:
@@ -127,7 +140,9 @@ std::string ClockRefusalText(const ClockReading& reading) {
 std::string ClockRefusalStatusText(const ClockReading& reading) {
     switch (VerdictOf(reading)) {
         case ClockVerdict::kOffsetTooLarge:
-            return "状态：时间相差" + RefusedOffsetText(reading.offsetMicros) + "秒，本次未校时！";
+            return "状态：时间相差" +
+                   RefusedOffsetText(reading.offsetMicros, reading.maxOffsetSeconds) +
+                   "秒，本次未校时！";
         case ClockVerdict::kBeforeRelease:
             return "状态：电脑日期有误，本次未校时！";
         case ClockVerdict::kSpread:
@@ -136,12 +151,13 @@ std::string ClockRefusalStatusText(const ClockReading& reading) {
     return {};
 }
 
-// A change of server (in the settings file or the time service) starts afresh: a server that
-// refused an earlier one may serve this one, and another server's measurement says nothing.
-void ClockCheck::Forget(const std::string& server) {
+// A change of server (in the settings file or the time service, or a read of them that failed)
+// asks the new one afresh: a server that refused an earlier one may serve this one. The
+// measurement stays: it is of the PC's clock, and a server that does not answer says nothing
+// against it.
+void ClockCheck::ChangeServer(const std::string& server) {
     m_server = server;
     m_lastStatus.reset();
-    m_measurement.reset();
     m_lastQueryMs.reset();
     m_intervalMs = kClockCheckIntervalMs;
     m_denied = false;
@@ -154,7 +170,7 @@ void ClockCheck::Begin() {
     m_reading.reset();
     m_fresh = false;
     const std::string server = m_services.server.Current();
-    if (server != m_server) Forget(server);
+    if (server != m_server) ChangeServer(server);
     m_maxOffsetSeconds = m_services.server.MaxOffsetSeconds();
     if (m_server.empty() || m_denied || m_flight) return;
     const std::int64_t now = m_services.monotonic.Milliseconds();
@@ -180,16 +196,19 @@ void ClockCheck::Begin() {
     m_fresh = true;
 }
 
-// Every query's outcome is the last one; only an answer replaces the measurement.
+// Every query's outcome is the last one; only an answer replaces the measurement, and it ends
+// the longer interval a RATE kiss asked for.
 void ClockCheck::Keep(const SntpOutcome& outcome) {
     m_lastStatus = outcome.status;
     if (outcome.status == ClockCheckStatus::kMeasured) {
         Measurement measurement;
+        measurement.server = m_server;
         measurement.takenMs = m_services.monotonic.Milliseconds();
-        measurement.serverMinusMonotonicMicros =
-            outcome.offsetMicros + m_services.pcClock.NowMicros() - measurement.takenMs * 1000;
+        measurement.pcMicros = m_services.pcClock.NowMicros();
+        measurement.offsetMicros = outcome.offsetMicros;
         measurement.delayMicros = outcome.delayMicros;
         m_measurement = measurement;
+        m_intervalMs = kClockCheckIntervalMs;
     }
     if (outcome.status == ClockCheckStatus::kDenied) m_denied = true;
     if (outcome.status == ClockCheckStatus::kRateLimited) {
@@ -228,11 +247,15 @@ ClockReading ClockCheck::Await() {
         reading.status = *m_lastStatus;
         reading.reused = !m_fresh;
     }
-    if (!m_server.empty() && m_measurement) {
+    if (m_measurement) {
+        // How far the PC's clock moved beyond the time gone by since the measurement: a step.
         const std::int64_t now = m_services.monotonic.Milliseconds();
+        std::int64_t step = m_services.pcClock.NowMicros() - m_measurement->pcMicros -
+                            (now - m_measurement->takenMs) * 1000;
+        if (step > -kClockStepResolutionMicros && step < kClockStepResolutionMicros) step = 0;
         reading.measured = true;
-        reading.offsetMicros =
-            m_measurement->serverMinusMonotonicMicros + now * 1000 - m_services.pcClock.NowMicros();
+        reading.measuredBy = m_measurement->server;
+        reading.offsetMicros = m_measurement->offsetMicros - step;
         reading.delayMicros = m_measurement->delayMicros;
         reading.ageSeconds = (now - m_measurement->takenMs) / 1000;
     }

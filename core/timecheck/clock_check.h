@@ -31,8 +31,14 @@ inline constexpr int kClockCheckWaitMs = 1000;
 // Queries to one server are at least this far apart (NTP's shortest poll); a pass in between
 // uses the last outcome.
 inline constexpr std::int64_t kClockCheckIntervalMs = 64 * 1000;
-// A RATE kiss doubles the interval, up to NTP's longest poll (36.4 hours).
+// A RATE kiss doubles the interval, up to NTP's longest poll (36.4 hours); an answer brings it
+// back.
 inline constexpr std::int64_t kClockCheckLongestIntervalMs = (std::int64_t{1} << 17) * 1000;
+// A step of the PC's clock smaller than this is none: the monotonic clock is read to the
+// millisecond at best, and to the timer tick (about 16 ms) where the system has nothing finer,
+// so a smaller difference is its rounding, and one measurement would read differently at every
+// pass.
+inline constexpr std::int64_t kClockStepResolutionMicros = 20000;
 
 // A date as the calendar shows it (the program's release date).
 struct CalendarDate {
@@ -46,9 +52,10 @@ struct ClockReading {
     std::string server;  // as configured; empty: no server, no comparison
     ClockCheckStatus status = ClockCheckStatus::kNoAnswer;  // how the last query ended
     bool reused = false;                                    // that query is an earlier pass's
-    // The last measurement stands until a newer one replaces it or the server changes; a query
-    // that fails leaves it as it was.
+    // The last measurement stands until a newer one, from any server, replaces it: a query that
+    // fails, another server or none leaves it as it was, since it measured the PC's clock.
     bool measured = false;
+    std::string measuredBy;         // the server that answered it
     std::int64_t offsetMicros = 0;  // server minus PC, carried to now
     std::int64_t delayMicros = 0;
     std::int64_t ageSeconds = 0;                              // since the measurement was taken
@@ -103,17 +110,19 @@ public:
 private:
     // A query on its worker; the worker holds it too, so an abandoned one ends on its own.
     struct Flight;
-    // The last measurement of the current server, its offset kept against the monotonic clock
-    // so that a PC clock stepped since moves it by the step.
+    // The last measurement of the PC's clock, from whichever server gave it; the PC's clock and
+    // the monotonic clock at that moment, so that a step of the PC's clock since moves it.
     struct Measurement {
+        std::string server;
         std::int64_t takenMs = 0;
-        std::int64_t serverMinusMonotonicMicros = 0;
+        std::int64_t pcMicros = 0;
+        std::int64_t offsetMicros = 0;
         std::int64_t delayMicros = 0;
     };
 
     bool BeforeRelease();
     void Keep(const SntpOutcome& outcome);
-    void Forget(const std::string& server);
+    void ChangeServer(const std::string& server);
 
     ClockCheckServices m_services;
     std::string m_server;

@@ -362,18 +362,23 @@ TEST_F(ClockCheckTest, ASilentServerCostsOneWaitPer64Seconds) {
 }
 
 // A PC 20 hours off is refused, and stays refused while later queries fail, until a new
-// measurement or a step of the PC's clock says otherwise; another server starts afresh.
+// measurement or a step of the PC's clock says otherwise: another server that does not answer,
+// or none, leaves the measurement standing.
 TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
     const struct {
         tk::ClockCheckStatus failure;
         const char* line;
+        const char* other;  // the line once another server failed the same way
     } cases[] = {
         {tk::ClockCheckStatus::kNoAnswer,
-         "电脑时间未能与time.lan比对：没有应答；64秒前测得相差+72000.000秒"},
+         "电脑时间未能与time.lan比对：没有应答；64秒前测得相差+72000.000秒",
+         "电脑时间未能与other.lan比对：没有应答；95秒前与time.lan测得相差+72000.000秒"},
         {tk::ClockCheckStatus::kNotFound,
-         "电脑时间未能与time.lan比对：找不到服务器；64秒前测得相差+72000.000秒"},
+         "电脑时间未能与time.lan比对：找不到服务器；64秒前测得相差+72000.000秒",
+         "电脑时间未能与other.lan比对：找不到服务器；95秒前与time.lan测得相差+72000.000秒"},
         {tk::ClockCheckStatus::kRateLimited,
-         "电脑时间未能与time.lan比对：服务器时间不可用；64秒前测得相差+72000.000秒"},
+         "电脑时间未能与time.lan比对：服务器时间不可用；64秒前测得相差+72000.000秒",
+         "电脑时间未能与other.lan比对：服务器时间不可用；95秒前与time.lan测得相差+72000.000秒"},
     };
     for (const auto& c : cases) {
         server.text = "time.lan";
@@ -399,11 +404,47 @@ TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
         EXPECT_EQ(righted.offsetMicros, 0);
         time.pcMicros -= 72000 * kSecond;
 
-        // Another server's refusal has nothing to carry.
+        // Another server that fails at once is asked at once, and names the one that measured.
         server.text = "other.lan";
         client->next = Failed(c.failure);
-        EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kSpread);
+        const size_t asked = client->Servers().size();
+        const tk::ClockReading other = Pass();
+        EXPECT_EQ(client->Servers().size(), asked + 1);
+        EXPECT_EQ(tk::VerdictOf(other), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::ClockCheckLine(other), c.other);
+        EXPECT_EQ(tk::ClockRefusalText(other),
+                  "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
+        // No server at all (the setting unreadable for a pass, the time service's key too).
+        server.text = "";
+        const tk::ClockReading none = Pass();
+        EXPECT_EQ(tk::VerdictOf(none), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::ClockCheckLine(none),
+                  "电脑时间未能比对：未设置时间服务器；95秒前与time.lan测得相差+72000.000秒");
+        EXPECT_EQ(client->Servers().size(), asked + 1);
         time.Advance(64000);
+    }
+}
+
+// One measurement reads the same at every pass: the monotonic clock's rounding is no step of the
+// PC's clock, while a step of 20 ms is.
+TEST_F(ClockCheckTest, AStandingMeasurementKeepsItsFigureUntilTheClockSteps) {
+    client->next = Measured(86400 * kSecond + 400);
+    const tk::ClockReading first = Pass();
+    EXPECT_EQ(tk::ClockCheckLine(first), "电脑时间与time.lan相差+86400.000秒");
+    const struct {
+        std::int64_t pcMicros;  // the PC's clock beyond the monotonic clock's time
+        std::int64_t offset;
+    } cases[] = {{999, 86400 * kSecond + 400},
+                 {-19999, 86400 * kSecond + 400},
+                 {19999, 86400 * kSecond + 400},
+                 {20000, 86400 * kSecond + 400 - 20000},
+                 {-20000, 86400 * kSecond + 400 + 20000}};
+    for (const auto& c : cases) {
+        time.Advance(1000);
+        time.pcMicros += c.pcMicros;
+        const tk::ClockReading reading = Pass();
+        EXPECT_EQ(reading.offsetMicros, c.offset) << c.pcMicros;
+        time.pcMicros -= c.pcMicros;
     }
 }
 
@@ -438,10 +479,24 @@ TEST_F(ClockCheckTest, KissesAndFailures) {
     const tk::ClockReading none = Pass();
     EXPECT_EQ(tk::ClockCheckLine(none), "");
     EXPECT_EQ(client->Servers().size(), 4u);
+
+    // RATE again, then an answer ends the longer interval: the next query waits 64 s again.
+    server.text = "busy.lan";
+    client->next = Failed(tk::ClockCheckStatus::kRateLimited);
+    Pass();
+    time.Advance(128000);
+    client->next = Measured(0);
+    Pass();
+    time.Advance(64000);
+    Pass();
+    EXPECT_EQ(client->Servers(),
+              (std::vector<std::string>{"time.lan", "time.lan", "strict.lan", "other.lan",
+                                        "busy.lan", "busy.lan", "busy.lan"}));
 }
 
 // The offset's bound, the default one and a tighter one, and the texts: the offset rounded to
-// the millisecond without a minus for zero; a refusal's figure rounded up, past the bound.
+// the millisecond without a minus for zero; a refusal's figure rounded to the second, and the
+// first past the bound where that would lie within it.
 TEST_F(ClockCheckTest, BoundsPastWhichNoScreenIsSet) {
     struct Case {
         std::int64_t bound;
@@ -459,8 +514,14 @@ TEST_F(ClockCheckTest, BoundsPastWhichNoScreenIsSet) {
          "状态：电脑时间与time.lan相差+54001秒，本次未校时！",
          "状态：时间相差+54001秒，本次未校时！"},
         {54000, -86400 * kSecond - 400000, "电脑时间与time.lan相差-86400.400秒",
-         "状态：电脑时间与time.lan相差-86401秒，本次未校时！",
-         "状态：时间相差-86401秒，本次未校时！"},
+         "状态：电脑时间与time.lan相差-86400秒，本次未校时！",
+         "状态：时间相差-86400秒，本次未校时！"},
+        {54000, 86400 * kSecond + 400, "电脑时间与time.lan相差+86400.000秒",
+         "状态：电脑时间与time.lan相差+86400秒，本次未校时！",
+         "状态：时间相差+86400秒，本次未校时！"},
+        {54000, 86400 * kSecond + 500000, "电脑时间与time.lan相差+86400.500秒",
+         "状态：电脑时间与time.lan相差+86401秒，本次未校时！",
+         "状态：时间相差+86401秒，本次未校时！"},
         {60, 60 * kSecond, "电脑时间与time.lan相差+60.000秒", "", ""},
         {60, -60 * kSecond - 1, "电脑时间与time.lan相差-60.000秒",
          "状态：电脑时间与time.lan相差-61秒，本次未校时！", "状态：时间相差-61秒，本次未校时！"},
@@ -497,15 +558,16 @@ TEST_F(ClockCheckTest, TheReleaseDateCountsOnlyWithoutAMeasurement) {
         {"time.lan", true, kDayBefore - 365 * 86400, tk::ClockVerdict::kSpread},
     };
     for (const auto& c : cases) {
+        // Each case with a check of its own: a measurement outlives any change of server.
+        tk::ClockCheck fresh{{server, client, time, time, time, {2026, 12, 8}, 200}};
         server.text = c.server;
         time.Advance(64000);
         time.pcMicros = c.pcSeconds * kSecond;
         client->next = c.answers ? Measured(0) : Failed(tk::ClockCheckStatus::kNoAnswer);
-        const tk::ClockReading reading = Pass();
-        EXPECT_EQ(tk::VerdictOf(reading), c.verdict) << c.server << " " << c.pcSeconds;
-        server.text = "";  // the next case starts without a measurement
-        Pass();
+        fresh.Begin();
+        EXPECT_EQ(tk::VerdictOf(fresh.Await()), c.verdict) << c.server << " " << c.pcSeconds;
     }
+    server.text = "";
     time.pcMicros = (kDayBefore - 1) * kSecond;
     const tk::ClockReading early = Pass();
     EXPECT_EQ(tk::ClockRefusalText(early), "状态：电脑时间早于本程序的发布日期，本次未校时！");

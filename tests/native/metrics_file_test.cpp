@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,6 +25,8 @@ namespace {
 
 // "大厅" and "校时服务器" as UTF-8 (the literals of this file are GBK).
 #define HALL_UTF8 "\xE5\xA4\xA7\xE5\x8E\x85"
+// The folder label every sample of Program()'s file begins with.
+#define FOLDER_LABEL "folder=\"C:\\\\LED\\\\" HALL_UTF8 "\""
 #define SERVER_UTF8 "\xE6\xA0\xA1\xE6\x97\xB6\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8"
 
 tk::MetricsProgram Program() {
@@ -74,40 +77,50 @@ TEST(MetricsText, BeforeTheFirstPassTheProgramAndZeroCounts) {
     EXPECT_EQ(tk::MetricsText(Program(), tk::PassTally()),
               "# HELP tk_sync_info The program's version and folder.\n"
               "# TYPE tk_sync_info gauge\n"
-              "tk_sync_info{version=\"3.4\",folder=\"C:\\\\LED\\\\" HALL_UTF8
-              "\"} 1\n"
+              "tk_sync_info{" FOLDER_LABEL
+              ",version=\"3.4\"} 1\n"
               "# HELP tk_sync_running 1 while the program runs; 0 once it ended cleanly.\n"
               "# TYPE tk_sync_running gauge\n"
-              "tk_sync_running 1\n"
+              "tk_sync_running{" FOLDER_LABEL
+              "} 1\n"
               "# HELP tk_sync_start_time_seconds Unix time the program started.\n"
               "# TYPE tk_sync_start_time_seconds gauge\n"
-              "tk_sync_start_time_seconds 1700000000\n"
+              "tk_sync_start_time_seconds{" FOLDER_LABEL
+              "} 1700000000\n"
               "# HELP tk_sync_automatic 1 while automatic synchronisation is on.\n"
               "# TYPE tk_sync_automatic gauge\n"
-              "tk_sync_automatic 1\n"
-              "# HELP tk_sync_interval_seconds Seconds between automatic passes, as set in the "
-              "window.\n"
+              "tk_sync_automatic{" FOLDER_LABEL
+              "} 1\n"
+              "# HELP tk_sync_interval_seconds Seconds between automatic passes, as the window "
+              "shows them.\n"
               "# TYPE tk_sync_interval_seconds gauge\n"
-              "tk_sync_interval_seconds 600\n"
+              "tk_sync_interval_seconds{" FOLDER_LABEL
+              "} 600\n"
               "# HELP tk_sync_screens Screens in the roster.\n"
               "# TYPE tk_sync_screens gauge\n"
-              "tk_sync_screens 4\n"
+              "tk_sync_screens{" FOLDER_LABEL
+              "} 4\n"
               "# HELP tk_sync_passes_total Passes since the program started, by kind (manual, "
               "automatic) and outcome (set: the screens were tried; refused: none, because of "
               "the PC's clock).\n"
               "# TYPE tk_sync_passes_total counter\n"
-              "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 0\n"
-              "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 0\n"
-              "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 0\n"
-              "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"
+              "tk_sync_passes_total{" FOLDER_LABEL
+              ",kind=\"manual\",outcome=\"set\"} 0\n"
+              "tk_sync_passes_total{" FOLDER_LABEL
+              ",kind=\"manual\",outcome=\"refused\"} 0\n"
+              "tk_sync_passes_total{" FOLDER_LABEL
+              ",kind=\"automatic\",outcome=\"set\"} 0\n"
+              "tk_sync_passes_total{" FOLDER_LABEL
+              ",kind=\"automatic\",outcome=\"refused\"} 0\n"
               "# HELP tk_sync_settings_writable 0 when the program's folder cannot be written or "
               "a setting could not be saved.\n"
               "# TYPE tk_sync_settings_writable gauge\n"
-              "tk_sync_settings_writable 1\n"
+              "tk_sync_settings_writable{" FOLDER_LABEL
+              "} 1\n"
               "# HELP tk_sync_log_writable 0 when the last pass's lines could not be written to "
               "the log.\n"
               "# TYPE tk_sync_log_writable gauge\n"
-              "tk_sync_log_writable 1\n");
+              "tk_sync_log_writable{" FOLDER_LABEL "} 1\n");
 }
 
 // A run of passes, each added to the same tally: the families of the last pass, the screens,
@@ -120,6 +133,7 @@ TEST(MetricsText, ARunOfPasses) {
                      Serial(1700000102, 3),
                      Net(1700000103, 4, "127.0.0.5", tk::ScreenFailure::kNoReply)};
     first.ended = 1700000103;
+    first.durationMs = 2350;
     first.count = 4;
     first.failures = 2;
     first.clock = Reading("ntp.example", tk::ClockCheckStatus::kMeasured, true, -1500, 0);
@@ -130,7 +144,9 @@ TEST(MetricsText, ARunOfPasses) {
     refused.started = 1700000700;
     refused.ended = 1700000701;
     refused.count = 4;
+    refused.durationMs = 200;
     refused.clock = Reading("校时服务器", tk::ClockCheckStatus::kNoAnswer, true, 60000000000, 64);
+    refused.clock->measuredBy = "ntp.example";  // before the setting named another server
     refused.verdict = tk::ClockVerdict::kOffsetTooLarge;
 
     // The roster shrank to two, and screen 1 has another address; a RATE kiss, no measurement.
@@ -155,88 +171,89 @@ TEST(MetricsText, ARunOfPasses) {
         const char* samples;
     } steps[] = {
         {"three results and a measurement", first,
-         "tk_sync_last_pass_end_time_seconds 1700000103\n"
-         "tk_sync_last_pass_duration_seconds 3\n"
-         "tk_sync_last_pass_screens{result=\"set\"} 2\n"
-         "tk_sync_last_pass_screens{result=\"no_answer\"} 1\n"
-         "tk_sync_last_pass_screens{result=\"no_reply\"} 1\n"
-         "tk_sync_last_pass_screens{result=\"not_set\"} 0\n"
-         "tk_sync_last_pass_refused 0\n"
-         "tk_sync_screen_set{screen=\"1\",address=\"127.0.0.2\"} 1\n"
-         "tk_sync_screen_set{screen=\"2\",address=\"127.0.0.3\"} 0\n"
-         "tk_sync_screen_set{screen=\"3\",address=\"\"} 1\n"
-         "tk_sync_screen_set{screen=\"4\",address=\"127.0.0.5\"} 0\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"1\"} 1700000101\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"3\"} 1700000102\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 0\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 0\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"
-         "tk_sync_clock_offset_seconds{server=\"ntp.example\"} -0.001500\n"
-         "tk_sync_clock_measured_time_seconds{server=\"ntp.example\"} 1700000100\n"
-         "tk_sync_clock_check{server=\"ntp.example\",status=\"measured\"} 1\n"},
+         "tk_sync_last_pass_end_time_seconds{" FOLDER_LABEL "} 1700000103\n"
+         "tk_sync_last_pass_duration_seconds{" FOLDER_LABEL "} 2.350000\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"set\"} 2\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_answer\"} 1\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_reply\"} 1\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"not_set\"} 0\n"
+         "tk_sync_last_pass_refused{" FOLDER_LABEL "} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"1\",address=\"127.0.0.2\"} 1\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"2\",address=\"127.0.0.3\"} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"3\",address=\"\"} 1\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"4\",address=\"127.0.0.5\"} 0\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"1\"} 1700000101\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"3\"} 1700000102\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"set\"} 0\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"refused\"} 0\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"
+         "tk_sync_clock_offset_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} -0.001500\n"
+         "tk_sync_clock_measured_time_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 1700000100\n"
+         "tk_sync_clock_check{" FOLDER_LABEL ",server=\"ntp.example\",status=\"measured\"} 1\n"},
         {"refused: every screen not set, the addresses and times kept", refused,
-         "tk_sync_last_pass_end_time_seconds 1700000701\n"
-         "tk_sync_last_pass_duration_seconds 1\n"
-         "tk_sync_last_pass_screens{result=\"set\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_answer\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_reply\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"not_set\"} 4\n"
-         "tk_sync_last_pass_refused 1\n"
-         "tk_sync_screen_set{screen=\"1\",address=\"127.0.0.2\"} 0\n"
-         "tk_sync_screen_set{screen=\"2\",address=\"127.0.0.3\"} 0\n"
-         "tk_sync_screen_set{screen=\"3\",address=\"\"} 0\n"
-         "tk_sync_screen_set{screen=\"4\",address=\"127.0.0.5\"} 0\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"1\"} 1700000101\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"3\"} 1700000102\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 0\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"
-         "tk_sync_clock_offset_seconds{server=\"" SERVER_UTF8 "\"} 60000.000000\n"
-         "tk_sync_clock_measured_time_seconds{server=\"" SERVER_UTF8 "\"} 1700000636\n"
-         "tk_sync_clock_check{server=\"" SERVER_UTF8 "\",status=\"no_answer\"} 1\n"},
+         "tk_sync_last_pass_end_time_seconds{" FOLDER_LABEL "} 1700000701\n"
+         "tk_sync_last_pass_duration_seconds{" FOLDER_LABEL "} 0.200000\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"set\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_answer\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_reply\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"not_set\"} 4\n"
+         "tk_sync_last_pass_refused{" FOLDER_LABEL "} 1\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"1\",address=\"127.0.0.2\"} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"2\",address=\"127.0.0.3\"} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"3\",address=\"\"} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"4\",address=\"127.0.0.5\"} 0\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"1\"} 1700000101\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"3\"} 1700000102\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"set\"} 0\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"refused\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"
+         "tk_sync_clock_offset_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 60000.000000\n"
+         "tk_sync_clock_measured_time_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 1700000636\n"
+         "tk_sync_clock_check{" FOLDER_LABEL ",server=\"" SERVER_UTF8
+         "\",status=\"no_answer\"} 1\n"},
         {"a smaller roster; a RATE kiss counts as unusable", shrunk,
-         "tk_sync_last_pass_end_time_seconds 1700001001\n"
-         "tk_sync_last_pass_duration_seconds 1\n"
-         "tk_sync_last_pass_screens{result=\"set\"} 2\n"
-         "tk_sync_last_pass_screens{result=\"no_answer\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_reply\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"not_set\"} 0\n"
-         "tk_sync_last_pass_refused 0\n"
-         "tk_sync_screen_set{screen=\"1\",address=\"127.0.0.9\"} 1\n"
-         "tk_sync_screen_set{screen=\"2\",address=\"\"} 1\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"1\"} 1700001000\n"
-         "tk_sync_screen_last_set_time_seconds{screen=\"2\"} 1700001001\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"
-         "tk_sync_clock_check{server=\"ntp.example\",status=\"unusable\"} 1\n"},
+         "tk_sync_last_pass_end_time_seconds{" FOLDER_LABEL "} 1700001001\n"
+         "tk_sync_last_pass_duration_seconds{" FOLDER_LABEL "} 0.000000\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"set\"} 2\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_answer\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_reply\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"not_set\"} 0\n"
+         "tk_sync_last_pass_refused{" FOLDER_LABEL "} 0\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"1\",address=\"127.0.0.9\"} 1\n"
+         "tk_sync_screen_set{" FOLDER_LABEL ",screen=\"2\",address=\"\"} 1\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"1\"} 1700001000\n"
+         "tk_sync_screen_last_set_time_seconds{" FOLDER_LABEL ",screen=\"2\"} 1700001001\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"refused\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"
+         "tk_sync_clock_check{" FOLDER_LABEL ",server=\"ntp.example\",status=\"unusable\"} 1\n"},
         {"no screens and no clock check", empty,
-         "tk_sync_last_pass_end_time_seconds 1700002000\n"
-         "tk_sync_last_pass_duration_seconds 0\n"
-         "tk_sync_last_pass_screens{result=\"set\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_answer\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_reply\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"not_set\"} 0\n"
-         "tk_sync_last_pass_refused 0\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 2\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"},
+         "tk_sync_last_pass_end_time_seconds{" FOLDER_LABEL "} 1700002000\n"
+         "tk_sync_last_pass_duration_seconds{" FOLDER_LABEL "} 0.000000\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"set\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_answer\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_reply\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"not_set\"} 0\n"
+         "tk_sync_last_pass_refused{" FOLDER_LABEL "} 0\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"refused\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 2\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"},
         {"a server text that names none: no clock families", noServer,
-         "tk_sync_last_pass_end_time_seconds 1700002000\n"
-         "tk_sync_last_pass_duration_seconds 0\n"
-         "tk_sync_last_pass_screens{result=\"set\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_answer\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"no_reply\"} 0\n"
-         "tk_sync_last_pass_screens{result=\"not_set\"} 0\n"
-         "tk_sync_last_pass_refused 0\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"set\"} 1\n"
-         "tk_sync_passes_total{kind=\"manual\",outcome=\"refused\"} 1\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"set\"} 3\n"
-         "tk_sync_passes_total{kind=\"automatic\",outcome=\"refused\"} 0\n"},
+         "tk_sync_last_pass_end_time_seconds{" FOLDER_LABEL "} 1700002000\n"
+         "tk_sync_last_pass_duration_seconds{" FOLDER_LABEL "} 0.000000\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"set\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_answer\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"no_reply\"} 0\n"
+         "tk_sync_last_pass_screens{" FOLDER_LABEL ",result=\"not_set\"} 0\n"
+         "tk_sync_last_pass_refused{" FOLDER_LABEL "} 0\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"set\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"manual\",outcome=\"refused\"} 1\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 3\n"
+         "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"},
     };
     tk::PassTally tally;
     for (const auto& step : steps) {
@@ -272,7 +289,8 @@ TEST(MetricsText, EveryQueryOutcomeHasItsStatus) {
         tk::PassTally tally;
         tally.Add(record);
         EXPECT_EQ(SamplesOf(tk::MetricsText(Program(), tally), {"tk_sync_clock"}),
-                  std::string("tk_sync_clock_check{server=\"s\",status=\"") + c.label + "\"} 1\n");
+                  std::string("tk_sync_clock_check{" FOLDER_LABEL ",server=\"s\",status=\"") +
+                      c.label + "\"} 1\n");
     }
 }
 
@@ -286,14 +304,19 @@ TEST(MetricsText, ProgramStateFlags) {
     EXPECT_EQ(SamplesOf(tk::MetricsText(program, tk::PassTally()),
                         {"tk_sync_info", "tk_sync_running", "tk_sync_automatic", "tk_sync_interval",
                          "tk_sync_screens", "tk_sync_settings", "tk_sync_log"}),
-              "tk_sync_info{version=\"a\\\"b\",folder=\"C:\\\\LED\\\\" HALL_UTF8
-              "\"} 1\n"
-              "tk_sync_running 0\n"
-              "tk_sync_automatic 0\n"
-              "tk_sync_interval_seconds 3600\n"
-              "tk_sync_screens 0\n"
-              "tk_sync_settings_writable 0\n"
-              "tk_sync_log_writable 0\n");
+              "tk_sync_info{" FOLDER_LABEL
+              ",version=\"a\\\"b\"} 1\n"
+              "tk_sync_running{" FOLDER_LABEL
+              "} 0\n"
+              "tk_sync_automatic{" FOLDER_LABEL
+              "} 0\n"
+              "tk_sync_interval_seconds{" FOLDER_LABEL
+              "} 3600\n"
+              "tk_sync_screens{" FOLDER_LABEL
+              "} 0\n"
+              "tk_sync_settings_writable{" FOLDER_LABEL
+              "} 0\n"
+              "tk_sync_log_writable{" FOLDER_LABEL "} 0\n");
 }
 
 TEST(MetricsText, LabelValuesEscapeBackslashQuoteAndLineFeed) {
@@ -318,7 +341,7 @@ TEST(MetricsText, GbkLabelsAreConvertedBeforeTheyAreEscaped) {
     tk::MetricsProgram program = Program();
     program.folder = "D:\\乗\\";
     EXPECT_EQ(SamplesOf(tk::MetricsText(program, tk::PassTally()), {"tk_sync_info"}),
-              "tk_sync_info{version=\"3.4\",folder=\"D:\\\\\xE4\xB9\x97\\\\\"} 1\n");
+              "tk_sync_info{folder=\"D:\\\\\xE4\xB9\x97\\\\\",version=\"3.4\"} 1\n");
 }
 
 TEST(MetricsText, SecondsOfMicrosecondsExactly) {
@@ -365,7 +388,9 @@ class FileRecorder : public tk::IFileReplacer {
 public:
     std::vector<std::pair<std::string, std::string>> written;
     bool fails = false;
+    int attempts = 0;
     tk::FileFailure Replace(const std::string& path, const std::string& bytes) override {
+        ++attempts;
         if (fails) {
             errno = EACCES;
             return tk::FileFailure::FromSystem();
@@ -394,11 +419,14 @@ struct Sink {
     LogState log;
     tk_test::FixedClock clock{12, 0, 0};
     tk::MetricsFile metrics{{settings, files, notes, log, clock}, "3.4", "C:\\LED", ""};
-    // The last file's line of one family without labels, or "<none>".
+    // The last file's line of one family with only the folder label, the label left out, or
+    // "<none>".
     std::string Last(const std::string& name) const {
         if (files.written.empty()) return "<none>";
-        const std::string lines = SamplesOf(files.written.back().second, {name + " "});
-        return lines.empty() ? "<none>" : lines;
+        const std::string label = "{folder=\"C:\\\\LED\"}";
+        std::string lines = SamplesOf(files.written.back().second, {name + label + " "});
+        if (lines.empty()) return "<none>";
+        return lines.erase(name.size(), label.size());
     }
 };
 
@@ -478,21 +506,89 @@ TEST(MetricsFileSink, TheKeyDecidesEachTime) {
     }
 }
 
-// A file that cannot be written: the path and the system's reason go to the journal, and the
-// next pass tries again.
-TEST(MetricsFileSink, AFailedWriteIsNotedAndTriedAgain) {
+// A file that cannot be written: the path and the system's reason go to the journal once, and
+// the file is tried again at every tick until it takes the text; then a new failure is said again.
+TEST(MetricsFileSink, AFailedWriteIsNotedOnceAndTriedEverySecond) {
     Sink s;
     s.settings.keys["sMetricsFile"] = "C:\\m\\tk.prom";
     s.files.fails = true;
     s.metrics.PassEnded(tk::PassRecord());
+    s.metrics.Tick();
     s.metrics.PassEnded(tk::PassRecord());
-    ASSERT_EQ(s.notes.notes.size(), 2u);
+    s.metrics.Tick();
+    EXPECT_EQ(s.files.attempts, 4);
+    ASSERT_EQ(s.notes.notes.size(), 1u);
     EXPECT_EQ(s.notes.notes[0], "指标文件无法写入：C:\\m\\tk.prom，error 13: Permission denied");
-    EXPECT_EQ(s.notes.notes[1], s.notes.notes[0]);
     s.files.fails = false;
-    s.metrics.PassEnded(tk::PassRecord());
+    s.metrics.Tick();
     EXPECT_EQ(s.files.written.size(), 1u);
+    s.metrics.Tick();  // nothing left to write
+    EXPECT_EQ(s.files.attempts, 5);
+    s.files.fails = true;
+    tk::PassRecord later;
+    later.ended = 1700000100;
+    s.metrics.PassEnded(later);
     EXPECT_EQ(s.notes.notes.size(), 2u);
+}
+
+// Each change of the program's state and each setting saved or not is written at once; a text the
+// file already holds is not written again. A save that succeeds puts the settings back to writable.
+TEST(MetricsFileSink, EveryChangeIsWrittenAtOnce) {
+    Sink s;
+    s.settings.keys["sMetricsFile"] = "C:\\m\\tk.prom";
+    const struct {
+        const char* what;
+        std::function<void(tk::MetricsFile&)> change;
+        const char* automatic;
+        const char* interval;
+        const char* writable;
+        size_t writes;
+    } steps[] = {
+        {"start, automatic off, 20 s shown",
+         [](tk::MetricsFile& m) {
+             m.ProgramStarted({false, 20, 2});
+         },
+         "tk_sync_automatic 0\n", "tk_sync_interval_seconds 20\n", "tk_sync_settings_writable 1\n",
+         1},
+        {"switched on",
+         [](tk::MetricsFile& m) {
+             m.StateChanged({true, 20, 2});
+         },
+         "tk_sync_automatic 1\n", "tk_sync_interval_seconds 20\n", "tk_sync_settings_writable 1\n",
+         2},
+        {"the same state again",
+         [](tk::MetricsFile& m) {
+             m.StateChanged({true, 20, 2});
+         },
+         "tk_sync_automatic 1\n", "tk_sync_interval_seconds 20\n", "tk_sync_settings_writable 1\n",
+         2},
+        {"switched off",
+         [](tk::MetricsFile& m) {
+             m.StateChanged({false, 20, 2});
+         },
+         "tk_sync_automatic 0\n", "tk_sync_interval_seconds 20\n", "tk_sync_settings_writable 1\n",
+         3},
+        {"another interval shown",
+         [](tk::MetricsFile& m) {
+             m.StateChanged({false, 3600, 2});
+         },
+         "tk_sync_automatic 0\n", "tk_sync_interval_seconds 3600\n",
+         "tk_sync_settings_writable 1\n", 4},
+        {"a setting not saved", [](tk::MetricsFile& m) { m.SettingNotSaved("error 5"); },
+         "tk_sync_automatic 0\n", "tk_sync_interval_seconds 3600\n",
+         "tk_sync_settings_writable 0\n", 5},
+        {"a later save", [](tk::MetricsFile& m) { m.SettingSaved(); }, "tk_sync_automatic 0\n",
+         "tk_sync_interval_seconds 3600\n", "tk_sync_settings_writable 1\n", 6},
+        {"saved again", [](tk::MetricsFile& m) { m.SettingSaved(); }, "tk_sync_automatic 0\n",
+         "tk_sync_interval_seconds 3600\n", "tk_sync_settings_writable 1\n", 6},
+    };
+    for (const auto& step : steps) {
+        step.change(s.metrics);
+        EXPECT_EQ(s.files.written.size(), step.writes) << step.what;
+        EXPECT_EQ(s.Last("tk_sync_automatic"), step.automatic) << step.what;
+        EXPECT_EQ(s.Last("tk_sync_interval_seconds"), step.interval) << step.what;
+        EXPECT_EQ(s.Last("tk_sync_settings_writable"), step.writable) << step.what;
+    }
 }
 
 // A folder that cannot be written is known at start-up.
@@ -508,7 +604,7 @@ TEST(MetricsFileSink, AFolderNotWritableAtStart) {
     metrics.ProgramStarted({});
     ASSERT_EQ(files.written.size(), 1u);
     EXPECT_EQ(SamplesOf(files.written[0].second, {"tk_sync_settings_writable"}),
-              "tk_sync_settings_writable 0\n");
+              "tk_sync_settings_writable{folder=\"C:\\\\LED\"} 0\n");
 }
 
 // promtool (Debian's prometheus package) accepts a file the real writer made: the format, the

@@ -157,12 +157,17 @@ TEST(PassJournal, DoubleClickAndTooltipFollowTheLastPass) {
 }
 
 // Other sinks' notes go into the log at once and into the tooltip until the next pass; the
-// program's start and end each have a line.
-TEST(PassJournal, NotesAndTheProgramsStartAndEnd) {
+// program's start and end each have a line, and so has each switch of automatic synchronisation
+// (one at the start when it starts switched on), but no other change of the state.
+TEST(PassJournal, NotesTheProgramsStartAndEndAndEachSwitch) {
     ScriptedLog log;
     tk_test::FixedClock clock{12, 34, 56};
     tk::PassJournal journal(log, clock, "", "3.4");
-    journal.ProgramStarted({});
+    journal.ProgramStarted({true, 600, 2});
+    journal.StateChanged({true, 600, 3});
+    journal.StateChanged({false, 600, 3});
+    journal.StateChanged({false, 20, 3});
+    journal.StateChanged({true, 20, 3});
     journal.AddNote("指标文件无法写入：error 5");
     EXPECT_EQ(journal.TipText(), "尚未校时\r\n指标文件无法写入：error 5");
     journal.PassEnded(tk::PassRecord{});
@@ -175,6 +180,9 @@ TEST(PassJournal, NotesAndTheProgramsStartAndEnd) {
     journal.ProgramEnding({});
     EXPECT_EQ(log.written,
               "2023-11-14 12:34:56\t程序启动，版本3.4\r\n"
+              "2023-11-14 12:34:56\t自动校时已启用，间隔600秒\r\n"
+              "2023-11-14 12:34:56\t自动校时已停止\r\n"
+              "2023-11-14 12:34:56\t自动校时已启用，间隔20秒\r\n"
               "2023-11-14 12:34:56\t指标文件无法写入：error 5\r\n"
               "2023-11-14 12:34:56\t自动校时开始\r\n"
               "2023-11-14 12:34:56\t此次校时共：0张卡，其中0张成功，0张失败！\r\n"

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,39 @@ TEST(Pass, EmptyRosterReportsOnlyTheSummary) {
     EXPECT_EQ(state.elapsed, 0);
     EXPECT_EQ(state.running, 1);
     EXPECT_EQ(state.interval, 300);
+}
+
+// The record's program state: automatic from the running flag (never from the busy flag a pass
+// sets), the interval the window shows when it hands one in, and the pass's own duration on its
+// monotonic clock, to the millisecond.
+TEST(Pass, TheRecordTellsTheProgramAsTheWindowShowsIt) {
+    const struct {
+        int32_t running;
+        bool manual;
+        std::optional<int64_t> shown;
+        bool automatic;
+        int64_t interval;
+    } cases[] = {
+        {0, true, std::nullopt, false, 10000},
+        {0, true, 20, false, 20},
+        {1, false, std::nullopt, true, 10000},
+        {1, false, 600, true, 600},
+    };
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        state.running = c.running;
+        PassFakes fakes(state);
+        fakes.probe.answer = true;
+        fakes.probe.probeMs = 120;
+        tk::PassServices services = fakes.Services();
+        services.intervalShown = c.shown;
+        const tk::PassRecord record =
+            tk::RunPass(MakeRoster({{true, "127.0.0.2"}, {false, ""}}), state, services, c.manual);
+        EXPECT_EQ(record.program.automatic, c.automatic) << c.running;
+        EXPECT_EQ(record.program.intervalSeconds, c.interval);
+        EXPECT_EQ(record.program.screens, 2);
+        EXPECT_EQ(record.durationMs, 120);
+    }
 }
 
 TEST(Pass, SilentNetworkScreenFailsWithoutALibraryCall) {
@@ -413,12 +447,12 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          tooFar,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await",
-          "status (red) 状态：时间相差+86401秒，本次未校时！"},
+          "status (red) 状态：时间相差+86400秒，本次未校时！"},
          "2023-11-14 22:13:20\t自动校时开始\r\n"
          "2023-11-14 22:13:20\t电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n",
+         "2023-11-14 22:13:21\t状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n",
          "上次校时：2023-11-14 22:13:20\r\n电脑时间与ntp.lan相差+86400.250秒\r\n"
-         "状态：电脑时间与ntp.lan相差+86401秒，本次未校时！\r\n双击状态栏打开校时日志"},
+         "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
         {"before the release, no server, no screen reached",
          early,
          {{true, "127.0.0.9"}},

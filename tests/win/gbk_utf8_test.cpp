@@ -33,8 +33,8 @@ TEST(GbkUtf8, TheMetricsFileShowsAFolderInUtf8) {
     const std::string text = tk::MetricsText(program, tk::PassTally());
     const std::string first = text.substr(text.find("tk_sync_info{"));
     EXPECT_EQ(first.substr(0, first.find('\n')),
-              "tk_sync_info{version=\"3.4\",folder=\"D:"
-              "\\\\\xE4\xB9\x97\\\\\xE5\xA4\xA7\xE5\x8E\x85\"} 1");
+              "tk_sync_info{folder=\"D:"
+              "\\\\\xE4\xB9\x97\\\\\xE5\xA4\xA7\xE5\x8E\x85\",version=\"3.4\"} 1");
 }
 
 }  // namespace

@@ -163,6 +163,34 @@ public:
     tk::W32TimeServers Read() override { return {}; }
 };
 
+// What the window tells its sinks besides the journal, one line each; the ticks counted apart.
+class SinkRecorder : public tk::IPassSink {
+public:
+    std::vector<std::string> told;
+    int ticks = 0;
+    static std::string StateText(const tk::ProgramState& state) {
+        return "automatic " + std::to_string(state.automatic ? 1 : 0) + " interval " +
+               std::to_string(state.intervalSeconds) + " screens " + std::to_string(state.screens);
+    }
+    void PassEnded(const tk::PassRecord& record) override {
+        told.push_back("pass " + StateText(record.program));
+    }
+    void ProgramStarted(const tk::ProgramState& state) override {
+        told.push_back("started " + StateText(state));
+    }
+    void ProgramEnding(const tk::ProgramState& state) override {
+        told.push_back("ending " + StateText(state));
+    }
+    void StateChanged(const tk::ProgramState& state) override {
+        told.push_back("state " + StateText(state));
+    }
+    void SettingSaved() override { told.push_back("saved"); }
+    void SettingNotSaved(const std::string& reason) override {
+        told.push_back("not saved " + reason);
+    }
+    void Tick() override { ++ticks; }
+};
+
 // How a test window is made: created modeless or left for a modal run, the executable it
 // believes it is, and whether the real window timers and Run key stand in for the recorders.
 struct WindowOptions {
@@ -204,7 +232,7 @@ public:
         const AdjustTimeServices services{
             settingsFile, library,       probe,        clock,
             probe.ticks,  key,           timerService, options.modulePath,
-            screenEditor, exchangeFiles, *journal,     {&*journal},
+            screenEditor, exchangeFiles, *journal,     {&*journal, &sinks},
             logOpener,    check};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         if (!options.create) return;
@@ -261,6 +289,7 @@ public:
     std::string logPath = dir.File("TK.log");
     tk::PassLogFile passLog{logPath};
     std::optional<tk::PassJournal> journal;  // made with the window's options
+    SinkRecorder sinks;                      // after the journal
     LogOpenerRecorder logOpener;
     FakeClockCheck clockCheck;  // out of the event log, which tests compare whole
     NoW32Time w32time;

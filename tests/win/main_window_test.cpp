@@ -212,6 +212,63 @@ TEST(MainWindowSettings, IntervalBoxWritesTimerAtEachKeystroke) {
 
 // Another program holds the settings file open without write sharing, so the writes of nSel
 // and Timer fail: the status line says so in red, with the system's reason.
+// The sinks hear of every change the moment it happens: the interval the window shows (which
+// switching on would use) and each save at start and at each edit, each switch, each pass with
+// the program as it was, a failed save of bStart, the ticks of the clock line, and the end of
+// the session as a clean end, once.
+TEST(MainWindowSinks, EveryChangeReachesTheSinksAtOnce) {
+    MainWindow w(SettingsText("nSel=0\r\nTimer=20\r\n", {{false, ""}, {false, ""}}));
+    const auto step = [&](const char* what, const std::function<void()>& act,
+                          const std::vector<std::string>& told) {
+        w.sinks.told.clear();
+        act();
+        EXPECT_EQ(w.sinks.told, told) << what;
+    };
+    EXPECT_EQ(w.sinks.told,
+              (std::vector<std::string>{"started automatic 0 interval 20 screens 2"}));
+    step("a value typed", [&] { w.SetInterval("30"); },
+         {"saved", "state automatic 0 interval 30 screens 2"});
+    step("a unit chosen", [&] { w.ChooseUnit(1); },
+         {"saved", "state automatic 0 interval 1800 screens 2"});
+    step("a value the unit refuses: the interval a switch would keep", [&] { w.SetInterval("70"); },
+         {"saved", "state automatic 0 interval 10000 screens 2"});
+    step("back within the unit's range", [&] { w.SetInterval("30"); },
+         {"saved", "state automatic 0 interval 1800 screens 2"});
+    step("a manual pass", [&] { w.Click(IDC_MANUAL); },
+         {"pass automatic 0 interval 1800 screens 2"});
+    step("switched on", [&] { w.Click(IDC_START_STOP); },
+         {"state automatic 1 interval 1800 screens 2"});
+    step("an automatic pass", [&] { w.Tick(tk::kPassTimerId); },
+         {"pass automatic 1 interval 1800 screens 2"});
+    step("switched off", [&] { w.Click(IDC_START_STOP); },
+         {"state automatic 0 interval 1800 screens 2"});
+    HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    step("bStart not written", [&] { w.Click(IDC_AUTO_START); },
+         {std::string("not saved ") + kSharingViolation});
+    ::CloseHandle(held);
+    step("bStart written", [&] { w.Click(IDC_AUTO_START); }, {"saved"});
+    step("ticks of the clock line",
+         [&] {
+             w.Tick(tk::kClockTimerId);
+             w.Tick(tk::kClockTimerId);
+         },
+         {});
+    EXPECT_EQ(w.sinks.ticks, 2);
+    EXPECT_EQ(::SendMessageA(w.hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    step("a session that goes on", [&] { ::SendMessageA(w.hwnd, WM_ENDSESSION, FALSE, 0); }, {});
+    step("log-off", [&] { ::SendMessageA(w.hwnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF); },
+         {"ending automatic 0 interval 1800 screens 2"});
+    EXPECT_EQ(w.tray.Count(NIM_DELETE), 1);
+    step("the window goes", [&] { w.dialog->Destroy(); }, {});
+    const std::string lines = tk_test::ReadFileBytes(w.logPath).value_or("");
+    EXPECT_NE(lines.find("\t程序退出\r\n"), std::string::npos);
+    EXPECT_EQ(lines.find("\t程序退出\r\n"), lines.rfind("\t程序退出\r\n"));
+    EXPECT_NE(lines.find("\t自动校时已启用，间隔1800秒\r\n"), std::string::npos);
+    EXPECT_NE(lines.find("\t自动校时已停止\r\n"), std::string::npos);
+}
+
 TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     BoxRecorder boxes;
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"));
@@ -539,13 +596,15 @@ TEST(MainWindowPassLog, PassesAreAppendedWhileAViewerHoldsTheLog) {
     w.Click(IDC_START_STOP);
     w.probe.answers["127.0.0.9"] = true;
     w.Tick(2);
+    const std::string switchedOn = "2023-11-14 12:34:56\t自动校时已启用，间隔300秒\r\n";
     const std::string automatic =
         "2023-11-14 12:34:56\t自动校时开始\r\n"
         "2023-11-14 12:34:56\t状态：1号屏校时成功！\t串口\r\n"
         "2023-11-14 12:34:56\t状态：2号屏校时成功！\t127.0.0.9\r\n"
         "2023-11-14 12:34:56\t状态：3号屏校时失败！\t127.0.0.10\t控制卡无应答\r\n"
         "2023-11-14 12:34:56\t此次校时共：3张卡，其中2张成功，1张失败！\r\n";
-    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath), kStartLine + (kMixedLines + automatic));
+    EXPECT_EQ(tk_test::ReadFileBytes(w.logPath),
+              kStartLine + (kMixedLines + switchedOn + automatic));
     EXPECT_EQ(StatusTip(w),
               "上次校时：2023-11-14 12:34:56　共3张卡，2张成功，1张失败\r\n"
               "失败：3号屏（控制卡无应答）\r\n"

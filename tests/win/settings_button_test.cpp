@@ -10,6 +10,7 @@
 
 namespace {
 
+using tk_test::FindListWindow;
 using tk_test::MainWindow;
 using tk_test::ModalScript;
 using tk_test::SettingsText;
@@ -107,6 +108,52 @@ TEST(SettingsButton, ListWindowThatCannotOpenStillReloads) {
     ASSERT_EQ(w.dialog->Roster().count, 2);
     EXPECT_STREQ(w.dialog->Roster().entries[1].address, "127.0.0.9");
     EXPECT_TRUE(::IsWindowEnabled(w.Live()));
+}
+
+// Esc typed on the keyboard (through the input queue, with its key-up and character) closes
+// the list window and goes nowhere else: the main window, switched on afterwards, stays.
+TEST(SettingsButton, EscTypedInTheListWindowClosesItAndNothingElse) {
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n", {{false, ""}}), {false});
+    bool listGone = false;
+    int running = -1;
+    HWND list = nullptr;
+    ModalScript script({[&] {
+                            if (w.Live() == nullptr) return false;
+                            ::PostMessageA(w.Item(IDC_SETTINGS), BM_CLICK, 0, 0);
+                            return true;
+                        },
+                        [&] {
+                            list = FindListWindow(w.Live());
+                            if (list == nullptr || ::GetForegroundWindow() != list) return false;
+                            INPUT keys[2] = {};
+                            keys[0].type = keys[1].type = INPUT_KEYBOARD;
+                            keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+                            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+                            ::SendInput(2, keys, sizeof(INPUT));
+                            return true;
+                        },
+                        [&] {
+                            listGone = !::IsWindow(list);
+                            if (!listGone) return false;
+                            ::PostMessageA(w.Item(IDC_START_STOP), BM_CLICK, 0, 0);
+                            return true;
+                        },
+                        [&] {
+                            if (w.Live() == nullptr) return true;
+                            running = w.dialog->State().running;
+                            if (running == 0) return false;
+                            ::EndDialog(w.Live(), -2);
+                            return true;
+                        }},
+                       [&] {
+                           if (HWND open = FindListWindow(w.Live()))
+                               ::PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+                           if (w.Live() != nullptr) ::EndDialog(w.Live(), -3);
+                       });
+    EXPECT_EQ(w.dialog->DoModal(), -2);
+    EXPECT_FALSE(script.GaveUp());
+    EXPECT_TRUE(listGone);
+    EXPECT_EQ(running, 1);
 }
 
 }  // namespace

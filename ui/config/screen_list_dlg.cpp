@@ -181,10 +181,12 @@ void CCreateIniFile::OnOK() {
     }
     tk::FileFailure why;
     if (!m_settings.SaveSettingsRows(RowsOf(*this), &why)) {
-        MessageBox(tk::Formatted(kSaveFailedFormat, tk::FailureReason(why).c_str()),
-                   MB_OK | MB_ICONERROR);
+        const std::string reason = tk::FailureReason(why);
+        if (m_saveWatcher) m_saveWatcher(reason);
+        MessageBox(tk::Formatted(kSaveFailedFormat, reason.c_str()), MB_OK | MB_ICONERROR);
         return;
     }
+    if (m_saveWatcher) m_saveWatcher({});
     EndDialog(IDOK);
 }
 

@@ -3,6 +3,7 @@
 // an exchange file, and written back to the settings file on OK, as one all-or-nothing update.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ public:
     CCreateIniFile(tk::ISettingsFile& settings, tk::ui::IScreenEditor& editor,
                    tk::ui::IFileChooser& files);
 
+    // Hears of each save of the list into the settings file: an empty text when it was saved,
+    // else the reason it was not.
+    void WatchSaves(std::function<void(const std::string& notSaved)> watcher) {
+        m_saveWatcher = std::move(watcher);
+    }
+
     // The texts of row `index` as the list shows them.
     tk::ScreenRow Row(int index) const;
     int RowCount() const;
@@ -98,6 +105,7 @@ private:
 
     tk::ui::ListView m_list;
     tk::ISettingsFile& m_settings;
+    std::function<void(const std::string&)> m_saveWatcher;
     int m_nextRow = 0;  // where the add action puts its row
     tk::ui::IScreenEditor& m_editor;
     tk::ui::IFileChooser& m_files;

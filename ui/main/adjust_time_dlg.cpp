@@ -60,6 +60,8 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
     Entry::Registered(&CAdjustTimeDlg::s_comeBackMessage, &CAdjustTimeDlg::OnComeBack),
     Entry::Command(IDC_STATUS, STN_DBLCLK, &CAdjustTimeDlg::OnStatusDoubleClick),
     Entry::TipText(IDC_STATUS, &CAdjustTimeDlg::OnStatusTipText),
+    Entry::Params(WM_QUERYENDSESSION, &CAdjustTimeDlg::OnQueryEndSession),
+    Entry::Params(WM_ENDSESSION, &CAdjustTimeDlg::OnEndSession),
 };
 
 // The settings are read only once the window exists (OnInitDialog).
@@ -125,7 +127,8 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
         tk::ReportFailure("letting the come-back message through");
     }
     m_scheduler.StartClock();
-    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramStarted(ProgramStateOf());
+    m_toldState = ProgramStateOf();
+    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramStarted(m_toldState);
 
     // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
     // the way Tab moves it, which also makes the button the default one: Wine's dialog manager,
@@ -197,13 +200,25 @@ HICON CAdjustTimeDlg::OnQueryDragIcon() { return m_icon; }
 // IDC_START_STOP: automatic synchronisation on or off.
 void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
 
-// Timers 1 and 2.
-void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_scheduler.OnTimer(timerId); }
+// Timers 1 and 2; each tick of the clock line's timer also lets the sinks try again what they
+// could not finish.
+void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) {
+    m_scheduler.OnTimer(timerId);
+    if (timerId != tk::kClockTimerId) return;
+    for (tk::IPassSink* sink : m_services.sinks) sink->Tick();
+}
 
 // IDC_SETTINGS: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
 void CAdjustTimeDlg::OnSettings() {
     CCreateIniFile list(m_services.settings, m_services.screenEditor, m_services.exchangeFiles);
+    list.WatchSaves([this](const std::string& notSaved) {
+        if (notSaved.empty()) {
+            TellSettingSaved();
+        } else {
+            TellSettingNotSaved(notSaved);
+        }
+    });
     list.DoModal(Hwnd());
     ReloadScreens();
 }
@@ -213,6 +228,7 @@ void CAdjustTimeDlg::OnSettings() {
 void CAdjustTimeDlg::ReloadScreens() {
     tk::LoadRoster(*m_services.settings.Snapshot(), m_roster);
     m_services.library.ReloadIniFile();
+    TellState();
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
@@ -239,14 +255,58 @@ void CAdjustTimeDlg::OnSize(UINT type, int, int) {
 
 // The window goes away, and its tray icon with it. This runs before the dialog manager's
 // default handling of WM_DESTROY, which does nothing the icon depends on (see dialog.h).
-void CAdjustTimeDlg::OnDestroy() {
+void CAdjustTimeDlg::OnDestroy() { EndProgram(); }
+
+// The program ends cleanly, once: its tray icon goes, and the sinks are told (the log's exit
+// line, the metrics file's tk_sync_running 0).
+void CAdjustTimeDlg::EndProgram() {
+    if (m_ended) return;
+    m_ended = true;
     m_trayIcon.Remove();
     for (tk::IPassSink* sink : m_services.sinks) sink->ProgramEnding(ProgramStateOf());
 }
 
-// What the sinks are told of the program besides its passes.
+// Windows asks whether the session may end (log-off, shut-down, an installer's restart of the
+// program): it may; nothing is left unsaved.
+LRESULT CAdjustTimeDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+
+// The session ends: Windows ends the process once this returns, without a WM_DESTROY, so the
+// program ends here as a close ends it, and the window is closed for a session that goes on.
+LRESULT CAdjustTimeDlg::OnEndSession(WPARAM ending, LPARAM) {
+    if (ending == FALSE) return 0;
+    EndProgram();
+    EndDialog(IDCANCEL);
+    return 0;
+}
+
+// What the sinks are told of the program besides its passes: while automatic synchronisation is
+// off, the interval the window shows, which switching it on would use.
 tk::ProgramState CAdjustTimeDlg::ProgramStateOf() const {
-    return {m_state.running != 0, m_state.interval, m_roster.count};
+    return {m_state.running != 0, m_state.running != 0 ? m_state.interval : ShownInterval(),
+            m_roster.count};
+}
+
+// The unit and value the window shows, as switching on takes them; the interval in force when
+// it would refuse them.
+int64_t CAdjustTimeDlg::ShownInterval() const {
+    const tk::IntervalChoice choice = tk::ChooseInterval(m_unitList.GetCurSel(), m_intervalValue);
+    return choice.accepted ? choice.seconds : m_state.interval;
+}
+
+// The sinks hear of a change of the state the moment it happens.
+void CAdjustTimeDlg::TellState() {
+    const tk::ProgramState state = ProgramStateOf();
+    if (state == m_toldState) return;
+    m_toldState = state;
+    for (tk::IPassSink* sink : m_services.sinks) sink->StateChanged(state);
+}
+
+void CAdjustTimeDlg::TellSettingSaved() {
+    for (tk::IPassSink* sink : m_services.sinks) sink->SettingSaved();
+}
+
+void CAdjustTimeDlg::TellSettingNotSaved(const std::string& reason) {
+    for (tk::IPassSink* sink : m_services.sinks) sink->SettingNotSaved(reason);
 }
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
@@ -279,12 +339,17 @@ void CAdjustTimeDlg::OnAutoStart() {
     // Colour first, so the text is drawn in the new colour when it is painted.
     SetStatusColourFlag(report.good ? 1 : 0);
     SetStatusText(report.text);
+    if (report.notSaved.empty()) {
+        TellSettingSaved();
+    } else {
+        TellSettingNotSaved(report.notSaved);
+    }
 }
 
 // IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
 void CAdjustTimeDlg::OnManualAdjust() {
     ShowManualPassRunning(true);
-    tk::RunPass(m_roster, m_state, PassServicesOf(), true);
+    m_toldState = tk::RunPass(m_roster, m_state, PassServicesOf(), true).program;
     ShowManualPassRunning(false);
     m_statusLine.UpdateTip();
     m_scheduler.AfterManualPass();
@@ -295,7 +360,10 @@ void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
     if (!tk::WriteSel(m_services.settings.Direct(), m_unitList.GetCurSel())) {
         ShowSettingNotSaved("writing nSel");
+    } else {
+        TellSettingSaved();
     }
+    TellState();
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
@@ -304,7 +372,10 @@ void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
     if (!tk::WriteTimer(m_services.settings.Direct(), m_intervalValue)) {
         ShowSettingNotSaved("writing Timer");
+    } else {
+        TellSettingSaved();
     }
+    TellState();
 }
 
 // A setting that could not be written is said in red on the status line, with the system's
@@ -314,7 +385,7 @@ void CAdjustTimeDlg::ShowSettingNotSaved(const char* what) {
     tk::ReportFailure(what);
     SetStatusColourFlag(0);
     SetStatusText(tk::SettingsNotSavedText(reason));
-    for (tk::IPassSink* sink : m_services.sinks) sink->SettingNotSaved(reason);
+    TellSettingNotSaved(reason);
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -335,13 +406,20 @@ void CAdjustTimeDlg::OnComeBack() {
 // What a pass needs: the library, the probe, the status line, the pump, the clock, the check of
 // the clock against a time server and the sinks of its record.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library, m_services.probe, m_statusLine,           m_pump,
-            m_services.clock,   m_services.ticks, &m_services.clockCheck, m_services.sinks};
+    return {m_services.library,
+            m_services.probe,
+            m_statusLine,
+            m_pump,
+            m_services.clock,
+            m_services.ticks,
+            &m_services.clockCheck,
+            m_services.sinks,
+            ProgramStateOf().intervalSeconds};
 }
 
 // The pass of kPassTimerId.
 void CAdjustTimeDlg::RunAutomaticPass() {
-    tk::RunPass(m_roster, m_state, PassServicesOf());
+    m_toldState = tk::RunPass(m_roster, m_state, PassServicesOf()).program;
     m_statusLine.UpdateTip();
 }
 
@@ -363,8 +441,10 @@ void CAdjustTimeDlg::OnStatusDoubleClick() {
 
 void CAdjustTimeDlg::SetStatusText(const std::string& text) { m_statusLine.SetStatusText(text); }
 
+// Every switch, also one carried out after a pass, comes through here once the state holds it.
 void CAdjustTimeDlg::ShowAutomaticSyncOn(bool on) {
     EnableControls(Hwnd(), kAutomaticSyncControls, !on);
+    TellState();
 }
 
 // true: a manual pass begins, and every control that could start another action or change the

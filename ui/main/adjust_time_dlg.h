@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
+#include "core/autostart/autostart.h"
 #include "core/screens/roster.h"
 #include "core/screens/settings_file.h"
 #include "core/store/profile.h"
-#include "core/autostart/autostart.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_journal.h"
@@ -90,6 +90,8 @@ private:
     void OnComeBack();
     void OnStatusDoubleClick();
     const char* OnStatusTipText();
+    LRESULT OnQueryEndSession(WPARAM, LPARAM);
+    LRESULT OnEndSession(WPARAM ending, LPARAM);
 
     void AddAboutItem();
     void ReloadScreens();
@@ -97,7 +99,12 @@ private:
     void RunAutomaticPass();
     void ShowManualPassRunning(bool running);
     tk::ProgramState ProgramStateOf() const;
+    int64_t ShownInterval() const;
+    void TellState();
+    void TellSettingSaved();
+    void TellSettingNotSaved(const std::string& reason);
     void ShowSettingNotSaved(const char* what);
+    void EndProgram();
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
     // Numbers of the "TaskbarCreated" and come-back messages, registered when the first window
@@ -119,7 +126,9 @@ private:
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
     tk::SyncState m_state;
-    tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
+    tk::ProgramState m_toldState;  // what the sinks were last told of the program's state
+    bool m_ended = false;          // the sinks were told the program ends
+    tk::ui::MessagePump m_pump;    // a pass lets one waiting message through after each screen
     tk::ui::WindowTimers m_timers{m_services.timers, *this};
     tk::Scheduler m_scheduler;
 };
