@@ -1,5 +1,5 @@
 # The metrics file end to end under Wine, with the real parts an operator has: the program in a
-# folder of its own against four controllers that ctlsim plays on loopback (three answer, the
+# folder of its own, then two copies in two folders, against four controllers that ctlsim plays on loopback (three answer, the
 # fourth is silent), a chronyd two seconds ahead as its time server on a port of each build's
 # own so that the 32- and 64-bit suites may run at once, and Debian's node_exporter reading the
 # folder the program writes its file into, on a free port the system picks; promtool checks

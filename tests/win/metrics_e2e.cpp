@@ -1,10 +1,12 @@
 // The metrics file end to end under Wine: TKAdjustTime.exe and the stand-in TK100_Dll.dll in a
 // folder with a Chinese name, four network screens that ctlsim plays on loopback (three answer,
 // one stays silent), a chronyd two seconds ahead as the time server, and Debian's node_exporter
-// reading the folder that sMetricsFile points into. The real main window is driven as a user
-// would; every check reads what node_exporter serves, the copy's series by its folder label.
-// Run by tests/metrics/with-node-exporter inside tools/ctlsim/with-ctlsim and
-// tests/chrony/with-chronyd (metrics_e2e.cmake), which hand over TK_NODE_EXPORTER, TK_TEXTFILE_DIR, TK_SCRAPE_DIR, CTLSIM_UDP and TK_CHRONY_SERVERS.
+// reading the folder that sMetricsFile points into; then two copies of the program in two
+// folders, each with its own file in that one collector folder. The real main windows are
+// driven as a user would; every check reads what node_exporter serves, one copy's series by its
+// folder label. Run by tests/metrics/with-node-exporter inside tools/ctlsim/with-ctlsim and
+// tests/chrony/with-chronyd (metrics_e2e.cmake), which hand over TK_NODE_EXPORTER,
+// TK_TEXTFILE_DIR, TK_SCRAPE_DIR, CTLSIM_UDP and TK_CHRONY_SERVERS.
 // clang-format off
 #include <winsock2.h>
 #include <windows.h>
@@ -37,8 +39,9 @@ testing::Environment* const kSocketLibrary =
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr char kCaption[] = "TK自动校时(V3.4)";
-// "大厅" and "校时服务器:0" as UTF-8, the way the scrape must show them.
+// "大厅", "二楼" and "校时服务器:0" as UTF-8, the way the scrape must show them.
 constexpr char kHallUtf8[] = "\xE5\xA4\xA7\xE5\x8E\x85";
+constexpr char kUpstairsUtf8[] = "\xE4\xBA\x8C\xE6\xA5\xBC";  // "二楼"
 constexpr char kNamedServerUtf8[] =
     "\xE6\xA0\xA1\xE6\x97\xB6\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8:0";
 
@@ -376,6 +379,106 @@ TEST(MetricsUnderWine, NodeExporterServesTheProgramsFile) {
     EXPECT_EQ(samples["tk_sync_running"], 0.0) << scrape;
     EXPECT_EQ(samples[kManualPasses], 2.0);
     EXPECT_EQ(samples["node_textfile_scrape_error"], 0.0);
+}
+
+// Two copies of the program, in two folders with their own settings and their own files in the
+// one collector folder: node_exporter serves both side by side, told apart by the folder label
+// alone (with-node-exporter fails the run if node_exporter met a series twice). A pass in one
+// copy moves its series only; closing one leaves the other running.
+TEST(MetricsUnderWine, TwoCopiesInOneCollectorFolder) {
+    const std::vector<std::string> endpoints = Split(Env("CTLSIM_UDP"), ',');
+    ASSERT_EQ(endpoints.size(), 4u) << "run through metrics_e2e.cmake's wrappers";
+    const std::map<long, std::string> chronyds = tk_test::Chronyds();
+    ASSERT_EQ(chronyds.count(2), 1u);
+    ASSERT_FALSE(Env("TK_TEXTFILE_DIR").empty());
+
+    const tk_test::TempDir temp;
+    ASSERT_TRUE(tk::IsAscii(temp.Path()));
+    const ProgramCopy hall(temp, "大厅", "hall.prom", endpoints, chronyds.at(2));
+    const ProgramCopy upstairs(temp, "二楼", "upstairs.prom", endpoints, chronyds.at(2));
+    ASSERT_TRUE(hall.made && upstairs.made);
+    const std::string hallFolder = FolderLabel(temp.Path(), kHallUtf8);
+    const std::string upstairsFolder = FolderLabel(temp.Path(), kUpstairsUtf8);
+    // Every sample of the program's families belongs to one of the two.
+    const auto ownedByOne = [&](const std::map<std::string, double>& all) {
+        size_t owned = 0;
+        size_t programs = 0;
+        for (const auto& entry : all) {
+            if (entry.first.rfind("tk_sync_", 0) != 0) continue;
+            ++programs;
+            owned += entry.first.find("folder=\"" + hallFolder + "\"") != std::string::npos;
+            owned += entry.first.find("folder=\"" + upstairsFolder + "\"") != std::string::npos;
+        }
+        return owned == programs;
+    };
+    const std::string running = "tk_sync_running";
+
+    std::string scrape;
+    {
+        tk_test::ChildProcess hallProgram(hall.exe, hall.folder);
+        tk_test::ChildProcess upstairsProgram(upstairs.exe, upstairs.folder);
+        ASSERT_TRUE(hallProgram.Started()) << hallProgram.StartError();
+        ASSERT_TRUE(upstairsProgram.Started()) << upstairsProgram.StartError();
+        const HWND hallWindow = MainWindowOf(hallProgram);
+        const HWND upstairsWindow = MainWindowOf(upstairsProgram);
+        ASSERT_NE(hallWindow, nullptr);
+        ASSERT_NE(upstairsWindow, nullptr);
+
+        const auto bothServed = [&](const std::map<std::string, double>& s) {
+            return OfFolder(s, hallFolder).count(running) != 0 &&
+                   OfFolder(s, upstairsFolder).count(running) != 0;
+        };
+        auto all = ScrapeUntil(bothServed, scrape);
+        KeepForPromtool(scrape, 11);
+        // Without both, nothing further can be told apart.
+        ASSERT_TRUE(bothServed(all)) << scrape;
+        for (const std::string& folder : {hallFolder, upstairsFolder}) {
+            auto copy = OfFolder(all, folder);
+            EXPECT_EQ(copy["tk_sync_info{version=\"3.4\"}"], 1.0) << folder << scrape;
+            EXPECT_EQ(copy[running], 1.0) << folder;
+            EXPECT_EQ(copy[kManualPasses], 0.0) << folder;
+        }
+        EXPECT_EQ(Family(all, running).size(), 2u) << scrape;
+        EXPECT_TRUE(ownedByOne(all)) << scrape;
+
+        // A pass in the hall: its count and its screens move, upstairs nothing.
+        ::PostMessageA(::GetDlgItem(hallWindow, IDC_MANUAL), BM_CLICK, 0, 0);
+        all = ScrapeUntil([&](const auto& s) { return ManualPasses(1)(OfFolder(s, hallFolder)); },
+                          scrape);
+        KeepForPromtool(scrape, 12);
+        auto hallSeries = OfFolder(all, hallFolder);
+        auto upstairsSeries = OfFolder(all, upstairsFolder);
+        EXPECT_EQ(hallSeries[kManualPasses], 1.0) << scrape;
+        EXPECT_EQ(Family(hallSeries, "tk_sync_screen_set").size(), 4u);
+        EXPECT_EQ(hallSeries["tk_sync_last_pass_screens{result=\"set\"}"], 3.0);
+        EXPECT_EQ(upstairsSeries[kManualPasses], 0.0);
+        EXPECT_EQ(Family(upstairsSeries, "tk_sync_screen_set").size(), 0u);
+        EXPECT_EQ(upstairsSeries.count("tk_sync_last_pass_end_time_seconds"), 0u);
+        EXPECT_TRUE(ownedByOne(all)) << scrape;
+
+        // Upstairs closed: its file says so, the hall's still runs with its pass.
+        ::PostMessageA(upstairsWindow, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(upstairsProgram.Ended(kTimeoutMs));
+        EXPECT_EQ(upstairsProgram.ExitCode(), 0u);
+        all = ScrapeUntil(
+            [&](const auto& s) {
+                const auto copy = OfFolder(s, upstairsFolder);
+                return copy.count(running) != 0 && copy.at(running) == 0;
+            },
+            scrape);
+        KeepForPromtool(scrape, 13);
+        hallSeries = OfFolder(all, hallFolder);
+        upstairsSeries = OfFolder(all, upstairsFolder);
+        EXPECT_EQ(upstairsSeries[running], 0.0) << scrape;
+        EXPECT_EQ(hallSeries[running], 1.0);
+        EXPECT_EQ(hallSeries[kManualPasses], 1.0);
+        EXPECT_EQ(all["node_textfile_scrape_error"], 0.0);
+        EXPECT_TRUE(ownedByOne(all)) << scrape;
+
+        ::PostMessageA(hallWindow, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(hallProgram.Ended(kTimeoutMs));
+        EXPECT_EQ(hallProgram.ExitCode(), 0u);
+    }
 }
 
 }  // namespace
