@@ -1,5 +1,10 @@
+#include "core/base/clock_win.h"
+
 #include <windows.h>
 
+#include <utility>
+
+#include "core/base/call_hook.h"
 #include "core/base/clock.h"
 
 namespace tk {
@@ -36,7 +41,27 @@ InterruptTimeFunction FindInterruptTime() {
                : nullptr;
 }
 
+// The interrupt time as the system gives it; tests put theirs in place.
+CallHook<std::optional<std::uint64_t>()>& InterruptTimeHookSlot() {
+    static CallHook<std::optional<std::uint64_t>()> hook;
+    return hook;
+}
+
+// The interrupt time in 100 ns units, where the system has QueryInterruptTimePrecise.
+std::optional<std::uint64_t> SystemInterruptTime() {
+    static const InterruptTimeFunction interruptTime = FindInterruptTime();
+    if (interruptTime == nullptr) return std::nullopt;
+    ULONGLONG hundredNs = 0;
+    interruptTime(&hundredNs);
+    return hundredNs;
+}
+
 }  // namespace
+
+// Installs a stand-in (tests) and hands back the one it replaces.
+InterruptTimeHook SetInterruptTimeHook(InterruptTimeHook hook) {
+    return InterruptTimeHookSlot().Set(std::move(hook));
+}
 
 std::int64_t PreciseClock::NowMicros() {
     static const PreciseTimeFunction now = FindPreciseTime();
@@ -48,11 +73,10 @@ std::int64_t PreciseClock::NowMicros() {
 }
 
 std::int64_t UptimeClock::Milliseconds() {
-    static const InterruptTimeFunction interruptTime = FindInterruptTime();
-    if (interruptTime == nullptr) return static_cast<std::int64_t>(::GetTickCount64());
-    ULONGLONG hundredNs = 0;
-    interruptTime(&hundredNs);
-    return static_cast<std::int64_t>(hundredNs / 10000);
+    const std::optional<std::uint64_t> hundredNs =
+        InterruptTimeHookSlot().Call(SystemInterruptTime);
+    if (!hundredNs) return static_cast<std::int64_t>(::GetTickCount64());
+    return static_cast<std::int64_t>(*hundredNs / 10000);
 }
 
 // The performance counter, which never fails on Windows XP and later. Whole seconds and the

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <vector>
 
 #include "core/base/unique_fd_posix.h"
 #include "core/store/atomic_file.h"
@@ -69,15 +68,22 @@ FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes, size_
     return FileFailure();
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes,
-                           Durability durability) {
+std::string TemporaryFileOf(const std::string& path) { return path + ".tmp"; }
+
+bool RemoveLeftoverTemporary(const std::string& path) {
+    return ::unlink(TemporaryFileOf(path).c_str()) == 0 || errno == ENOENT;
+}
+
+// No reader blocks a rename here: retryMs has nothing to wait for. The temporary file is
+// truncated if a cut-short replace left it; one writer per target is the program's own rule
+// (one copy per folder).
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes, Durability durability,
+                           int) {
     const bool flush = durability == Durability::kFlushed;
-    std::string tmpl = path + ".tmp-XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    UniqueFd fd(::mkstemp(name.data()));
+    const std::string tmpPath = TemporaryFileOf(path);
+    UniqueFd fd(
+        ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd) return false;
-    const std::string tmpPath(name.data());
 
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & ~umask.
     struct stat st;

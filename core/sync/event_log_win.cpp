@@ -1,12 +1,27 @@
 #include "core/sync/event_log_win.h"
 
+#include <utility>
 #include <vector>
 
+#include "core/base/call_hook.h"
 #include "core/base/failure_report.h"
 
 namespace tk {
 
 namespace {
+
+// The registration's RegSetValueExW; tests put a recorder in place.
+CallHook<LSTATUS(HKEY, const wchar_t*, DWORD, const BYTE*, DWORD)>& WriteHook() {
+    static CallHook<LSTATUS(HKEY, const wchar_t*, DWORD, const BYTE*, DWORD)> hook;
+    return hook;
+}
+
+// RegSetValueExW, or the stand-in a test put in place.
+LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD bytes) {
+    return WriteHook().Call([](HKEY k, const wchar_t* n, DWORD t, const BYTE* d,
+                               DWORD b) { return ::RegSetValueExW(k, n, 0, t, d, b); },
+                            key, name, type, data, bytes);
+}
 
 // The texts are GBK whatever the system's ANSI code page; a byte that is no GBK character
 // becomes the system's stand-in character rather than losing the whole string.
@@ -51,6 +66,11 @@ std::wstring Expanded(const std::wstring& path) {
 }
 
 }  // namespace
+
+// Installs a stand-in (tests) and hands back the one it replaces.
+RegistryWriteHook SetRegistryWriteHook(RegistryWriteHook hook) {
+    return WriteHook().Set(std::move(hook));
+}
 
 EventSourceRegistry::EventSourceRegistry(std::wstring source, std::wstring messageFile)
     : m_keyPath(std::wstring(kEventSourcesKey) + L"\\" + source),
@@ -118,12 +138,11 @@ bool EventSourceRegistry::Register() {
     }
     const auto pathBytes = static_cast<DWORD>((m_messageFile.size() + 1) * sizeof(wchar_t));
     const DWORD types = kEventTypesSupported;
-    return Succeeded(
-               ::RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
-                                reinterpret_cast<const BYTE*>(m_messageFile.c_str()), pathBytes),
-               "writing the event source's message file") &&
-           Succeeded(::RegSetValueExW(key.Get(), L"TypesSupported", 0, REG_DWORD,
-                                      reinterpret_cast<const BYTE*>(&types), sizeof types),
+    return Succeeded(SetValue(key.Get(), L"EventMessageFile", REG_EXPAND_SZ,
+                              reinterpret_cast<const BYTE*>(m_messageFile.c_str()), pathBytes),
+                     "writing the event source's message file") &&
+           Succeeded(SetValue(key.Get(), L"TypesSupported", REG_DWORD,
+                              reinterpret_cast<const BYTE*>(&types), sizeof types),
                      "writing the event source's types");
 }
 

@@ -2,6 +2,7 @@
 // source's registration under HKEY_LOCAL_MACHINE.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/base/unique_handle_win.h"
@@ -17,6 +18,15 @@ inline constexpr wchar_t kEventSourcesKey[] =
     L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
 // Error, warning and information: every type the program writes.
 inline constexpr unsigned long kEventTypesSupported = 7;
+
+// A value the registration writes, as RegSetValueExW takes it.
+using RegistryWriteHook = std::function<LSTATUS(HKEY key, const wchar_t* name, DWORD type,
+                                                const BYTE* data, DWORD bytes)>;
+
+// Puts hook in place of the registration's RegSetValueExW and hands back the one it replaces;
+// an empty one brings back the real call. The system adds a string's terminating zero that the
+// byte count leaves out, so only the call shows that count (tests record it and pass it on).
+RegistryWriteHook SetRegistryWriteHook(RegistryWriteHook hook);
 
 // The source's key: EventMessageFile naming messageFile (the executable, whose message table
 // holds the texts) and TypesSupported.

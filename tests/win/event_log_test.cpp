@@ -107,11 +107,12 @@ struct KeyValues {
     DWORD types = 0;  // 0: none
 };
 
-// The values as one text, to compare and to show.
-std::wstring Describe(bool key, DWORD fileType, const std::wstring& file, DWORD types) {
+// The values as one text, to compare and to show; fileBytes is the message file's size.
+std::wstring Describe(bool key, DWORD fileType, const std::wstring& file, DWORD fileBytes,
+                      DWORD types) {
     if (!key) return L"no key";
-    return L"type " + std::to_wstring(fileType) + L" file " + file + L" types " +
-           std::to_wstring(types);
+    return L"type " + std::to_wstring(fileType) + L" file " + file + L" bytes " +
+           std::to_wstring(fileBytes) + L" types " + std::to_wstring(types);
 }
 
 // Writes the values, or removes the key.
@@ -137,7 +138,14 @@ void Prepare(const KeyValues& v) {
     }
 }
 
-std::wstring Described(const KeyValues& v) { return Describe(v.key, v.fileType, v.file, v.types); }
+// As Prepare writes them: a text with its terminating zero, a number in four bytes.
+std::wstring Described(const KeyValues& v) {
+    const DWORD bytes = v.fileType == REG_NONE ? 0
+                        : v.fileType == REG_DWORD
+                            ? 4
+                            : static_cast<DWORD>((wcslen(v.file) + 1) * sizeof(wchar_t));
+    return Describe(v.key, v.fileType, v.file, bytes, v.types);
+}
 
 // What the key holds now (a message file that is no text shows as empty).
 std::wstring Read() {
@@ -145,7 +153,7 @@ std::wstring Read() {
     if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
         ERROR_SUCCESS) {
         key.Release();
-        return Describe(false, REG_NONE, L"", 0);
+        return Describe(false, REG_NONE, L"", 0, 0);
     }
     DWORD fileType = REG_NONE;
     wchar_t file[MAX_PATH] = {};
@@ -153,14 +161,41 @@ std::wstring Read() {
     if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &fileType,
                            reinterpret_cast<BYTE*>(file), &bytes) != ERROR_SUCCESS) {
         fileType = REG_NONE;
+        bytes = 0;
     }
     if (fileType == REG_DWORD) file[0] = L'\0';
+    const DWORD fileBytes = bytes;
     DWORD types = 0;
     bytes = sizeof types;
     ::RegQueryValueExW(key.Get(), L"TypesSupported", nullptr, nullptr,
                        reinterpret_cast<BYTE*>(&types), &bytes);
-    return Describe(true, fileType, file, types);
+    return Describe(true, fileType, file, fileBytes, types);
 }
+
+// What the registration hands RegSetValueExW, one text per value, before the call goes on: the
+// system would add a string's terminating zero that the count left out.
+class WriteRecorder {
+public:
+    WriteRecorder() {
+        m_previous = tk::SetRegistryWriteHook([this](HKEY key, const wchar_t* name, DWORD type,
+                                                     const BYTE* data, DWORD bytes) {
+            const std::wstring text =
+                type == REG_DWORD
+                    ? std::to_wstring(*reinterpret_cast<const DWORD*>(data))
+                    : std::wstring(reinterpret_cast<const wchar_t*>(data), bytes / sizeof(wchar_t));
+            written.push_back(std::wstring(name) + L" type " + std::to_wstring(type) + L" bytes " +
+                              std::to_wstring(bytes) + L" " + text);
+            return ::RegSetValueExW(key, name, 0, type, data, bytes);
+        });
+    }
+    ~WriteRecorder() { tk::SetRegistryWriteHook(m_previous); }
+    WriteRecorder(const WriteRecorder&) = delete;
+    WriteRecorder& operator=(const WriteRecorder&) = delete;
+    std::vector<std::wstring> written;
+
+private:
+    tk::RegistryWriteHook m_previous;
+};
 
 // Wine runs every program as an administrator would: the registration is written where it is
 // missing or names another file, and left as it is where it names this one in any case.
@@ -186,13 +221,19 @@ TEST(EventSourceRegistry, WrittenWhereMissingOrNamingAnotherFile) {
         {"this program, only some types", {true, REG_EXPAND_SZ, kProgram, 1}, R::kOtherPath},
         {"this program, no types", {true, REG_EXPAND_SZ, kProgram, 0}, R::kOtherPath},
     };
+    // The path's 28 characters and its terminating zero in 58 bytes, and the types as a number.
+    const std::vector<std::wstring> calls = {
+        std::wstring(L"EventMessageFile type 2 bytes 58 ") + kProgram + L'\0',
+        L"TypesSupported type 4 bytes 4 7"};
     for (const auto& c : cases) {
         Prepare(c.before);
         tk::EventSourceRegistry registry(kSource, kProgram);
         EXPECT_EQ(registry.Registration(), c.registration) << c.what;
         EXPECT_TRUE(registry.Elevated()) << c.what;
         const bool kept = c.registration == R::kThisProgram;
+        const WriteRecorder recorder;
         EXPECT_EQ(tk::EnsureEventSource(registry), !kept) << c.what;
+        EXPECT_EQ(recorder.written, kept ? std::vector<std::wstring>{} : calls) << c.what;
         EXPECT_EQ(Read(), Described(kept ? c.before : written)) << c.what;
         EXPECT_EQ(registry.Registration(), R::kThisProgram) << c.what;
     }

@@ -33,7 +33,30 @@ inline void PumpAll() {
     }
 }
 
-// A directory of its own under the temporary directory, removed with its files afterwards.
+// Removes a folder with everything in it, read-only files too; what cannot go is left.
+inline void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string entry = path + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(entry);
+            } else {
+                ::SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(entry.c_str());
+            }
+        } while (::FindNextFileA(search, &found));
+        ::FindClose(search);
+    }
+    ::RemoveDirectoryA(path.c_str());
+}
+
+// A directory of its own under the temporary directory, removed with everything in it
+// afterwards. Wine hands out process ids again soon: a folder of the same name that a run
+// ended by force left is removed first.
 class TempDir {
 public:
     TempDir() {
@@ -42,24 +65,10 @@ public:
         static int serial = 0;
         m_path = std::string(base) + "tk-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
                  std::to_string(++serial);
+        RemoveTree(m_path);
         ::CreateDirectoryA(m_path.c_str(), nullptr);
     }
-    ~TempDir() {
-        WIN32_FIND_DATAA found;
-        HANDLE search = ::FindFirstFileA((m_path + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string entry = m_path + "\\" + found.cFileName;
-                if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    ::RemoveDirectoryA(entry.c_str());  // an empty one a test made
-                } else {
-                    ::DeleteFileA(entry.c_str());
-                }
-            } while (::FindNextFileA(search, &found));
-            ::FindClose(search);
-        }
-        ::RemoveDirectoryA(m_path.c_str());
-    }
+    ~TempDir() { RemoveTree(m_path); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& Path() const { return m_path; }
