@@ -61,6 +61,8 @@ public:
     virtual FileFailure ReplaceRetrying(const std::string& path, const std::string& bytes, int) {
         return Replace(path, bytes);
     }
+    // Removes what a replace of path cut short by a crash left; by default nothing is left.
+    virtual void RemoveLeftover(const std::string&) {}
 };
 
 // Through ReplaceFileAtomically, a blocked rename tried again for retryMs.
@@ -76,6 +78,7 @@ public:
         if (ReplaceFileAtomically(path, bytes, m_durability, retryMs)) return {};
         return FileFailure::FromSystem();
     }
+    void RemoveLeftover(const std::string& path) override { RemoveLeftoverTemporary(path); }
 
 private:
     Durability m_durability;

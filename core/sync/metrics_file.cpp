@@ -250,8 +250,11 @@ void MetricsFile::PassEnded(const PassRecord& record) {
     Write();
 }
 
+// A temporary file a crash left beside the file goes first.
 void MetricsFile::ProgramStarted(const ProgramState& state) {
     m_program.state = state;
+    const std::string path = TargetPath();
+    if (!path.empty()) m_services.files.RemoveLeftover(path);
     Write();
 }
 
@@ -278,7 +281,7 @@ void MetricsFile::Tick() {
 void MetricsFile::ProgramEnding(const ProgramState& state) {
     m_program.state = state;
     m_program.running = false;
-    Write();
+    Write(kMetricsExitRetryMs);
 }
 
 // The key's path when it names a .prom file; a path that does not is said once, until the key
@@ -302,14 +305,15 @@ std::string MetricsFile::TargetPath() {
 
 // A failure is said once until a write succeeds or the reason changes: the file is tried again
 // at every tick meanwhile.
-void MetricsFile::Write() {
+void MetricsFile::Write(std::optional<int> retryMs) {
     const std::string path = TargetPath();
     m_pending = false;
     if (path.empty()) return;
     m_program.logWritable = m_services.log.LogWritable();
     std::string text = MetricsText(m_program, m_passes);
     if (path == m_writtenPath && text == m_writtenText) return;
-    const FileFailure failure = m_services.files.Replace(path, text);
+    const FileFailure failure = retryMs ? m_services.files.ReplaceRetrying(path, text, *retryMs)
+                                        : m_services.files.Replace(path, text);
     if (failure.Failed()) {
         m_pending = true;
         const std::string where = path + "，" + FailureReason(failure);

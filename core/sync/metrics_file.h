@@ -79,6 +79,9 @@ struct MetricsFileServices {
     IClock& clock;  // the start time
 };
 
+// The longest the last write at exit waits for a reader that holds the file.
+inline constexpr int kMetricsExitRetryMs = 1000;
+
 // The sink that writes the file: after every pass, once at start-up (a PC that has just started
 // tells its state before the first pass), whenever the state or a setting's fate changes, and at
 // a clean exit with tk_sync_running 0. A file that cannot be written changes nothing of the
@@ -100,7 +103,8 @@ public:
 
 private:
     std::string TargetPath();
-    void Write();
+    // retryMs: how long a rename that a reader blocks is tried again; none: the replacer's own.
+    void Write(std::optional<int> retryMs = std::nullopt);
 
     MetricsFileServices m_services;
     MetricsProgram m_program;

@@ -387,10 +387,20 @@ public:
 class FileRecorder : public tk::IFileReplacer {
 public:
     std::vector<std::pair<std::string, std::string>> written;
+    std::vector<int> retries;            // each write's time for a blocked rename, -1: its own
+    std::vector<std::string> leftovers;  // paths whose leftover temporary was removed
     bool fails = false;
     int attempts = 0;
+    tk::FileFailure ReplaceRetrying(const std::string& path, const std::string& bytes,
+                                    int retryMs) override {
+        const tk::FileFailure failure = Replace(path, bytes);
+        retries.back() = retryMs;
+        return failure;
+    }
+    void RemoveLeftover(const std::string& path) override { leftovers.push_back(path); }
     tk::FileFailure Replace(const std::string& path, const std::string& bytes) override {
         ++attempts;
+        retries.push_back(-1);
         if (fails) {
             errno = EACCES;
             return tk::FileFailure::FromSystem();
@@ -460,6 +470,9 @@ TEST(MetricsFileSink, WrittenAtStartAfterEachPassOnAFailedSaveAndAtExit) {
 
     s.metrics.ProgramEnding({false, 120, 3});
     ASSERT_EQ(s.files.written.size(), 4u);
+    // A temporary a crash left goes at the start; the last write waits longer for a reader.
+    EXPECT_EQ(s.files.leftovers, std::vector<std::string>{"C:\\metrics\\tk.prom"});
+    EXPECT_EQ(s.files.retries, (std::vector<int>{-1, -1, -1, tk::kMetricsExitRetryMs}));
     EXPECT_EQ(s.Last("tk_sync_running"), "tk_sync_running 0\n");
     EXPECT_EQ(s.Last("tk_sync_interval_seconds"), "tk_sync_interval_seconds 120\n");
     EXPECT_EQ(s.Last("tk_sync_settings_writable"), "tk_sync_settings_writable 0\n");

@@ -269,6 +269,32 @@ TEST(MainWindowSinks, EveryChangeReachesTheSinksAtOnce) {
     EXPECT_NE(lines.find("\t自动校时已停止\r\n"), std::string::npos);
 }
 
+// In the modal run the program has ended by the time WM_ENDSESSION returns (Windows ends the
+// process then, without a WM_DESTROY): the sinks told, the log's exit line written; the run
+// then ends as a close ends it.
+TEST(MainWindowSinks, TheEndOfASessionEndsTheProgramBeforeItsAnswer) {
+    MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"), {false});
+    std::vector<std::string> toldAtAnswer;
+    std::string logAtAnswer;
+    ModalScript script({[&] {
+                           if (w.Live() == nullptr) return false;
+                           w.sinks.told.clear();
+                           ::SendMessageA(w.Live(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                           toldAtAnswer = w.sinks.told;
+                           logAtAnswer = tk_test::ReadFileBytes(w.logPath).value_or("");
+                           return true;
+                       }},
+                       [&] {
+                           if (w.Live() != nullptr) ::EndDialog(w.Live(), -2);
+                       });
+    EXPECT_EQ(w.dialog->DoModal(), IDCANCEL);
+    EXPECT_FALSE(script.GaveUp());
+    EXPECT_EQ(toldAtAnswer,
+              (std::vector<std::string>{"ending automatic 0 interval 300 screens 0"}));
+    EXPECT_NE(logAtAnswer.find("\t程序退出\r\n"), std::string::npos);
+    EXPECT_EQ(w.sinks.told, toldAtAnswer);
+}
+
 TEST(MainWindowSettings, RefusedWritesAreSaidInRed) {
     BoxRecorder boxes;
     MainWindow w(SettingsText("nSel=1\r\nTimer=5\r\n"));

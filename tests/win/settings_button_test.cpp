@@ -93,6 +93,28 @@ TEST(SettingsButton, OkWritesTheListAndTheRosterFollows) {
 
 // A list window that cannot open is met as a Cancel: the file stays as it is, and the roster
 // is still reloaded from it and the library told once.
+// Each save of the list reaches the sinks as the main window's own settings do: one the file's
+// holder refuses as not saved, with the system's reason, and the next as saved; then the roster
+// that followed it as a change of the program's state.
+TEST(SettingsButton, EachSaveOfTheListReachesTheSinks) {
+    tk_test::BoxRecorder boxes;
+    MainWindow w(SettingsText("", {{false, ""}, {false, ""}}));
+    w.sinks.told.clear();
+    ASSERT_TRUE(WithListWindow(w, [&](HWND list) {
+        HWND view = ::GetDlgItem(list, IDC_LIST_SCREENS);
+        ::SendMessageA(view, LVM_DELETEITEM, 0, 0);
+        HANDLE held = ::CreateFileA(w.settingsPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ::SendMessageA(list, WM_COMMAND, IDOK, 0);
+        ::CloseHandle(held);
+        ::PostMessageA(list, WM_COMMAND, IDOK, 0);
+    }));
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(w.sinks.told,
+              (std::vector<std::string>{"not saved error 32: 共享冲突。", "saved",
+                                        "state automatic 0 interval 3600 screens 1"}));
+}
+
 TEST(SettingsButton, ListWindowThatCannotOpenStillReloads) {
     MainWindow w(SettingsText("", {{false, ""}}));
     ASSERT_EQ(w.dialog->Roster().count, 1);
