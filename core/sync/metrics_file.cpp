@@ -151,7 +151,7 @@ void WriteClock(MetricsWriter& out, const PassRecord& last) {
     if (!last.clock) return;
     const ClockReading& clock = *last.clock;
     if (clock.measured) {
-        const std::string& by = clock.measuredBy.empty() ? clock.server : clock.measuredBy;
+        const std::string& by = MeasuredBy(clock);
         out.Family("tk_sync_clock_offset_seconds", "gauge",
                    "The time server's time minus the PC's, from the last measurement.");
         out.Sample({{"server", by}}, SecondsOfMicros(clock.offsetMicros));

@@ -73,11 +73,6 @@ std::string RefusedOffsetText(std::int64_t micros, std::int64_t boundSeconds) {
     return text;
 }
 
-// The server that gave the measurement; a reading made without one names the current server.
-const std::string& MeasuredBy(const ClockReading& reading) {
-    return reading.measuredBy.empty() ? reading.server : reading.measuredBy;
-}
-
 // Days from 1970-01-01 to a date of the Gregorian calendar.
 std::int64_t DaysFromCivil(int year, int month, int day) {
     const std::int64_t y = year - (month <= 2 ? 1 : 0);
@@ -89,6 +84,10 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
 }
 
 }  // namespace
+
+const std::string& MeasuredBy(const ClockReading& reading) {
+    return reading.measuredBy.empty() ? reading.server : reading.measuredBy;
+}
 
 // A measurement decides alone: within the bound the PC's clock is right, whatever its date.
 // The release date only stands in for a server that has never answered.

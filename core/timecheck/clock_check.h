@@ -65,6 +65,10 @@ struct ClockReading {
     bool beforeRelease = false;
 };
 
+// The server that gave the reading's measurement; a reading made without one names the current
+// server.
+const std::string& MeasuredBy(const ClockReading& reading);
+
 enum class ClockVerdict {
     kSpread,          // the pass goes on as ever
     kOffsetTooLarge,  // the last measurement says the PC is off by more than the bound
