@@ -83,7 +83,6 @@ public:
     void ComputeInterval();
     // Carries out a switch requested while a pass started elsewhere (the manual button) ran.
     void AfterManualPass();
-    bool SwitchPending() const { return m_switchPending; }
 
 private:
     void Switch();

@@ -87,6 +87,8 @@ std::string ClockRefusalStatusText(const ClockReading& reading);
 class IClockCheck {
 public:
     virtual ~IClockCheck() = default;
+    // Starts a query when one is due; never waits.
+    virtual void StartQuery() {}
     // The pass begins: a query starts unless one began less than the interval ago.
     virtual void Begin() = 0;
     // Before the pass's first library call: the outcome, waiting for the query at most the rest

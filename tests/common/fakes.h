@@ -70,7 +70,9 @@ public:
     tk::ClockReading reading;  // no server, the PC's date after the release: the pass as ever
     int begins = 0;
     int awaits = 0;
+    int queries = 0;  // queries started ahead of a pass
 
+    void StartQuery() override { ++queries; }
     void Begin() override {
         Note("clock begin");
         ++begins;

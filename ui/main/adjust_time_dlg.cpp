@@ -3,8 +3,6 @@
 #include <iterator>
 
 #include "core/base/failure_report.h"
-#include "core/store/profile_file.h"
-#include "core/store/settings.h"
 #include "resources/resource.h"
 #include "ui/config/screen_list_dlg.h"
 #include "ui/main/about_dlg.h"
@@ -68,7 +66,9 @@ const tk::ui::MessageTable<CAdjustTimeDlg> CAdjustTimeDlg::kMessageTable = {
 CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
       m_services(services),
-      m_scheduler(m_state, *this, m_timers, services.clock, [this] { RunAutomaticPass(); }) {
+      m_run({services.settings, services.library, services.probe, services.clock, services.ticks,
+             services.runKey, services.modulePath, services.sinks, services.clockCheck},
+            {*this, m_statusLine, m_pump, m_timers}) {
     RegisterMessages();
 }
 
@@ -106,19 +106,13 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     for (int i = 0; i < static_cast<int>(std::size(kUnitItems)); ++i) {
         m_unitList.InsertString(i, kUnitItems[i]);
     }
-    // The whole file is read through one parse of it: with hundreds of screens, a call of the
-    // profile API per key would hold up the window's first appearance.
-    const std::unique_ptr<tk::IProfileReader> snapshot = m_services.settings.Snapshot();
-    tk::IProfileReader& settings = *snapshot;
-    m_unitList.SetCurSel(tk::ReadSel(settings));
-    m_intervalValue = tk::ReadTimer(settings);
-    tk::LoadRoster(settings, m_roster);
-
+    const tk::ShownSettings shown = m_run.Load();
+    m_unitList.SetCurSel(shown.unit);
+    m_intervalValue = shown.intervalValue;
     // The check box shows the choice stored by its last click.
-    const int start = tk::ReadStart(settings);
-    m_startWithWindows = start == 1 ? 1 : 0;
+    m_startWithWindows = shown.start == 1 ? 1 : 0;
     UpdateData(false);
-    if (start == 1) m_scheduler.Toggle();
+    if (shown.start == 1) m_run.Toggle();
 
     m_trayIcon.Init(Hwnd(), m_icon);
     m_trayIcon.Add();
@@ -126,9 +120,7 @@ BOOL CAdjustTimeDlg::OnInitDialog() {
     if (!tk::ui::AcceptPostedMessage(Hwnd(), s_comeBackMessage)) {
         tk::ReportFailure("letting the come-back message through");
     }
-    m_scheduler.StartClock();
-    m_toldState = ProgramStateOf();
-    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramStarted(m_toldState);
+    m_run.Started();
 
     // The focus goes to the first tab stop, IDC_START_STOP, so that Enter clicks it. It is moved
     // the way Tab moves it, which also makes the button the default one: Wine's dialog manager,
@@ -198,15 +190,10 @@ bool CAdjustTimeDlg::OnPaint() {
 HICON CAdjustTimeDlg::OnQueryDragIcon() { return m_icon; }
 
 // IDC_START_STOP: automatic synchronisation on or off.
-void CAdjustTimeDlg::OnStartStop() { m_scheduler.Toggle(); }
+void CAdjustTimeDlg::OnStartStop() { m_run.Toggle(); }
 
-// Timers 1 and 2; each tick of the clock line's timer also lets the sinks try again what they
-// could not finish.
-void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) {
-    m_scheduler.OnTimer(timerId);
-    if (timerId != tk::kClockTimerId) return;
-    for (tk::IPassSink* sink : m_services.sinks) sink->Tick();
-}
+// Timers 1 and 2.
+void CAdjustTimeDlg::OnTimer(UINT_PTR timerId) { m_run.OnTimer(timerId); }
 
 // IDC_SETTINGS: the list window on the settings file. However it ends, the screens of the file
 // (also ones edited by hand meanwhile) become the ones the next pass and the library work on.
@@ -214,21 +201,13 @@ void CAdjustTimeDlg::OnSettings() {
     CCreateIniFile list(m_services.settings, m_services.screenEditor, m_services.exchangeFiles);
     list.WatchSaves([this](const std::string& notSaved) {
         if (notSaved.empty()) {
-            TellSettingSaved();
+            m_run.SettingSaved();
         } else {
-            TellSettingNotSaved(notSaved);
+            m_run.SettingNotSaved(notSaved);
         }
     });
     list.DoModal(Hwnd());
-    ReloadScreens();
-}
-
-// Re-reads the roster through one parse of the file and makes the controller library re-read
-// the file.
-void CAdjustTimeDlg::ReloadScreens() {
-    tk::LoadRoster(*m_services.settings.Snapshot(), m_roster);
-    m_services.library.ReloadIniFile();
-    TellState();
+    m_run.ReloadScreens();
 }
 
 // Mouse events on the tray icon: a double-click brings the window back, a right-click opens
@@ -260,10 +239,9 @@ void CAdjustTimeDlg::OnDestroy() { EndProgram(); }
 // The program ends cleanly, once: its tray icon goes, and the sinks are told (the log's exit
 // line, the metrics file's tk_sync_running 0).
 void CAdjustTimeDlg::EndProgram() {
-    if (m_ended) return;
-    m_ended = true;
+    if (m_run.Ended()) return;
     m_trayIcon.Remove();
-    for (tk::IPassSink* sink : m_services.sinks) sink->ProgramEnding(ProgramStateOf());
+    m_run.End();
 }
 
 // Windows asks whether the session may end (log-off, shut-down, an installer's restart of the
@@ -277,36 +255,6 @@ LRESULT CAdjustTimeDlg::OnEndSession(WPARAM ending, LPARAM) {
     EndProgram();
     EndDialog(IDCANCEL);
     return 0;
-}
-
-// What the sinks are told of the program besides its passes: while automatic synchronisation is
-// off, the interval the window shows, which switching it on would use.
-tk::ProgramState CAdjustTimeDlg::ProgramStateOf() const {
-    return {m_state.running != 0, m_state.running != 0 ? m_state.interval : ShownInterval(),
-            m_roster.count};
-}
-
-// The unit and value the window shows, as switching on takes them; the interval in force when
-// it would refuse them.
-int64_t CAdjustTimeDlg::ShownInterval() const {
-    const tk::IntervalChoice choice = tk::ChooseInterval(m_unitList.GetCurSel(), m_intervalValue);
-    return choice.accepted ? choice.seconds : m_state.interval;
-}
-
-// The sinks hear of a change of the state the moment it happens.
-void CAdjustTimeDlg::TellState() {
-    const tk::ProgramState state = ProgramStateOf();
-    if (state == m_toldState) return;
-    m_toldState = state;
-    for (tk::IPassSink* sink : m_services.sinks) sink->StateChanged(state);
-}
-
-void CAdjustTimeDlg::TellSettingSaved() {
-    for (tk::IPassSink* sink : m_services.sinks) sink->SettingSaved();
-}
-
-void CAdjustTimeDlg::TellSettingNotSaved(const std::string& reason) {
-    for (tk::IPassSink* sink : m_services.sinks) sink->SettingNotSaved(reason);
 }
 
 // The status line in green or red on black, the clock line in blue; the defaults otherwise.
@@ -333,59 +281,23 @@ void CAdjustTimeDlg::OnAutoStart() {
         m_startWithWindows =
             static_cast<int>(::SendDlgItemMessageA(Hwnd(), IDC_AUTO_START, BM_GETCHECK, 0, 0));
     }
-    const tk::AutostartReport report =
-        tk::ApplyStartWithWindows(m_startWithWindows, m_services.modulePath,
-                                  {m_services.settings.Direct(), m_services.runKey});
-    // Colour first, so the text is drawn in the new colour when it is painted.
-    SetStatusColourFlag(report.good ? 1 : 0);
-    SetStatusText(report.text);
-    if (report.notSaved.empty()) {
-        TellSettingSaved();
-    } else {
-        TellSettingNotSaved(report.notSaved);
-    }
+    m_run.ApplyStartWithWindows(m_startWithWindows);
 }
 
-// IDC_MANUAL: one pass now, with the controls that could interfere disabled meanwhile.
-void CAdjustTimeDlg::OnManualAdjust() {
-    ShowManualPassRunning(true);
-    m_toldState = tk::RunPass(m_roster, m_state, PassServicesOf(), true).program;
-    ShowManualPassRunning(false);
-    m_statusLine.UpdateTip();
-    m_scheduler.AfterManualPass();
-}
+// IDC_MANUAL: one pass now.
+void CAdjustTimeDlg::OnManualAdjust() { m_run.RunManualPass(); }
 
 // The unit is saved the moment it changes.
 void CAdjustTimeDlg::OnUnitChanged() {
     UpdateData(true);
-    if (!tk::WriteSel(m_services.settings.Direct(), m_unitList.GetCurSel())) {
-        ShowSettingNotSaved("writing nSel");
-    } else {
-        TellSettingSaved();
-    }
-    TellState();
+    m_run.UnitChanged(m_unitList.GetCurSel());
 }
 
 // The interval value is saved at each change of the box; a text that is no whole number
 // leaves the previous value, which is written again.
 void CAdjustTimeDlg::OnIntervalChanged() {
     UpdateData(true);
-    if (!tk::WriteTimer(m_services.settings.Direct(), m_intervalValue)) {
-        ShowSettingNotSaved("writing Timer");
-    } else {
-        TellSettingSaved();
-    }
-    TellState();
-}
-
-// A setting that could not be written is said in red on the status line, with the system's
-// reason, taken before the note.
-void CAdjustTimeDlg::ShowSettingNotSaved(const char* what) {
-    const std::string reason = tk::FailureReason(tk::FileFailure::FromSystem());
-    tk::ReportFailure(what);
-    SetStatusColourFlag(0);
-    SetStatusText(tk::SettingsNotSavedText(reason));
-    TellSettingNotSaved(reason);
+    m_run.IntervalValueChanged(m_intervalValue);
 }
 
 // The notification area was re-created (Explorer restarted) and has forgotten the icon.
@@ -401,26 +313,6 @@ void CAdjustTimeDlg::OnComeBack() {
     const HWND front = ::GetLastActivePopup(Hwnd());
     ::ShowWindow(Hwnd(), SW_SHOWNORMAL);
     ::SetForegroundWindow(front);
-}
-
-// What a pass needs: the library, the probe, the status line, the pump, the clock, the check of
-// the clock against a time server and the sinks of its record.
-tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library,
-            m_services.probe,
-            m_statusLine,
-            m_pump,
-            m_services.clock,
-            m_services.ticks,
-            &m_services.clockCheck,
-            m_services.sinks,
-            ProgramStateOf().intervalSeconds};
-}
-
-// The pass of kPassTimerId.
-void CAdjustTimeDlg::RunAutomaticPass() {
-    m_toldState = tk::RunPass(m_roster, m_state, PassServicesOf()).program;
-    m_statusLine.UpdateTip();
 }
 
 // The tooltip is about to show the status line's text.
@@ -444,13 +336,19 @@ void CAdjustTimeDlg::SetStatusText(const std::string& text) { m_statusLine.SetSt
 // Every switch, also one carried out after a pass, comes through here once the state holds it.
 void CAdjustTimeDlg::ShowAutomaticSyncOn(bool on) {
     EnableControls(Hwnd(), kAutomaticSyncControls, !on);
-    TellState();
 }
 
-// true: a manual pass begins, and every control that could start another action or change the
-// settings meanwhile is disabled; false: it has ended, and they are enabled again.
 void CAdjustTimeDlg::ShowManualPassRunning(bool running) {
     EnableControls(Hwnd(), kManualPassControls, !running);
+}
+
+// The tooltip follows the pass the journal now holds.
+void CAdjustTimeDlg::ShowPassOver() { m_statusLine.UpdateTip(); }
+
+// Colour first, so the text is drawn in the new colour when it is painted.
+void CAdjustTimeDlg::ShowOutcome(bool good, const std::string& text) {
+    SetStatusColourFlag(good ? 1 : 0);
+    SetStatusText(text);
 }
 
 void CAdjustTimeDlg::SetButtonText(const std::string& text) {

@@ -1,6 +1,6 @@
 // The main window: interval, start/stop and manual buttons, status and clock lines, start with
-// Windows, the notification-area icon. It holds the screen roster and the scheduler state, and
-// is the view behind the synchronisation core's interfaces.
+// Windows, the notification-area icon. It shows the program's run (core/sync/sync_run.h), which
+// holds the screen roster and the scheduler state, and hands it the operator's clicks.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,10 @@
 #include "core/autostart/autostart.h"
 #include "core/screens/roster.h"
 #include "core/screens/settings_file.h"
-#include "core/store/profile.h"
-#include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_journal.h"
 #include "core/sync/scheduler.h"
+#include "core/sync/sync_run.h"
 #include "core/timecheck/clock_check.h"
 #include "ui/config/screen_list_services.h"
 #include "ui/framework/controls.h"
@@ -45,12 +44,12 @@ struct AdjustTimeServices {
     tk::IClockCheck& clockCheck;          // the PC's clock against a time server, each pass
 };
 
-class CAdjustTimeDlg : public tk::ui::Dialog, public tk::ISchedulerView {
+class CAdjustTimeDlg : public tk::ui::Dialog, public tk::ISyncRunView {
 public:
     explicit CAdjustTimeDlg(const AdjustTimeServices& services);
     ~CAdjustTimeDlg() override;
 
-    // ISchedulerView, whose status texts go to the status line.
+    // ISyncRunView, whose status texts go to the status line.
     void SetStatusText(const std::string& text) override;
     void ShowAutomaticSyncOn(bool on) override;
     void SetButtonText(const std::string& text) override;
@@ -58,11 +57,14 @@ public:
     void ShowMessage(const std::string& text) override;
     int UnitIndex() override;
     int32_t TakeIntervalValue() override;
+    void ShowManualPassRunning(bool running) override;
+    void ShowPassOver() override;
+    void ShowOutcome(bool good, const std::string& text) override;
     // The status line's colour: nonzero green, 0 red.
     void SetStatusColourFlag(int flag);
 
-    const tk::SyncState& State() const { return m_state; }
-    const tk::ScreenRoster& Roster() const { return m_roster; }
+    const tk::SyncState& State() const { return m_run.State(); }
+    const tk::ScreenRoster& Roster() const { return m_run.Roster(); }
     int StatusColourFlag() const { return m_statusLine.ColourFlag(); }
     const tk::ui::TrayIcon& Tray() const { return m_trayIcon; }
 
@@ -94,16 +96,6 @@ private:
     LRESULT OnEndSession(WPARAM ending, LPARAM);
 
     void AddAboutItem();
-    void ReloadScreens();
-    tk::PassServices PassServicesOf();
-    void RunAutomaticPass();
-    void ShowManualPassRunning(bool running);
-    tk::ProgramState ProgramStateOf() const;
-    int64_t ShownInterval() const;
-    void TellState();
-    void TellSettingSaved();
-    void TellSettingNotSaved(const std::string& reason);
-    void ShowSettingNotSaved(const char* what);
     void EndProgram();
 
     static const tk::ui::MessageTable<CAdjustTimeDlg> kMessageTable;
@@ -121,14 +113,10 @@ private:
     tk::ui::TrayIcon m_trayIcon;
     tk::ui::ComboBox m_unitList;
     int m_intervalValue = 10;
-    tk::ScreenRoster m_roster;
     tk::ui::StatusLine m_statusLine;
     int m_startWithWindows = 1;
     tk::ui::Static m_clockLine;
-    tk::SyncState m_state;
-    tk::ProgramState m_toldState;  // what the sinks were last told of the program's state
-    bool m_ended = false;          // the sinks were told the program ends
-    tk::ui::MessagePump m_pump;    // a pass lets one waiting message through after each screen
+    tk::ui::MessagePump m_pump;  // a pass lets one waiting message through after each screen
     tk::ui::WindowTimers m_timers{m_services.timers, *this};
-    tk::Scheduler m_scheduler;
+    tk::SyncRun m_run;
 };
