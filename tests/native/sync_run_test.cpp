@@ -207,6 +207,17 @@ TEST(SyncRun, AsksTheTimeServerAheadOfEachAutomaticPass) {
     h.run.Toggle();
     for (int i = 0; i < 6; ++i) h.Tick();
     EXPECT_EQ(h.check.queries, 3);
+
+    // Every tick of a one-second interval is within the last two, but not one during a pass.
+    Harness one({{{"CONT", "nSel"}, "0"}, {{"CONT", "Timer"}, "1"}});
+    one.front.value = 1;
+    one.run.Load();
+    one.run.Toggle();
+    one.Tick();
+    EXPECT_EQ(one.check.queries, 2);
+    one.pump.onPump = [&] { one.Tick(); };
+    one.run.OnTimer(tk::kPassTimerId);
+    EXPECT_EQ(one.check.queries, 2);
 }
 
 // A stop pressed during an automatic pass is heard by the sinks after the pass's record; a
