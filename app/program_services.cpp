@@ -8,7 +8,6 @@
 #include <memory>
 #include <utility>
 
-#include "core/base/failure_report.h"
 #include "core/base/file_failure.h"
 #include "core/base/module_path_win.h"
 #include "core/base/path_text.h"
@@ -27,22 +26,6 @@ std::string WhyNotWritable(const std::string& settingsPath) {
 }
 
 }  // namespace
-
-// Without sockets every probe simply fails, so a failure is only noted. WSAStartup returns its
-// error instead of setting the last error, which the note reads.
-SocketSession::SocketSession() {
-    WSADATA data;
-    const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
-    m_started = error == 0;
-    if (!m_started) {
-        ::SetLastError(static_cast<DWORD>(error));
-        tk::ReportFailure("starting Windows Sockets 2.2");
-    }
-}
-
-SocketSession::~SocketSession() {
-    if (m_started) ::WSACleanup();
-}
 
 ProgramServices::ProgramServices(std::string path)
     : modulePath(std::move(path)),

@@ -8,6 +8,7 @@
 
 #include "core/autostart/run_key_win.h"
 #include "core/base/clock.h"
+#include "core/base/socket_library.h"
 #include "core/probe/probe.h"
 #include "core/screens/settings_file.h"
 #include "core/store/atomic_file.h"
@@ -21,18 +22,6 @@
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/time_server.h"
 #include "library/controller_library_win.h"
-
-// Windows Sockets 2.2 for as long as the object lives: every probe needs it.
-class SocketSession {
-public:
-    SocketSession();
-    ~SocketSession();
-    SocketSession(const SocketSession&) = delete;
-    SocketSession& operator=(const SocketSession&) = delete;
-
-private:
-    bool m_started = false;
-};
 
 // Registers the program's event source when it runs as administrator and the registration is
 // missing or names another file, whether or not bEventLog switches the events on now (the switch
@@ -48,7 +37,9 @@ struct ProgramServices {
     ProgramServices(const ProgramServices&) = delete;
     ProgramServices& operator=(const ProgramServices&) = delete;
 
-    const SocketSession sockets;
+    // Windows Sockets 2.2 for as long as the services live: every probe needs it. Without it
+    // every probe simply fails, so a refusal is only noted.
+    const tk::SocketLibraryStart sockets = tk::StartSocketLibrary();
     const std::string modulePath;
     const std::string settingsPath;
     // Why the program's folder cannot be written (Program Files without administrator rights,

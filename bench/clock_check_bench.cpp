@@ -127,7 +127,7 @@ std::unique_ptr<tk::ScreenRoster> Roster() {
         tk::ScreenEntry& entry = roster->entries[i];
         entry.number = i + 1;
         entry.network = i < 3 ? 1 : 0;
-        std::snprintf(entry.address, sizeof entry.address, "127.0.0.%d", 31 + i);
+        tk::SetAddress(entry, "127.0.0." + std::to_string(31 + i));
     }
     return roster;
 }

@@ -26,6 +26,7 @@
 #include "core/screens/roster.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
+#include "tests/common/probe_one.h"
 
 namespace {
 
@@ -52,8 +53,10 @@ std::vector<std::string> Hosts(const std::vector<bool>& silent) {
 // The hosts' addresses, read as the pass reads them.
 std::vector<std::uint32_t> Addresses(const std::vector<std::string>& hosts) {
     std::vector<std::uint32_t> addresses(hosts.size());
-    for (std::size_t k = 0; k < hosts.size(); ++k)
-        (void)tk::ReadDottedAddress(hosts[k].c_str(), addresses[k]);
+    for (std::size_t k = 0; k < hosts.size(); ++k) {
+        const auto octets = tk::ReadDottedAddress(hosts[k], tk::DottedRule::kExact);
+        if (octets) addresses[k] = tk::NetworkOrder(*octets);
+    }
     return addresses;
 }
 
@@ -106,7 +109,7 @@ std::vector<bool> RunPass(const std::vector<std::string>& hosts) {
         tk::ScreenEntry& entry = roster->entries[i];
         entry.number = static_cast<int32_t>(i + 1);
         entry.network = 1;
-        std::snprintf(entry.address, sizeof entry.address, "%s", hosts[i].c_str());
+        tk::SetAddress(entry, hosts[i]);
     }
     tk::IcmpProbe probe(*g_system);
     InstantServices services;
@@ -157,7 +160,8 @@ void TimeAllSilent(int runs) {
     int answered = 0;
     std::vector<double> each;
     for (int i = 0; i < kOneAtATimeHosts; ++i) {
-        each.push_back(TimesMs(1, [&] { answered += probe.Probe(hosts[i].c_str()); }).front());
+        each.push_back(
+            TimesMs(1, [&] { answered += tk_test::ProbeOne(probe, hosts[i].c_str()); }).front());
     }
     std::sort(each.begin(), each.end());
     std::printf("silent-one-at-a-time hosts=%d", kOneAtATimeHosts);
@@ -188,7 +192,7 @@ bool CompareMix(const char* name, const std::vector<bool>& silent) {
     tk::IcmpProbe probe(*g_system);
     std::vector<bool> alone, expected;
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-        alone.push_back(probe.Probe(hosts[i].c_str()));
+        alone.push_back(tk_test::ProbeOne(probe, hosts[i].c_str()));
         expected.push_back(!silent[i]);
     }
     const std::vector<bool> batch = probe.ProbeAll(Addresses(hosts));
@@ -222,7 +226,7 @@ int main(int argc, char** argv) {
     if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
 #endif
     // The first probe loads what the socket layer loads on first use.
-    tk::IcmpProbe(*g_system).Probe(Address(false, 0).c_str());
+    tk_test::ProbeOne(tk::IcmpProbe(*g_system), Address(false, 0).c_str());
     TimeAllSilent(runs);
     TimeMixed(runs);
 

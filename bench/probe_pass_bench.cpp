@@ -11,6 +11,7 @@
 #include "core/sync/clock_text.h"
 #include "core/sync/pass.h"
 #include "core/sync/pass_texts.h"
+#include "tests/common/probe_one.h"
 #include "tests/native/private_network.h"
 
 namespace {
@@ -26,7 +27,7 @@ void BM_ProbeAnsweringLoopback(benchmark::State& state) {
     }
     tk::IcmpProbe probe;
     for (auto _ : state) {
-        if (!probe.Probe("127.0.0.1")) {
+        if (!tk_test::ProbeOne(probe, "127.0.0.1")) {
             state.SkipWithError("127.0.0.1 did not answer (raw ICMP needs root)");
             break;
         }
@@ -86,7 +87,7 @@ void BM_ProbeRoundTripOnly(benchmark::State& state) {
     RoundTripTimer system;
     tk::IcmpProbe probe(system);
     for (auto _ : state) {
-        if (!probe.Probe("127.0.0.1")) {
+        if (!tk_test::ProbeOne(probe, "127.0.0.1")) {
             state.SkipWithError("127.0.0.1 did not answer (raw ICMP needs root)");
             break;
         }
@@ -105,7 +106,7 @@ void BM_ProbeSilentHost(benchmark::State& state) {
     }
     tk::IcmpProbe probe;
     for (auto _ : state) {
-        if (probe.Probe("127.0.0.1")) {
+        if (tk_test::ProbeOne(probe, "127.0.0.1")) {
             state.SkipWithError("the silent host answered");
             break;
         }
@@ -146,8 +147,7 @@ void BM_PassPerScreen(benchmark::State& state) {
     for (int32_t i = 0; i < roster.count; ++i) {
         roster.entries[i].number = i + 1;
         roster.entries[i].network = i % 2;
-        std::snprintf(roster.entries[i].address, sizeof roster.entries[i].address, "192.168.1.%d",
-                      i % 256);
+        tk::SetAddress(roster.entries[i], "192.168.1." + std::to_string(i % 256));
     }
     InstantServices services;
     tk::SystemClock clock;  // stamps the record, as in the program

@@ -16,6 +16,7 @@
 
 #include "bench/win/bench_util.h"
 #include "core/probe/probe.h"
+#include "tests/common/probe_one.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strncmp(argv[1], "127.", 4) != 0) {
@@ -27,12 +28,13 @@ int main(int argc, char** argv) {
     WSADATA wsa;
     if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return 1;
     tk::IcmpProbe probe;
-    probe.Probe(host);  // the first probe loads what the socket layer loads on first use
+    tk_test::ProbeOne(probe,
+                      host);  // the first probe loads what the socket layer loads on first use
     std::vector<double> us;
     int answered = 0;
     for (int i = 0; i < count; ++i) {
         bool ok = false;
-        us.push_back(1000.0 * tk_bench::TimeMs([&] { ok = probe.Probe(host); }));
+        us.push_back(1000.0 * tk_bench::TimeMs([&] { ok = tk_test::ProbeOne(probe, host); }));
         answered += ok ? 1 : 0;
     }
     const double mean = std::accumulate(us.begin(), us.end(), 0.0) / us.size();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
 
 namespace tk {
 
@@ -18,24 +17,6 @@ public:
 };
 
 }  // namespace
-
-// Digits only, each number at most 255 and without a leading zero, exactly four of them.
-bool ReadDottedAddress(const char* text, std::uint32_t& address) {
-    std::uint8_t bytes[4];
-    const char* c = text;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0 && *c++ != '.') return false;
-        if (*c < '0' || *c > '9') return false;
-        unsigned value = 0;
-        const char* first = c;
-        while (*c >= '0' && *c <= '9' && c - first < 3) value = value * 10 + (*c++ - '0');
-        if (value > 255 || (*first == '0' && c - first > 1)) return false;
-        bytes[part] = static_cast<std::uint8_t>(value);
-    }
-    if (*c != '\0') return false;
-    std::memcpy(&address, bytes, sizeof address);
-    return true;
-}
 
 IProbeSystem& SystemProbe() {
     static SystemProbeImpl system;
@@ -65,11 +46,6 @@ struct SentRequest {
 };
 
 }  // namespace
-
-bool IcmpProbe::Probe(const char* host) {
-    std::uint32_t address = 0;
-    return ReadDottedAddress(host, address) && ProbeAll({address}).front();
-}
 
 std::vector<bool> IcmpProbe::ProbeAll(const std::vector<std::uint32_t>& addresses) {
     std::vector<bool> answered(addresses.size(), false);

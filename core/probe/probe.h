@@ -10,11 +10,6 @@
 
 namespace tk {
 
-// Reads a network screen's address text as the settings hold it: four decimal numbers 0-255
-// joined by dots, without leading zeros, signs, spaces or anything else; no name is looked up.
-// The address comes out in network byte order. False for any other text.
-bool ReadDottedAddress(const char* text, std::uint32_t& address);
-
 // Reachability check of network screens' addresses.
 class IProbe {
 public:
@@ -74,9 +69,6 @@ public:
     explicit IcmpProbe(IProbeSystem& system);
 
     std::vector<bool> ProbeAll(const std::vector<std::uint32_t>& addresses) override;
-
-    // One address text alone; a text that is no dotted address is unreachable, unprobed.
-    bool Probe(const char* host);
 
 private:
     IProbeSystem& m_system;

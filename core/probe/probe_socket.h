@@ -2,17 +2,15 @@
 // and their tests only: it brings in the platform's socket headers.
 #pragma once
 
-#ifdef _WIN32
-// winsock2.h must come before windows.h, which would otherwise pull in the old winsock.h, and
-// iphlpapi.h before icmpapi.h.
+// The socket header (winsock2.h) must come before windows.h, which would otherwise pull in the
+// old winsock.h, and iphlpapi.h before icmpapi.h.
 // clang-format off
-#include <winsock2.h>
+#include "core/base/native_socket.h"
+#ifdef _WIN32
 #include <iphlpapi.h>
 #include <icmpapi.h>
-// clang-format on
-#else
-#include <sys/socket.h>
 #endif
+// clang-format on
 
 #include <cstdint>
 #include <memory>
@@ -21,12 +19,6 @@
 #include "core/probe/probe.h"
 
 namespace tk {
-
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-#else
-using NativeSocket = int;
-#endif
 
 // Sends the request once to an IPv4 address (network byte order), port 0. A failed send is
 // not reported: the wait that follows finds nothing to read.

@@ -2,12 +2,23 @@
 
 #include <cstring>
 
+#include "core/base/dotted_address.h"
 #include "core/store/settings.h"
 
 namespace tk {
 
 std::string AddressText(const ScreenEntry& entry) {
     return std::string(entry.address, strnlen(entry.address, sizeof entry.address));
+}
+
+// The text is read as it is kept, after the cut: a cut text is no address.
+void SetAddress(ScreenEntry& entry, std::string_view text) {
+    std::memset(entry.address, 0, sizeof entry.address);
+    text.copy(entry.address, sizeof entry.address - 1);
+    entry.ipv4.reset();
+    if (const auto octets = ReadDottedAddress(AddressText(entry), DottedRule::kExact)) {
+        entry.ipv4 = NetworkOrder(*octets);
+    }
 }
 
 // Rebuilds entries 0..count-1 from the screen sections; later entries keep what they held.
@@ -21,11 +32,10 @@ void LoadRoster(IProfileReader& settings, ScreenRoster& roster) {
         const ScreenSection section = ReadScreenSection(settings, i, kAddressKeys);
         ScreenEntry& entry = roster.entries[i];
         entry.number = i + 1;
-        std::memset(entry.address, 0, sizeof entry.address);
         entry.network = section.Network() ? 1 : 0;
         // Hand-edited octets far outside 0..255 can make a text longer than the field: it is
         // cut, never written past.
-        DottedAddressText(section.ip).copy(entry.address, sizeof entry.address - 1);
+        SetAddress(entry, DottedAddressText(section.ip));
     }
 }
 

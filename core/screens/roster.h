@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
-#include "core/store/profile.h"
 #include "core/screens/screen_section.h"
+#include "core/store/profile.h"
 
 namespace tk {
 
@@ -13,7 +15,10 @@ namespace tk {
 struct ScreenEntry {
     int32_t number = 0;     // screen number, section index + 1
     int32_t network = 0;    // 1 when CommunicationMode is exactly 1
-    char address[32] = {};  // "%d.%d.%d.%d" of IpAddress0..3, NUL-terminated
+    char address[32] = {};  // "%d.%d.%d.%d" of IpAddress0..3, NUL-terminated: what the log shows
+    // The address the text reads as (network byte order), read once by SetAddress; none for a
+    // text that is no address, which the pass then never probes.
+    std::optional<std::uint32_t> ipv4;
 };
 
 // The main window's table of screens, rebuilt in place by LoadRoster.
@@ -24,6 +29,10 @@ struct ScreenRoster {
 
 // The address text of an entry, up to its terminating zero.
 std::string AddressText(const ScreenEntry& entry);
+
+// Puts an address text into an entry, cut to 31 bytes, with the address it reads as: four
+// decimal numbers 0-255 and nothing else (DottedRule::kExact), never looked up as a name.
+void SetAddress(ScreenEntry& entry, std::string_view text);
 
 // Reads ScreenCount (clamped into 0..kMaxScreens) and each screen's mode and address.
 void LoadRoster(IProfileReader& settings, ScreenRoster& roster);

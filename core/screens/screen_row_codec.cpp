@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "core/base/dotted_address.h"
 #include "core/base/gbk.h"
 #include "core/screens/model_table.h"
 
@@ -30,39 +31,12 @@ constexpr unsigned kMaxNetAdderrs = 15;
 constexpr std::pair<const char*, const char*> kBaudCodes[] = {
     {"9600", "0"}, {"57600", "1"}, {"115200", "2"}};
 
-// One "%d" of a scan from text[i]: blanks, an optional sign, at least one digit; the number
-// saturated to INT_MIN below and to INT_MAX + 1 above (the largest address the settings read
-// shows). False, i unchanged, when no digit follows.
-bool ScanLong(const std::string& text, std::string::size_type& i, long long& number) {
-    constexpr long long kAbove = static_cast<long long>(INT_MAX) + 1;
-    std::string::size_type at = i;
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    if (at == text.size() || text[at] < '0' || text[at] > '9') return false;
-    long long value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        if (value <= kAbove) value = value * 10 + (text[at] - '0');
-    }
-    if (negative) value = -value;
-    number = value > kAbove ? kAbove : value < INT_MIN ? INT_MIN : value;
-    i = at;
-    return true;
-}
-
-// The leading decimal number of a text as atoi reads it, 0 without one; saturated as ScanLong.
+// The leading decimal number of a text as atoi reads it, 0 without one; saturated as
+// ScanDecimal.
 long long LeadingInt(const std::string& text) {
-    std::string::size_type i = 0;
+    std::size_t at = 0;
     long long value = 0;
-    return ScanLong(text, i, value) ? value : 0;
-}
-
-// The same for one number of a dotted scan, saturated to int.
-bool ScanInt(const std::string& text, std::string::size_type& i, int& number) {
-    long long value = 0;
-    if (!ScanLong(text, i, value)) return false;
-    number = static_cast<int>(value > INT_MAX ? INT_MAX : value);
-    return true;
+    return ScanDecimal(text, at, value) ? value : 0;
 }
 
 // CardAddress for the list's address text: the file counts from 0, the list from 1. Kept
@@ -75,20 +49,6 @@ std::string CardAddressText(const std::string& address) {
 }
 
 }  // namespace
-
-// Scans like sscanf's "%d.%d.%d.%d", where a number beyond int would be undefined; here it is
-// saturated.
-int ScanDottedNumbers(const std::string& text, int (&numbers)[4]) {
-    std::string::size_type i = 0;
-    for (int k = 0; k < 4; ++k) {
-        if (k > 0) {
-            if (i == text.size() || text[i] != '.') return k;
-            ++i;
-        }
-        if (!ScanInt(text, i, numbers[k])) return k;
-    }
-    return 4;
-}
 
 // Port number of a serial text, also used on the address column. Steps over double-byte
 // characters, whose trail byte may be 0x4D.
@@ -118,7 +78,7 @@ ScreenRow ReadSettingsRow(const ScreenSection& section) {
 // that a full-colour screen survives a save.
 KeyValues SettingsKeyValues(const ScreenRow& row) {
     int ip[4] = {0, 0, 0, 0};
-    ScanDottedNumbers(row[kColumnIp], ip);
+    ScanDottedNumbers(row[kColumnIp], DottedRule::kScanf, ip);
     const std::string& colour = row[kColumnColour];
     KeyValues values = {
         {kCardTypeKey, CardTypeFromModelName(row[kColumnModel])},

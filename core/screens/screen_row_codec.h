@@ -65,10 +65,6 @@ struct ExchangeRow {
     bool hasModel = false;
 };
 
-// The numbers of an IP text read as "%d.%d.%d.%d" would read them, each saturated to int;
-// how many were read. Numbers the text does not give keep their values.
-int ScanDottedNumbers(const std::string& text, int (&numbers)[4]);
-
 // The part of a text after its first "M", or the whole text without one ("COM3" gives "3").
 std::string PortNumberText(const std::string& text);
 

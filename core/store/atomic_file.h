@@ -15,11 +15,6 @@ namespace tk {
 FileFailure ReadFileIfPresent(const std::string& path, std::string& bytes,
                               size_t maxBytes = static_cast<size_t>(-1));
 
-// Reads a whole file; false when it does not exist or cannot be read.
-inline bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    return !ReadFileIfPresent(path, bytes).Failed();
-}
-
 // Whether a replaced file must be on the disk before the call returns.
 enum class Durability {
     kFlushed,   // flushed before the rename: what the program's own files need

@@ -5,6 +5,7 @@
 
 #include "core/base/call_hook.h"
 #include "core/base/failure_report.h"
+#include "core/base/gbk_utf16_win.h"
 
 namespace tk {
 
@@ -21,17 +22,6 @@ LSTATUS SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DW
     return WriteHook().Call([](HKEY k, const wchar_t* n, DWORD t, const BYTE* d,
                                DWORD b) { return ::RegSetValueExW(k, n, 0, t, d, b); },
                             key, name, type, data, bytes);
-}
-
-// The texts are GBK whatever the system's ANSI code page; a byte that is no GBK character
-// becomes the system's stand-in character rather than losing the whole string.
-std::wstring WideFromGbk(const std::string& text) {
-    if (text.empty()) return {};
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(
-        static_cast<size_t>(::MultiByteToWideChar(936, 0, text.data(), size, nullptr, 0)), L'\0');
-    ::MultiByteToWideChar(936, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
 }
 
 WORD TypeOf(EventType type) {
@@ -156,7 +146,11 @@ bool WindowsEventLog::Report(EventType type, int id, const std::vector<std::stri
     }
     std::vector<std::wstring> wide;
     wide.reserve(strings.size());
-    for (const std::string& text : strings) wide.push_back(WideFromGbk(text));
+    // The texts are GBK whatever the system's ANSI code page; a byte that is no GBK character
+    // becomes what code page 936 makes of it rather than losing the whole string.
+    for (const std::string& text : strings) {
+        wide.push_back(Utf16FromGbk(text, BadGbkByte::kCodePage));
+    }
     std::vector<LPCWSTR> pointers;
     for (const std::wstring& text : wide) pointers.push_back(text.c_str());
     if (!::ReportEventW(m_source.Get(), TypeOf(type), 0, static_cast<DWORD>(id), nullptr,

@@ -14,8 +14,8 @@ ProbeAhead::ProbeAhead(const ScreenRoster& roster, int32_t visited, IProbe& prob
     for (int32_t j = 0; j < visited; ++j) {
         const ScreenEntry& entry = roster.entries[j];
         Screen& screen = m_screens[static_cast<std::size_t>(j)];
-        screen.readable =
-            entry.network && ReadDottedAddress(AddressText(entry).c_str(), screen.address);
+        screen.readable = entry.network && entry.ipv4.has_value();
+        screen.address = entry.ipv4.value_or(0);
     }
 }
 

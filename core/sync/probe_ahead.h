@@ -12,8 +12,9 @@ namespace tk {
 // it holds is older.
 inline constexpr std::int64_t kProbeAnswerFreshMs = 2000;
 
-// The probe's answers for the network screens of one pass. Each screen's address text is read
-// once, when the pass begins; a text that is no address is unreachable without a probe. At a
+// The probe's answers for the network screens of one pass. Each screen's address is the one its
+// roster entry holds, read from its text when the roster was loaded; a text that is no address
+// is unreachable without a probe. At a
 // network screen's turn its answer is used if it is fresh; otherwise the screen is probed again
 // together with the next network screens whose answers are missing or stale, so that silent
 // screens share one wait. An answer's age counts from the start of the probe that gave it. The

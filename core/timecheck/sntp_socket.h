@@ -6,21 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "core/base/unique_any.h"
+#include "core/base/socket_library.h"
 
 namespace tk {
-
-// One start of the system's socket library (Windows Sockets 2.2), cleaned up when its owner
-// goes; elsewhere there is nothing to start. Windows counts the starts: a query's lookup and
-// its socket each hold one of their own, so the program's clean-up at exit cannot pull the
-// library from under a query still running on its worker.
-struct SocketLibraryTraits {
-    using Handle = bool;  // started
-    static Handle Invalid() noexcept { return false; }
-    static void Close(Handle) noexcept;
-};
-using SocketLibraryStart = UniqueAny<SocketLibraryTraits>;
-SocketLibraryStart StartSocketLibrary();
 
 // The IPv4 address (network byte order) of a host name or dotted address; false when it has
 // none. It blocks for as long as the system's name service takes, without a time-out of its

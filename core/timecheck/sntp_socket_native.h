@@ -2,25 +2,18 @@
 // platform's socket headers.
 #pragma once
 
-#ifdef _WIN32
-// winsock2.h before windows.h, which would otherwise pull in the old winsock.h.
+// The socket header first: winsock2.h before windows.h, which would otherwise pull in the old
+// winsock.h.
 // clang-format off
-#include <winsock2.h>
+#include "core/base/native_socket.h"
+#ifdef _WIN32
 #include <ws2tcpip.h>
-// clang-format on
-#else
-#include <sys/socket.h>
 #endif
+// clang-format on
 
 #include <cstdint>
 
 namespace tk {
-
-#ifdef _WIN32
-using NativeSocket = SOCKET;
-#else
-using NativeSocket = int;
-#endif
 
 // Connects socket to the server at address (network byte order) and port (host order), so that
 // the system drops datagrams from anyone else; false, with a note, when it refuses.

@@ -10,10 +10,6 @@
 
 namespace tk {
 
-void SocketLibraryTraits::Close(Handle) noexcept {}
-
-SocketLibraryStart StartSocketLibrary() { return SocketLibraryStart(true); }
-
 namespace {
 
 class PosixSntpSocket final : public ISntpSocket {

@@ -12,19 +12,6 @@
 
 namespace tk {
 
-void SocketLibraryTraits::Close(Handle) noexcept { ::WSACleanup(); }
-
-// WSAStartup returns its error instead of setting the last error, which a note reads.
-SocketLibraryStart StartSocketLibrary() {
-    WSADATA data;
-    const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
-    if (error != 0) {
-        ::SetLastError(static_cast<DWORD>(error));
-        ReportFailure("starting Windows Sockets for the time server");
-    }
-    return SocketLibraryStart(error == 0);
-}
-
 namespace {
 
 class WinSntpSocket final : public ISntpSocket {

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "core/screens/model_table.h"
-#include "core/store/profile.h"
 #include "core/screens/screen_row_codec.h"
 #include "core/screens/screen_section.h"
+#include "core/store/profile.h"
 
 namespace tk {
 namespace {
@@ -257,25 +257,6 @@ TEST(SettingsCodec, IpTextsThatDoNotScanFully) {
         for (int k = 0; k < 4; ++k)
             octets += (k ? "." : "") + ValueOf(values, "IpAddress" + std::to_string(k));
         EXPECT_EQ(octets, c.octets) << c.ip;
-    }
-}
-
-// The scan counts the numbers it read and leaves the others alone, as sscanf does.
-TEST(SettingsCodec, DottedNumbersScanLikeScanf) {
-    const struct {
-        const char* text;
-        int count;
-        int numbers[4];
-    } cases[] = {
-        {"10.0.0.5", 4, {10, 0, 0, 5}},  {"1.2", 2, {1, 2, -7, -7}},
-        {"-", 0, {-7, -7, -7, -7}},      {"4294967296.1.1.1", 4, {2147483647, 1, 1, 1}},
-        {"1.2.3.4.5", 4, {1, 2, 3, 4}},  {"\t7.8.9.-0", 4, {7, 8, 9, 0}},
-        {"1.-.3.4", 1, {1, -7, -7, -7}},
-    };
-    for (const auto& c : cases) {
-        int numbers[4] = {-7, -7, -7, -7};
-        EXPECT_EQ(ScanDottedNumbers(c.text, numbers), c.count) << c.text;
-        for (int k = 0; k < 4; ++k) EXPECT_EQ(numbers[k], c.numbers[k]) << c.text << " " << k;
     }
 }
 

@@ -18,6 +18,7 @@
 #include "core/probe/probe_socket.h"
 #include "core/sync/pass.h"
 #include "tests/common/fakes.h"
+#include "tests/common/probe_one.h"
 #include "tests/native/private_network.h"
 
 namespace {
@@ -107,7 +108,7 @@ TEST(ProbeSteps, StopAtTheFirstFailure) {
         system.timeoutsAccepted = c.timeoutsAccepted;
         system.readable = c.readable;
         const tk::EchoCounters before = tk::PeekEchoCounters();
-        EXPECT_EQ(tk::IcmpProbe(system, system).Probe(c.host), c.result) << c.name;
+        EXPECT_EQ(tk_test::ProbeOne(tk::IcmpProbe(system, system), c.host), c.result) << c.name;
         EXPECT_EQ(system.log, c.log) << c.name;
         const int sent = c.log.size() > 3 ? 1 : 0;  // a request went out
         const tk::EchoCounters after = tk::PeekEchoCounters();
@@ -139,7 +140,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 TEST(RealProbe, LoopbackAnswersWithOneRequestWithinTheWait) {
     const tk::EchoCounters before = tk::PeekEchoCounters();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(tk::IcmpProbe().Probe("127.0.0.1"));
+    EXPECT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(), "127.0.0.1"));
     EXPECT_LT(MsSince(start), 95.0) << "the answer ends the wait";
     EXPECT_EQ(tk::PeekEchoCounters().identifier, static_cast<std::uint16_t>(before.identifier + 1));
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 1));
@@ -151,7 +152,7 @@ TEST(RealProbe, RequestOnTheWire) {
     ASSERT_GE(listener, 0) << "raw ICMP sockets need root";
     const tk::EchoCounters counters = tk::PeekEchoCounters();
     SystemWithSocket rawOnly(tk::OpenRawEchoSocket);
-    ASSERT_TRUE(tk::IcmpProbe(rawOnly).Probe("127.0.0.2"));
+    ASSERT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(rawOnly), "127.0.0.2"));
 
     bool found = false;
     unsigned char datagram[1500];
@@ -197,7 +198,7 @@ TEST(RealProbe, SilentHostFailsAfterTheWait) {
         ASSERT_TRUE(network.OpenPingGroups());
         SystemWithSocket system(opener);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(tk::IcmpProbe(system).Probe("127.0.0.1"));
+        EXPECT_FALSE(tk_test::ProbeOne(tk::IcmpProbe(system), "127.0.0.1"));
         EXPECT_GE(MsSince(start), 95.0);
         EXPECT_LT(MsSince(start), 1000.0);
     }
@@ -216,7 +217,7 @@ TEST(RealProbe, WithoutRightsFallsBackToPingSockets) {
         const WithoutRights user;
         ASSERT_TRUE(user.Dropped());
         EXPECT_EQ(tk::OpenRawEchoSocket(), nullptr);
-        EXPECT_EQ(tk::IcmpProbe().Probe("127.0.0.1"), groupsOpen) << groupsOpen;
+        EXPECT_EQ(tk_test::ProbeOne(tk::IcmpProbe(), "127.0.0.1"), groupsOpen) << groupsOpen;
     }
 }
 
@@ -275,13 +276,14 @@ TEST(RealProbe, PassDecidesEveryScreenAsProbingItAloneDoes) {
     roster.count = static_cast<std::int32_t>(hosts.size());
     for (std::size_t i = 0; i < hosts.size(); ++i) {
         roster.entries[i].network = 1;
-        std::snprintf(roster.entries[i].address, sizeof roster.entries[i].address, "%s", hosts[i]);
+        tk::SetAddress(roster.entries[i], hosts[i]);
     }
     for (const auto opener : {tk::OpenRawEchoSocket, tk::OpenUnprivilegedEchoSocket}) {
         SystemWithSocket system(opener);
         std::vector<int> alone;
         for (std::size_t i = 0; i < hosts.size(); ++i) {
-            if (tk::IcmpProbe(system).Probe(hosts[i])) alone.push_back(static_cast<int>(i + 1));
+            if (tk_test::ProbeOne(tk::IcmpProbe(system), hosts[i]))
+                alone.push_back(static_cast<int>(i + 1));
         }
         EXPECT_EQ(alone, answering);
 
@@ -308,7 +310,7 @@ TEST(RealProbe, TextThatIsNoDottedAddressSendsNothing) {
     ASSERT_GE(listener, 0);
     const tk::EchoCounters before = tk::PeekEchoCounters();
     for (const char* text : {"localhost", "127.1", "0x7f.0.0.1", "0177.0.0.1", " 127.0.0.1"})
-        EXPECT_FALSE(tk::IcmpProbe().Probe(text)) << text;
+        EXPECT_FALSE(tk_test::ProbeOne(tk::IcmpProbe(), text)) << text;
     EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
     EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
     pollfd entry{listener, POLLIN, 0};

@@ -105,6 +105,41 @@ TEST_F(Roster, LongAddressIsCutInsideItsField) {
               std::string("1.2.3.4") + std::string(25, '\0'));
 }
 
+// Each entry's address is read from its text when the roster is loaded, as four decimal numbers
+// 0-255; the same roster loaded again keeps nothing of an address read before.
+TEST_F(Roster, EachAddressIsReadWhenLoaded) {
+    const struct {
+        const char* octets[4];
+        const char* text;
+        const char* address;  // the bytes in network order, dotted; "" for none
+    } cases[] = {
+        {{"10", "0", "0", "5"}, "10.0.0.5", "10.0.0.5"},
+        {{"300", "0", "0", "5"}, "300.0.0.5", ""},
+        {{"255", "255", "255", "255"}, "255.255.255.255", "255.255.255.255"},
+        {{"-1", "0", "0", "5"}, "-1.0.0.5", ""},
+        {{"007", " 8", "0x10", "9x"}, "7.8.16.9", "7.8.16.9"},
+        {{"127", "0", "0", "99999999999"}, "127.0.0.1215752191", ""},
+    };
+    ScreenRoster roster;
+    for (const auto& c : cases) {
+        std::string file =
+            "[CONT]\r\nScreenCount=1\r\n[" + ScreenSectionName(0) + "]\r\nCommunicationMode=1\r\n";
+        for (int k = 0; k < 4; ++k) {
+            file += "IpAddress" + std::to_string(k) + "=" + c.octets[k] + "\r\n";
+        }
+        WriteFile(file);
+        Load(roster);
+        EXPECT_STREQ(roster.entries[0].address, c.text) << c.text;
+        std::string address;
+        if (roster.entries[0].ipv4) {
+            unsigned char bytes[4];
+            std::memcpy(bytes, &*roster.entries[0].ipv4, sizeof bytes);
+            for (int k = 0; k < 4; ++k) address += (k ? "." : "") + std::to_string(bytes[k]);
+        }
+        EXPECT_EQ(address, c.address) << c.text;
+    }
+}
+
 // The list window shrinking the list rewrites only ScreenCount; the old sections stay unread.
 TEST_F(Roster, ShrunkCountLeavesLaterSectionsUnread) {
     std::string file = "[CONT]\r\nScreenCount=5\r\n";

@@ -67,7 +67,15 @@ protected:
         return dx.Ok();
     }
 
+    // The messages of the raw handlers first: a range of them and two single ones, each of which
+    // may decline and let the message go on.
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        for (const RawEntry& entry : kRawEntries) {
+            if (message < entry.first || message > entry.last) continue;
+            bool handled = true;
+            result = (this->*entry.handler)(message, wParam, lParam, handled);
+            if (handled) return true;
+        }
         return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
     }
 
@@ -101,16 +109,26 @@ private:
         return 0;
     }
 
+    // Messages first to last inclusive, handled with their raw parameters; returns the result.
+    struct RawEntry {
+        UINT first;
+        UINT last;
+        LRESULT (TestDialog::*handler)(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    };
+    static const std::array<RawEntry, 3> kRawEntries;
     static const MessageTable<TestDialog> kMessageTable;
 };
+
+const std::array<TestDialog::RawEntry, 3> TestDialog::kRawEntries = {{
+    {WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor},
+    {WM_QUERYDRAGICON, WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon},
+    {kTrayLikeMessage, kTrayLikeMessage, &TestDialog::OnTrayLike},
+}};
 
 using Entry = MessageEntry<TestDialog>;
 const MessageTable<TestDialog> TestDialog::kMessageTable = {
     Entry::Command(IDC_T_GO, BN_CLICKED, &TestDialog::OnGo),
     Entry::Command(IDC_T_FIRST, EN_CHANGE, &TestDialog::OnFirstChanged),
-    Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor),
-    Entry::Message(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
-    Entry::Message(kTrayLikeMessage, &TestDialog::OnTrayLike),
     Entry::Notify(IDC_T_LIST, NM_CLICK, &TestDialog::OnListClick),
     Entry::Timer(&TestDialog::OnTimer),
     Entry::Size(&TestDialog::OnSize),
@@ -472,6 +490,14 @@ TEST(ParseWholeNumber, AcceptsOnlyWholeNumbersInRange) {
     }
 }
 
+// Makes one row the selected and focused one, as a click would.
+void SelectRow(const tk::ui::ListView& list, int item) {
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    list.Send(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
+}
+
 TEST_F(FrameworkTest, ListViewWrapperReadsBackCellsOfAnyLength) {
     tk::ui::ListView list(::GetDlgItem(Hwnd(), IDC_T_LIST));
     EXPECT_EQ(list.InsertColumn(0, "型号", 60), 0);
@@ -484,7 +510,7 @@ TEST_F(FrameworkTest, ListViewWrapperReadsBackCellsOfAnyLength) {
     EXPECT_EQ(list.GetItemText(1, 1), longText);
     EXPECT_EQ(list.GetItemText(0, 1), "");
 
-    list.SelectItem(1);
+    SelectRow(list, 1);
     EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
     EXPECT_TRUE(list.DeleteItem(0));
     EXPECT_EQ(list.GetItemText(0, 0), "TK700");
@@ -493,7 +519,7 @@ TEST_F(FrameworkTest, ListViewWrapperReadsBackCellsOfAnyLength) {
 TEST_F(FrameworkTest, IpAddressWrapperReadsFieldsInTextOrder) {
     tk::ui::IpAddress ip(::GetDlgItem(Hwnd(), IDC_T_IP));
     std::array<BYTE, 4> fields = {9, 9, 9, 9};
-    EXPECT_TRUE(ip.IsBlank());
+    EXPECT_NE(ip.Send(IPM_ISBLANK), 0);
     EXPECT_EQ(ip.GetAddress(fields), 0);
     EXPECT_EQ(fields, (std::array<BYTE, 4>{0, 0, 0, 0}));
     ip.SetAddress({192, 168, 1, 236});
@@ -501,7 +527,7 @@ TEST_F(FrameworkTest, IpAddressWrapperReadsFieldsInTextOrder) {
     EXPECT_EQ(ip.GetAddress(fields), 4);
     EXPECT_EQ(fields, (std::array<BYTE, 4>{192, 168, 1, 236}));
     ip.ClearAddress();
-    EXPECT_TRUE(ip.IsBlank());
+    EXPECT_NE(ip.Send(IPM_ISBLANK), 0);
 }
 
 // Owning handles, with a traits class that counts what it closes.

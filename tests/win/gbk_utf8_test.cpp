@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
+#include "core/base/gbk_utf16_win.h"
 #include "core/sync/metrics_file.h"
 #include "tests/common/gbk_utf8_cases.h"
 
@@ -22,6 +24,27 @@ TEST(GbkUtf8, RunUnderTheCodePageAskedFor) {
 TEST(GbkUtf8, ConvertedThroughCodePage936) {
     for (const tk_test::GbkUtf8Case& c : tk_test::kGbkUtf8Cases) {
         EXPECT_EQ(tk::Utf8FromGbk(c.gbk), c.utf8) << c.what;
+    }
+}
+
+// One conversion to UTF-16 for every caller: the metrics file's marks a byte that starts no
+// character with '?' and reads the byte after it on its own, the events' leave it to code page
+// 936, where 0x80 is the euro sign and a lead byte takes the byte after it along.
+TEST(GbkUtf16, ABadByteFollowsTheRuleItsCallerNames) {
+    const struct {
+        std::string gbk;
+        std::wstring questionMark;
+        std::wstring codePage;
+    } cases[] = {
+        {"", L"", L""},
+        {"TK 3.4", L"TK 3.4", L"TK 3.4"},
+        {"地址", L"\u5730\u5740", L"\u5730\u5740"},
+        {std::string("\x80", 1), L"?", L"\u20AC"},
+        {std::string("a\x80z", 3), L"a?z", L"a\u20ACz"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(tk::Utf16FromGbk(c.gbk, tk::BadGbkByte::kQuestionMark), c.questionMark) << c.gbk;
+        EXPECT_EQ(tk::Utf16FromGbk(c.gbk, tk::BadGbkByte::kCodePage), c.codePage) << c.gbk;
     }
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "core/probe/probe_socket.h"
+#include "tests/common/probe_one.h"
 #include "tests/win/socket_library.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST_P(WinProbe, LoopbackAnswersWithinTheWait) {
     ChosenSystem system(GetParam().opener);
     const tk::EchoCounters before = tk::PeekEchoCounters();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(tk::IcmpProbe(system, system).Probe("127.0.0.1"));
+    EXPECT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.0.0.1"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
     EXPECT_EQ(tk::PeekEchoCounters().identifier, static_cast<std::uint16_t>(before.identifier + 1));
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 1));
@@ -89,10 +90,10 @@ TEST_P(WinProbe, BatchAllAnswer) {
 TEST(WinProbeSystem, TextThatIsNoDottedAddressBuildsNothingDefaultProbeReachesLoopback) {
     const tk::EchoCounters before = tk::PeekEchoCounters();
     for (const char* text : {"localhost", "127.1", "0x7f.0.0.1"})
-        EXPECT_FALSE(tk::IcmpProbe().Probe(text)) << text;
+        EXPECT_FALSE(tk_test::ProbeOne(tk::IcmpProbe(), text)) << text;
     EXPECT_EQ(tk::PeekEchoCounters().identifier, before.identifier);
     EXPECT_EQ(tk::PeekEchoCounters().sequence, before.sequence);
-    EXPECT_TRUE(tk::IcmpProbe().Probe("127.0.0.3"));
+    EXPECT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(), "127.0.0.3"));
 }
 
 // The probe's clock moves by the millisecond, not in GetTickCount's steps of about 15.6 ms
@@ -133,7 +134,7 @@ TEST(WinProbeSystem, RawSocketHandsSelectTheWholeWait) {
     ChosenSystem system([] { return tk::OpenRawEchoSocketWith(RecordingSelect); });
     system.tick = 0x5EC0DE01;
     g_selectWaits.clear();
-    EXPECT_TRUE(tk::IcmpProbe(system, system).Probe("127.0.0.1"));
+    EXPECT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.0.0.1"));
     ASSERT_GE(g_selectWaits.size(), 2u);
     EXPECT_EQ(g_selectWaits.front(), std::make_pair(0L, 0L));
     const std::vector<std::pair<long, long>> waits(g_selectWaits.begin() + 1, g_selectWaits.end());
@@ -218,7 +219,7 @@ TEST_F(WinProbeHelper, WholeBatchInFlightAndCompletedBeforeTheSocketGoes) {
 TEST_F(WinProbeHelper, RequestThatNeverCompletesIsGivenUpAfterASecond) {
     g_startRequests = false;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(tk::IcmpProbe(system, system).Probe("127.0.0.9"));
+    EXPECT_FALSE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.0.0.9"));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::seconds(1));
     ASSERT_EQ(g_forwarded.size(), 1u);
@@ -320,7 +321,8 @@ TEST_F(WinProbeHelper, OnlyEchoRepliesAnswerEveryCompletionRunsNothingWaitsForUn
         SteppingClock clock;
         clock.stepMs = c.stepMs;
         ::QueueUserAPC(NoteAlertableWait, ::GetCurrentThread(), 0);
-        EXPECT_EQ(tk::IcmpProbe(clock, clock).Probe("127.0.0.9"), c.reachable) << c.name;
+        EXPECT_EQ(tk_test::ProbeOne(tk::IcmpProbe(clock, clock), "127.0.0.9"), c.reachable)
+            << c.name;
         EXPECT_EQ(g_completions, c.completions) << c.name;
         EXPECT_EQ(g_waitedAlertably, c.waitedAlertably) << c.name;
         ::SleepEx(0, TRUE);  // whatever is still queued, before the next case
@@ -381,7 +383,7 @@ TEST(WinProbeSystem, ForeignEchoRepliesAnswerNothing) {
         const std::uint16_t sequence = counters.sequence ^ c.sequenceFlip;
         system.to = ::htonl(c.to);
         system.replacement = tk::FormatEchoRequest({counters.identifier, sequence}, system.tick);
-        EXPECT_FALSE(tk::IcmpProbe(system, system).Probe("127.31.0.2")) << c.name;
+        EXPECT_FALSE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.31.0.2")) << c.name;
         using testing::Field;
         EXPECT_THAT(system.seen, testing::Contains(testing::AllOf(
                                      Field(&tk::IcmpMessage::from, ::htonl(c.to)),
@@ -445,7 +447,7 @@ TEST_P(WinProbe, RequestOnTheWire) {
     system.tick = 0x5EC0DE01;
     const tk::EchoCounters counters = tk::PeekEchoCounters();
     const tk::EchoRequest expected = tk::FormatEchoRequest(counters, system.tick);
-    ASSERT_TRUE(tk::IcmpProbe(system, system).Probe("127.0.0.2"));
+    ASSERT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.0.0.2"));
 
     bool found = false;
     char datagram[1500];

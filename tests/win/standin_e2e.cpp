@@ -27,6 +27,7 @@
 #include "core/sync/pass_texts.h"
 #include "library/controller_library_win.h"
 #include "library/frame.h"
+#include "tests/common/probe_one.h"
 #include "tests/win/win_test_util.h"
 
 namespace {
@@ -338,7 +339,8 @@ std::string Format(const char* format, int a, int b = 0, int c = 0) {
 // A whole pass as the main window runs it: roster from the file, real echo probe, the DLL.
 TEST_F(StandinE2e, PassReportsEachScreenAndTheSummary) {
     tk::IcmpProbe probe;
-    if (!probe.Probe("127.0.0.1")) GTEST_SKIP() << "ICMP echo is not permitted to this user";
+    if (!tk_test::ProbeOne(probe, "127.0.0.1"))
+        GTEST_SKIP() << "ICMP echo is not permitted to this user";
     tk::Win32Profile settings(SettingsPath());
     tk::ScreenRoster roster;
     tk::LoadRoster(settings, roster);

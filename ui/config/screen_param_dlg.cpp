@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "core/base/dotted_address.h"
 #include "core/base/failure_report.h"
 #include "resources/resource.h"
 
@@ -22,18 +23,6 @@ void RegisterIpAddressClass() {
     if (!::InitCommonControlsEx(&controls)) {
         tk::ReportFailure("InitCommonControlsEx(ICC_INTERNET_CLASSES)");
     }
-}
-
-// Reads the IP text as the settings write does ("%d.%d.%d.%d"); true when it gives four numbers
-// that the control's fields can hold.
-bool ParseIpText(const std::string& text, std::array<BYTE, 4>& fields) {
-    int numbers[4] = {};
-    if (tk::ScanDottedNumbers(text, numbers) != 4) return false;
-    for (int i = 0; i < 4; ++i) {
-        if (numbers[i] < 0 || numbers[i] > 255) return false;
-        fields[i] = static_cast<BYTE>(numbers[i]);
-    }
-    return true;
 }
 
 // Index of the item whose text equals text byte for byte, or CB_ERR. CB_FINDSTRINGEXACT ignores
@@ -102,10 +91,11 @@ BOOL CSrcreenParamDlg::OnInitDialog() {
     }
     const int port = FindExactItem(m_serialPort, m_row[tk::kColumnSerialPort]);
     if (port != CB_ERR) m_serialPort.SetCurSel(port);
-    // Wine's IP control ignores its window text: the fields are set as numbers.
-    std::array<BYTE, 4> fields{};
-    if (ParseIpText(m_row[tk::kColumnIp], fields)) {
-        m_ip.SetAddress(fields);
+    // Wine's IP control ignores its window text: the fields are set as numbers. The text is
+    // read as the settings write reads it ("%d.%d.%d.%d"); four numbers that the control's
+    // fields cannot hold leave them blank.
+    if (const auto fields = tk::ReadDottedAddress(m_row[tk::kColumnIp], tk::DottedRule::kScanf)) {
+        m_ip.SetAddress(*fields);
     } else {
         m_ip.ClearAddress();
     }

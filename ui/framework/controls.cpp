@@ -29,35 +29,6 @@ std::string Window::GetText() const {
 // Replaces the window text.
 void Window::SetText(const std::string& text) const { ::SetWindowTextA(m_hwnd, text.c_str()); }
 
-// Enables or disables the window.
-void Window::Enable(bool enable) const { ::EnableWindow(m_hwnd, enable ? TRUE : FALSE); }
-
-// Tells whether the window takes input.
-bool Window::IsEnabled() const { return ::IsWindowEnabled(m_hwnd) != FALSE; }
-
-// The control ID within its dialog.
-int Window::Id() const { return ::GetDlgCtrlID(m_hwnd); }
-
-// Selects characters start to end (0, -1: all).
-void Edit::SetSel(int start, int end) const { Send(EM_SETSEL, start, end); }
-
-// Reads the selection range.
-std::pair<int, int> Edit::GetSel() const {
-    DWORD start = 0;
-    DWORD end = 0;
-    Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return {static_cast<int>(start), static_cast<int>(end)};
-}
-
-// Reads the check state.
-int Button::GetCheck() const { return static_cast<int>(Send(BM_GETCHECK)); }
-
-// Sets the check state.
-void Button::SetCheck(int state) const { Send(BM_SETCHECK, static_cast<WPARAM>(state)); }
-
-// Clicks the button as the user would (the dialog gets BN_CLICKED).
-void Button::Click() const { Send(BM_CLICK); }
-
 // Number of items.
 int ComboBox::GetCount() const { return static_cast<int>(Send(CB_GETCOUNT)); }
 
@@ -73,24 +44,11 @@ int ComboBox::SetCurSel(int index) const {
     return result;
 }
 
-// Adds an item, sorted if the list has the sorted style.
-int ComboBox::AddString(const std::string& text) const {
-    return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-}
-
 // Inserts an item at a position, even in a sorted list (-1: at the end).
 int ComboBox::InsertString(int index, const std::string& text) const {
     return static_cast<int>(
         Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str())));
 }
-
-// Removes one item.
-int ComboBox::DeleteString(int index) const {
-    return static_cast<int>(Send(CB_DELETESTRING, static_cast<WPARAM>(index)));
-}
-
-// Removes every item.
-void ComboBox::ResetContent() const { Send(CB_RESETCONTENT); }
 
 // Reads one item's text.
 std::string ComboBox::GetLBText(int index) const {
@@ -106,12 +64,6 @@ std::string ComboBox::GetLBText(int index) const {
 // Selects by prefix (CB_SELECTSTRING).
 int ComboBox::SelectString(int startAfter, const std::string& text) const {
     return static_cast<int>(Send(CB_SELECTSTRING, static_cast<WPARAM>(startAfter),
-                                 reinterpret_cast<LPARAM>(text.c_str())));
-}
-
-// Finds a whole item text (CB_FINDSTRINGEXACT).
-int ComboBox::FindStringExact(int startAfter, const std::string& text) const {
-    return static_cast<int>(Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(startAfter),
                                  reinterpret_cast<LPARAM>(text.c_str())));
 }
 
@@ -190,14 +142,6 @@ void ListView::SetExtendedStyle(DWORD style) const {
     Send(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, static_cast<LPARAM>(style));
 }
 
-// Makes one row the selected and focused one.
-void ListView::SelectItem(int item) const {
-    LVITEMA state = {};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    Send(LVM_SETITEMSTATE, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&state));
-}
-
 // Reads the four fields.
 int IpAddress::GetAddress(std::array<BYTE, 4>& fields) const {
     DWORD address = 0;
@@ -219,6 +163,5 @@ void IpAddress::SetAddress(const std::array<BYTE, 4>& fields) const {
 void IpAddress::ClearAddress() const { Send(IPM_CLEARADDRESS); }
 
 // Tells whether all four fields are blank.
-bool IpAddress::IsBlank() const { return Send(IPM_ISBLANK) != 0; }
 
 }  // namespace tk::ui

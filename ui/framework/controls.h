@@ -8,11 +8,10 @@
 
 #include <array>
 #include <string>
-#include <utility>
 
 namespace tk::ui {
 
-// Any window: text, enabling, messages.
+// Any window: text, messages.
 class Window {
 public:
     Window() = default;
@@ -26,21 +25,9 @@ public:
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     std::string GetText() const;
     void SetText(const std::string& text) const;
-    void Enable(bool enable) const;
-    bool IsEnabled() const;
-    int Id() const;
 
 private:
     HWND m_hwnd = nullptr;
-};
-
-// Edit control.
-class Edit : public Window {
-public:
-    using Window::Window;
-    void SetSel(int start, int end) const;
-    // Start and end of the selection.
-    std::pair<int, int> GetSel() const;
 };
 
 // Static text.
@@ -48,17 +35,6 @@ class Static : public Window {
 public:
     using Window::Window;
 };
-
-// Push button, check box or radio button.
-class Button : public Window {
-public:
-    using Window::Window;
-    // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
-    int GetCheck() const;
-    void SetCheck(int state) const;
-    void Click() const;
-};
-using CheckBox = Button;
 
 // Combo box (drop-down list). Methods return the control's answer: an index, or CB_ERR.
 class ComboBox : public Window {
@@ -68,17 +44,12 @@ public:
     int GetCurSel() const;
     // Selects an item; an index no item has clears the selection and returns CB_ERR.
     int SetCurSel(int index) const;
-    int AddString(const std::string& text) const;
     int InsertString(int index, const std::string& text) const;
-    int DeleteString(int index) const;
-    void ResetContent() const;
     // Text of item index; empty when there is no such item.
     std::string GetLBText(int index) const;
     // Selects the first item after startAfter (-1: from the top, wrapping) that begins with
     // text, ignoring letter case; returns its index or CB_ERR (selection unchanged).
     int SelectString(int startAfter, const std::string& text) const;
-    // Index of the first item after startAfter that equals text (case-insensitive), or CB_ERR.
-    int FindStringExact(int startAfter, const std::string& text) const;
 };
 
 // List view in report mode.
@@ -98,8 +69,6 @@ public:
     bool DeleteAllItems() const;
     DWORD GetExtendedStyle() const;
     void SetExtendedStyle(DWORD style) const;
-    // Selects and focuses one row (LVIS_SELECTED | LVIS_FOCUSED).
-    void SelectItem(int item) const;
 };
 
 // IPv4 address control. Fields are in text order: field 0 is the first number.
@@ -110,7 +79,6 @@ public:
     int GetAddress(std::array<BYTE, 4>& fields) const;
     void SetAddress(const std::array<BYTE, 4>& fields) const;
     void ClearAddress() const;
-    bool IsBlank() const;
 };
 
 }  // namespace tk::ui

@@ -32,7 +32,6 @@ public:
     // dialog: the dialog window whose controls are exchanged; it also owns the prompt.
     DataExchange(HWND dialog, bool take) : m_dialog(dialog), m_take(take) {}
 
-    bool Taking() const { return m_take; }
     bool Ok() const { return m_ok; }
 
     // Integer with an edit: push writes "%d"; take parses a whole number, and on anything else

@@ -64,8 +64,6 @@ public:
     bool UpdateData(bool take);
 
     HWND Hwnd() const { return m_hwnd; }
-    HWND Item(int id) const { return ::GetDlgItem(m_hwnd, id); }
-    UINT TemplateId() const { return m_templateId; }
 
     // Shows a message box owned by the dialog, through the framework's message-box hook.
     int MessageBox(const std::string& text, UINT type = MB_OK) const;

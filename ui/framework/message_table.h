@@ -89,20 +89,6 @@ public:
         return entry;
     }
 
-    // One message.
-    static MessageEntry Message(UINT message, MessageHandler handler) {
-        return Range(message, message, handler);
-    }
-
-    // Messages first to last inclusive (all WM_CTLCOLOR* messages, say).
-    static MessageEntry Range(UINT first, UINT last, MessageHandler handler) {
-        MessageEntry entry(Kind::Message);
-        entry.m_first = first;
-        entry.m_last = last;
-        entry.m_message = handler;
-        return entry;
-    }
-
     // A message whose number is known only at run time (RegisterWindowMessage). The number is
     // read at every dispatch; 0 (not registered yet) matches nothing.
     static MessageEntry Registered(const UINT* message, MessageHandler handler) {
@@ -193,9 +179,6 @@ public:
                 result = 0;
                 return true;
             }
-            case Kind::Message:
-                if (message < m_first || message > m_last) return false;
-                break;
             case Kind::Registered:
                 if (*m_registered == 0 || message != *m_registered) return false;
                 break;
@@ -252,7 +235,6 @@ private:
     enum class Kind {
         Command,
         Notify,
-        Message,
         Registered,
         Timer,
         Size,
@@ -281,7 +263,6 @@ private:
     int m_id = 0;
     UINT m_code = 0;
     UINT m_first = 0;
-    UINT m_last = 0;
     const UINT* m_registered = nullptr;
     CommandHandler m_command = nullptr;
     NotifyHandler m_notify = nullptr;
