@@ -416,15 +416,18 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
     tk::ClockReading measured;
     measured.server = "ntp.lan";
     measured.status = tk::ClockCheckStatus::kMeasured;
-    measured.measured = true;
-    measured.offsetMicros = -412000;
+    measured.measurement = tk::ClockSample{};
+    measured.measurement->offsetMicros = -412000;
     tk::ClockReading tooFar = measured;
-    tooFar.offsetMicros = 86400LL * 1000000 + 250000;
+    tooFar.measurement->offsetMicros = 86400LL * 1000000 + 250000;
     tk::ClockReading early;
-    early.beforeRelease = true;
+    const tk::ClockRules afterRelease;
+    tk::ClockRules beforeRelease;
+    beforeRelease.beforeRelease = true;
     const struct {
         const char* what;
         tk::ClockReading reading;
+        tk::ClockRules rules;
         std::vector<Screen> screens;
         std::vector<std::string> events;
         const char* lines;
@@ -432,6 +435,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
     } cases[] = {
         {"spread",
          measured,
+         afterRelease,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await", "adjust 1",
           "status 状态：1号屏校时成功！", "pump", "adjust 2", "status 状态：2号屏校时成功！",
@@ -445,6 +449,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          "电脑时间与ntp.lan相差-0.412秒\r\n双击状态栏打开校时日志"},
         {"offset too large",
          tooFar,
+         afterRelease,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await",
           "status (red) 状态：时间相差+86400秒，本次未校时！"},
@@ -455,6 +460,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
         {"before the release, no server, no screen reached",
          early,
+         beforeRelease,
          {{true, "127.0.0.9"}},
          {"clock begin", "probe 127.0.0.9", "status 状态：1号屏校时失败！", "pump", "clock await",
           "status (red) 状态：电脑日期有误，本次未校时！"},
@@ -469,8 +475,11 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
         fakes.probe.answer = std::string(c.what) != std::string(cases[2].what);
         tk_test::FakeClockCheck check(&fakes.log);
         check.reading = c.reading;
+        tk_test::FakeClockRules rules;
+        rules.rules = c.rules;
         tk::PassServices services = fakes.Services();
         services.clockCheck = &check;
+        services.clockRules = &rules;
         RecordingJournal journal;
         services.sinks = {&journal};
         tk::RunPass(MakeRoster(c.screens), state, services);

@@ -413,6 +413,7 @@ tk::PassServices CAdjustTimeDlg::PassServicesOf() {
             m_services.clock,
             m_services.ticks,
             &m_services.clockCheck,
+            &m_services.clockRules,
             m_services.sinks,
             ProgramStateOf().intervalSeconds};
 }
