@@ -88,7 +88,11 @@ public:
 // The rules a pass holds the clock to, as told: by default the widest bound, after the release.
 struct FakeClockRules : tk::IClockRules {
     tk::ClockRules rules;
-    tk::ClockRules ForPass() override { return rules; }
+    int reads = 0;
+    tk::ClockRules ForPass() override {
+        ++reads;
+        return rules;
+    }
 };
 
 // A millisecond count that moves only when the test moves it.

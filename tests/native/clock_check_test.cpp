@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -288,7 +289,30 @@ struct ManualTime : tk::IMonotonicClock, tk::IPreciseClock, tk::IClock {
 
 struct ServerText : tk::ITimeServerSource {
     std::string text = "time.lan";
-    std::string Current() override { return text; }
+    int reads = 0;
+    std::string Current() override {
+        ++reads;
+        return text;
+    }
+};
+
+// Queries run when the test says: at once (inline), or held until RunAll.
+struct HeldWorkers : tk::IWorkerStarter {
+    bool inline_ = false;
+    std::vector<std::function<void()>> held;
+    bool Start(std::function<void()> work) override {
+        if (inline_) {
+            work();
+        } else {
+            held.push_back(std::move(work));
+        }
+        return true;
+    }
+    void RunAll() {
+        std::vector<std::function<void()>> works;
+        works.swap(held);
+        for (auto& work : works) work();
+    }
 };
 
 tk::SntpOutcome Failed(tk::ClockCheckStatus status) { return {status, {}}; }
@@ -583,6 +607,210 @@ TEST_F(ClockCheckTest, TheReleaseDateCountsOnlyWithoutAMeasurement) {
     EXPECT_EQ(tk::ClockRefusalText(early, rules),
               "状态：电脑时间早于本程序的发布日期，本次未校时！");
     EXPECT_EQ(tk::ClockRefusalStatusText(early, rules), "状态：电脑日期有误，本次未校时！");
+}
+
+// ---- Queries ahead of the passes, with the workers in the test's hands
+
+class ClockAheadTest : public ClockCheckTest {
+public:  // for the cases' steps
+    using ClockCheckTest::client;
+    using ClockCheckTest::server;
+    using ClockCheckTest::time;
+
+    // A pass as RunPass makes it: Begin, then Await.
+    tk::ClockReading PassOf(bool manual) {
+        held.Begin();
+        return held.Await(manual);
+    }
+    std::size_t Queries() { return client->Servers().size(); }
+
+    HeldWorkers workers;
+    // A held query never ends: a pass that waits for one finds no answer.
+    tk::ClockCheck held{{server, client, time, time, 1000, &workers}};
+};
+
+// A query starts when one is due and never waits for it; anything else starts none.
+TEST_F(ClockAheadTest, StartQueryStartsOneWhenDue) {
+    using Check = tk::ClockCheck;
+    const struct {
+        const char* what;
+        std::function<void(ClockAheadTest&, Check&)> before;  // after a first query, answered
+        std::size_t queries;                                  // in all, after StartQuery
+    } cases[] = {
+        {"64 s later", [](ClockAheadTest& t, Check&) { t.time.Advance(64000); }, 2},
+        {"63.999 s later", [](ClockAheadTest& t, Check&) { t.time.Advance(63999); }, 1},
+        {"one still out",
+         [](ClockAheadTest& t, Check& check) {
+             t.time.Advance(64000);
+             check.StartQuery();
+             t.time.Advance(64000);
+         },
+         2},
+        {"refused by DENY",
+         [](ClockAheadTest& t, Check& check) {
+             t.time.Advance(64000);
+             t.client->next = Failed(tk::ClockCheckStatus::kDenied);
+             check.StartQuery();
+             t.workers.RunAll();
+             t.time.Advance(64000);
+         },
+         2},
+        {"no server set, read again 64 s after the pass",
+         [](ClockAheadTest& t, Check& check) {
+             t.server.text = "";
+             check.Begin();
+             t.time.Advance(64000);
+         },
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.text = "time.lan";
+        Check check{{server, client, time, time, 10000, &workers}};
+        const std::size_t before = Queries();
+        client->next = Measured(0);
+        check.StartQuery();
+        workers.RunAll();
+        c.before(*this, check);
+        const std::size_t ahead = Queries();
+        check.StartQuery();
+        EXPECT_EQ(Queries(), ahead);  // started, not run: StartQuery waited for nothing
+        workers.RunAll();
+        EXPECT_EQ(Queries() - before, c.queries);
+    }
+}
+
+// Between passes the server is read only when a query would be due, and with none set once per
+// 64 s: a tick every second costs no read of the settings file.
+TEST_F(ClockAheadTest, StartQueryReadsTheServerOnlyWhenAQueryIsDue) {
+    workers.inline_ = true;
+    for (const char* text : {"", "time.lan"}) {
+        SCOPED_TRACE(text);
+        server.text = text;
+        client->next = Measured(0);
+        PassOf(true);
+        const int reads = server.reads;
+        const std::size_t queries = Queries();
+        for (int second = 1; second < 64; ++second) {
+            time.Advance(1000);
+            held.StartQuery();
+        }
+        EXPECT_EQ(server.reads, reads);
+        EXPECT_EQ(Queries(), queries);
+        server.text = "other.lan";
+        time.Advance(1000);
+        held.StartQuery();
+        EXPECT_EQ(server.reads, reads + 1);
+        EXPECT_EQ(client->Servers().back(), "other.lan");
+        time.Advance(64000);
+    }
+}
+
+// An automatic pass reads what is in hand: the query started ahead when it is back, else the
+// outcome before it, leaving the query out for a later pass. A fresh answer, which no pass read
+// before, is told as fresh however old; one a pass read is told with its age.
+TEST_F(ClockAheadTest, AnAutomaticPassReadsWhatIsInHand) {
+    workers.inline_ = true;
+    client->next = Measured(-412000);
+    EXPECT_EQ(tk::ClockCheckLine(PassOf(false)), "电脑时间与time.lan相差-0.412秒");
+    workers.inline_ = false;
+    const struct {
+        const char* what;
+        std::int64_t advanceMs;  // before the tick's StartQuery
+        bool answered;           // the query ahead is back before the pass
+        std::int64_t passAfterMs;
+        const char* line;
+    } steps[] = {
+        {"no query due: the answer read before", 30000, false, 0,
+         "电脑时间与time.lan相差-0.412秒（30秒前测得）"},
+        {"a query out: the answer read before", 34000, false, 500,
+         "电脑时间与time.lan相差-0.412秒（64秒前测得）"},
+        {"that query back: fresh, though 20 s old", 0, true, 20000,
+         "电脑时间与time.lan相差+2.000秒"},
+        {"read again", 0, false, 15000, "电脑时间与time.lan相差+2.000秒（35秒前测得）"},
+        {"a silent server: its query out, the answer read before", 29000, false, 999,
+         "电脑时间与time.lan相差+2.000秒（64秒前测得）"},
+        {"the silent query past its second: no answer, the measurement standing", 0, false, 1,
+         "电脑时间未能与time.lan比对：没有应答；65秒前测得相差+2.000秒"},
+    };
+    for (const auto& step : steps) {
+        time.Advance(step.advanceMs);
+        held.StartQuery();
+        client->next = Measured(2 * kSecond);
+        if (step.answered) workers.RunAll();
+        time.Advance(step.passAfterMs);
+        EXPECT_EQ(tk::ClockCheckLine(PassOf(false)), step.line) << step.what;
+    }
+    EXPECT_EQ(Queries(), 2u);  // the silent one never ran
+}
+
+// The first query to a server (at a start, or after the setting named another) may be waited for
+// by an automatic pass for the rest of its first second, never past it; once a query to it has
+// ended, an automatic pass waits for none. A manual pass waits for any query out within its
+// second. Held queries never end: a pass that waits for one waits its time out and finds no
+// answer, one that does not finds the answer in hand.
+TEST_F(ClockAheadTest, OnlyTheFirstQueryIsWaitedForByAnAutomaticPass) {
+    enum Found { kAnswer, kWaitedOut, kInHand };
+    const struct {
+        const char* what;
+        bool earlier;        // a pass read an answer of this server before
+        bool answers;        // the query out is a thread that answers at once; else held
+        std::int64_t ageMs;  // of the query out at the pass's reading
+        bool manual;
+        Found found;
+    } cases[] = {
+        {"first query, answered while the pass waits", false, true, 0, false, kAnswer},
+        {"first query, 990 ms old", false, false, 990, false, kWaitedOut},
+        {"first query, 1 s old", false, false, 1000, false, kWaitedOut},
+        {"a later query, just started", true, false, 0, false, kInHand},
+        {"a later query, 990 ms old", true, false, 990, false, kInHand},
+        {"a later query past its second", true, false, 1000, false, kWaitedOut},
+        {"a later query, manual", true, false, 990, true, kWaitedOut},
+        {"a later query, manual, answered", true, true, 0, true, kAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct Starter : tk::IWorkerStarter {
+            HeldWorkers* held = nullptr;
+            bool threads = false;
+            bool Start(std::function<void()> work) override {
+                return threads ? tk::DetachedThreads().Start(std::move(work))
+                               : held->Start(std::move(work));
+            }
+        } starter;
+        starter.held = &workers;
+        tk::ClockCheck check{{server, client, time, time, 1000, &starter}};
+        if (c.earlier) {
+            client->next = Measured(-kSecond);
+            workers.inline_ = true;
+            check.Begin();
+            check.Await(true);
+            workers.inline_ = false;
+            time.Advance(64000);
+        }
+        client->next = Measured(kSecond);
+        starter.threads = c.answers;
+        check.StartQuery();
+        time.Advance(c.ageMs);
+        check.Begin();
+        const tk::ClockReading reading = check.Await(c.manual);
+        switch (c.found) {
+            case kAnswer:
+                EXPECT_EQ(tk::ClockCheckLine(reading), "电脑时间与time.lan相差+1.000秒");
+                break;
+            case kWaitedOut:
+                EXPECT_EQ(reading.status, tk::ClockCheckStatus::kNoAnswer);
+                EXPECT_EQ(reading.measurement.has_value(), c.earlier);
+                break;
+            case kInHand:
+                EXPECT_EQ(tk::ClockCheckLine(reading), "电脑时间与time.lan相差-1.000秒（" +
+                                                           std::to_string(64 + c.ageMs / 1000) +
+                                                           "秒前测得）");
+                break;
+        }
+        workers.RunAll();
+        time.Advance(64000);
+    }
 }
 
 }  // namespace

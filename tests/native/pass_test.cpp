@@ -492,6 +492,45 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
     }
 }
 
+// A manual pass may wait for the time server, an automatic one reads what the check has in hand;
+// either takes its rules once, at its start, and holds the reading to them.
+TEST(PassClock, ManualWaitsAutomaticReadsInHandRulesOncePerPass) {
+    tk::ClockReading measured;
+    measured.server = "ntp.lan";
+    measured.status = tk::ClockCheckStatus::kMeasured;
+    measured.measurement = tk::ClockSample{};
+    measured.measurement->offsetMicros = 61 * 1000000LL;
+    const struct {
+        bool manual;
+        std::int64_t bound;
+        const char* await;
+        const char* end;
+    } cases[] = {
+        {false, 54000, "clock await", "status 此次校时共：1张卡，其中1张成功，0张失败！"},
+        {true, 54000, "clock await manual", "status 此次校时共：1张卡，其中1张成功，0张失败！"},
+        {false, 60, "clock await", "status (red) 状态：时间相差+61秒，本次未校时！"},
+        {true, 60, "clock await manual", "status (red) 状态：时间相差+61秒，本次未校时！"},
+    };
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        PassFakes fakes(state);
+        tk_test::FakeClockCheck check(&fakes.log);
+        check.reading = measured;
+        tk_test::FakeClockRules rules;
+        rules.rules.maxOffsetSeconds = c.bound;
+        tk::PassServices services = fakes.Services();
+        services.clockCheck = &check;
+        services.clockRules = &rules;
+        const tk::PassRecord record =
+            tk::RunPass(MakeRoster({{false, ""}}), state, services, c.manual);
+        EXPECT_EQ(fakes.log.at(1), c.await) << c.manual << " " << c.bound;
+        EXPECT_EQ(fakes.log.back(), c.end) << c.manual << " " << c.bound;
+        EXPECT_EQ(rules.reads, 1);
+        EXPECT_EQ(check.starts, 0);  // the pass's Begin starts what is due
+        EXPECT_EQ(record.clockRules.maxOffsetSeconds, c.bound);
+    }
+}
+
 // Twenty failed screens are named, the rest counted; a pass without failures has no such line.
 TEST(PassLog, TooltipNamesAtMostTwentyFailures) {
     tk::SyncState state;
