@@ -34,7 +34,8 @@ std::string PassEndText(const PassRecord& record) {
 }
 
 std::string PassEndStatusText(const PassRecord& record) {
-    if (record.Refused() && record.clock) return ClockRefusalStatusText(*record.clock, record.clockRules);
+    if (record.Refused() && record.clock)
+        return ClockRefusalStatusText(*record.clock, record.clockRules);
     return PassSummaryText(record.count, record.failures);
 }
 

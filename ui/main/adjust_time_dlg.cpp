@@ -406,16 +406,11 @@ void CAdjustTimeDlg::OnComeBack() {
 // What a pass needs: the library, the probe, the status line, the pump, the clock, the check of
 // the clock against a time server and the sinks of its record.
 tk::PassServices CAdjustTimeDlg::PassServicesOf() {
-    return {m_services.library,
-            m_services.probe,
-            m_statusLine,
-            m_pump,
-            m_services.clock,
-            m_services.ticks,
-            &m_services.clockCheck,
-            &m_services.clockRules,
-            m_services.sinks,
-            ProgramStateOf().intervalSeconds};
+    return {m_services.library,     m_services.probe,
+            m_statusLine,           m_pump,
+            m_services.clock,       m_services.ticks,
+            &m_services.clockCheck, &m_services.clockRules,
+            m_services.sinks,       ProgramStateOf().intervalSeconds};
 }
 
 // The pass of kPassTimerId.
