@@ -82,8 +82,7 @@ bool ReadEventsSwitchedOn(IProfileReader& settings) {
 
 // Blanks around the value are the profile API's to strip; a file read another way may keep them.
 bool EventsSwitchedOn(const std::string& keyText) {
-    const std::string value = Trimmed(keyText);
-    return value.empty() || value != "0";
+    return Trimmed(keyText) != "0";
 }
 
 bool WriteScreenCount(IProfile& settings, int count) {
