@@ -47,7 +47,7 @@ bool CTK自动校时App::InitInstance() {
     CAdjustTimeDlg dialog({services.settings, services.library, services.probe, services.clock,
                            services.ticks, services.runKey, timers, services.modulePath,
                            screenEditor, exchangeFiles, services.journal, services.sinks, logOpener,
-                           services.clockCheck});
+                           services.clockCheck, services.clockRules});
     dialog.DoModal();
     return false;
 }

@@ -61,6 +61,8 @@ struct ProgramServices {
     tk::PreciseClock pcClock;
     tk::UptimeClock uptime;
     tk::ClockCheck clockCheck;
+    // The bound (nMaxClockOffset) and the release date a pass holds the check's reading to.
+    tk::ClockRulesSetting clockRules;
     // The metrics file that sMetricsFile names, for Prometheus; written whole each time, without
     // a flush, since the next pass writes it again.
     tk::AtomicFileReplacer metricsFiles{tk::Durability::kOnRename};

@@ -9,7 +9,9 @@
 //       at once and a probe whose batch takes 100 ms, without a clock check and with a fresh
 //       tk::ClockCheck against each server; one "pass check=..." line per kind with the times
 //       of its passes and, for a check, the median of its extra time over the pass without one
-//       in the same round
+//       in the same round; then the same against the silent server in the steady state of an
+//       automatic pass ("silent_steady"): a check whose earlier query went unanswered, with the
+//       next one started ahead, as the program's tick starts it, just before the pass
 #ifdef _WIN32
 #include <winsock2.h>
 #endif
@@ -28,7 +30,6 @@
 #include "core/sync/pass.h"
 #include "core/timecheck/clock_check.h"
 #include "core/timecheck/sntp_client.h"
-#include "resources/version.h"
 
 namespace {
 
@@ -59,8 +60,8 @@ int Offset(const std::string& server) {
     tk::SntpClient client(std::make_unique<tk::PreciseClock>());
     const tk::SntpOutcome outcome = client.Query(server, tk::kClockCheckWaitMs);
     std::printf("offset status=%s offset_us=%lld delay_us=%lld\n", StatusName(outcome.status),
-                static_cast<long long>(outcome.offsetMicros),
-                static_cast<long long>(outcome.delayMicros));
+                static_cast<long long>(outcome.sample.offsetMicros),
+                static_cast<long long>(outcome.sample.delayMicros));
     return outcome.status == tk::ClockCheckStatus::kMeasured ? 0 : 1;
 }
 
@@ -97,24 +98,32 @@ private:
     std::string m_text;
 };
 
+// The uptime clock, moved ahead by hand: the steady state's next query falls due at once rather
+// than 64 s later.
+class SkippingClock : public tk::IMonotonicClock {
+public:
+    std::int64_t Milliseconds() override { return m_uptime.Milliseconds() + skippedMs; }
+    std::int64_t skippedMs = 0;
+
+private:
+    tk::UptimeClock m_uptime;
+};
+
 // The check as the program builds it, keeping what the pass read.
 class RecordedCheck : public tk::IClockCheck {
 public:
     explicit RecordedCheck(tk::ITimeServerSource& server)
-        : m_check({server,
-                   std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
-                   m_pcClock,
-                   m_monotonic,
-                   m_clock,
-                   {TK_RELEASE_YEAR, TK_RELEASE_MONTH, TK_RELEASE_DAY}}) {}
+        : m_check({server, std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                   m_pcClock, monotonic}) {}
+    void StartQuery() override { m_check.StartQuery(); }
     void Begin() override { m_check.Begin(); }
-    tk::ClockReading Await() override { return m_reading = m_check.Await(); }
+    tk::ClockReading Await(bool manual) override { return m_reading = m_check.Await(manual); }
     const tk::ClockReading& Reading() const { return m_reading; }
+
+    SkippingClock monotonic;
 
 private:
     tk::PreciseClock m_pcClock;
-    tk::UptimeClock m_monotonic;
-    tk::SystemClock m_clock;
     tk::ClockCheck m_check;
     tk::ClockReading m_reading;
 };
@@ -139,9 +148,11 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Milliseconds of one pass, with a fresh check against `server` or none.
+// Milliseconds of one automatic pass, with a fresh check against `server` or none. steady: the
+// check has had a pass before (its first query's outcome in hand), and its next query is
+// started ahead, 64 s later, just before the timed pass.
 double TimePass(const tk::ScreenRoster& roster, const std::string* server,
-                tk::ClockCheckStatus& status) {
+                tk::ClockCheckStatus& status, bool steady = false) {
     SlowProbe probe;
     InstantServices services;
     tk::TickClock ticks;
@@ -154,6 +165,11 @@ double TimePass(const tk::ScreenRoster& roster, const std::string* server,
         passServices.clockCheck = check.get();
     }
     tk::SyncState state;
+    if (steady && check) {
+        tk::RunPass(roster, state, passServices);
+        check->monotonic.skippedMs += tk::kClockCheckIntervalMs;
+        check->StartQuery();
+    }
     const Steady::time_point start = Steady::now();
     tk::RunPass(roster, state, passServices);
     const double ms = Ms(Steady::now() - start);
@@ -164,6 +180,7 @@ double TimePass(const tk::ScreenRoster& roster, const std::string* server,
 struct Kind {
     const char* name;
     const std::string* server;
+    bool steady;
     std::vector<double> times;
     std::vector<double> extra;  // over the pass without a check of the same round
     int measured = 0;
@@ -171,9 +188,10 @@ struct Kind {
 
 int Passes(const std::string& answering, const std::string& silent, int runs) {
     const std::unique_ptr<tk::ScreenRoster> roster = Roster();
-    std::vector<Kind> kinds = {{"none", nullptr, {}, {}, 0},
-                               {"answering", &answering, {}, {}, 0},
-                               {"silent", &silent, {}, {}, 0}};
+    std::vector<Kind> kinds = {{"none", nullptr, false, {}, {}, 0},
+                               {"answering", &answering, false, {}, {}, 0},
+                               {"silent", &silent, false, {}, {}, 0},
+                               {"silent_steady", &silent, true, {}, {}, 0}};
     // The first pass starts the first thread and touches what the socket layer loads on first
     // use; it is not counted.
     tk::ClockCheckStatus status = tk::ClockCheckStatus::kNoAnswer;
@@ -182,7 +200,7 @@ int Passes(const std::string& answering, const std::string& silent, int runs) {
         double none = 0;
         for (Kind& kind : kinds) {
             status = tk::ClockCheckStatus::kNoAnswer;
-            const double ms = TimePass(*roster, kind.server, status);
+            const double ms = TimePass(*roster, kind.server, status, kind.steady);
             kind.times.push_back(ms);
             if (kind.server == nullptr) {
                 none = ms;

@@ -52,8 +52,8 @@ inline tk::PassRecord ThreeHundredScreenPass(std::int64_t now) {
     tk::ClockReading clock;
     clock.server = "ntp.example";
     clock.status = tk::ClockCheckStatus::kMeasured;
-    clock.measured = true;
-    clock.offsetMicros = -1234;
+    clock.measurement = tk::ClockSample{};
+    clock.measurement->offsetMicros = -1234;
     record.clock = clock;
     record.ended = now;
     record.program = {true, 600, kMetricsScreens};

@@ -5,15 +5,15 @@
 #include <utility>
 
 #include "core/base/gbk_utf8.h"
+#include "core/base/magnitude.h"
 #include "core/base/text_format.h"
 #include "core/screens/roster.h"
 #include "core/store/screen_file_layout.h"
+#include "core/sync/clock_texts.h"
 
 namespace tk {
 
 namespace {
-
-constexpr unsigned kPathBytes = 1024;
 
 // One family after the other: its HELP and TYPE lines before its first sample; a family without
 // samples is left out whole.
@@ -64,24 +64,6 @@ private:
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
 std::string Flag(bool value) { return value ? "1" : "0"; }
-
-// The label values of ClockCheckStatus; a RATE kiss counts as an unusable answer.
-const char* StatusLabel(ClockCheckStatus status) {
-    switch (status) {
-        case ClockCheckStatus::kMeasured:
-            return "measured";
-        case ClockCheckStatus::kNoAnswer:
-            return "no_answer";
-        case ClockCheckStatus::kNotFound:
-            return "not_found";
-        case ClockCheckStatus::kDenied:
-            return "denied";
-        case ClockCheckStatus::kUnusable:
-        case ClockCheckStatus::kRateLimited:
-            break;
-    }
-    return "unusable";
-}
 
 void WriteProgram(MetricsWriter& out, const MetricsProgram& program) {
     out.Family("tk_sync_info", "gauge", "The program's version and folder.");
@@ -147,21 +129,25 @@ void WriteLastPass(MetricsWriter& out, const PassRecord& last, const PassTally& 
 }
 
 // The measurement names the server that gave it, which may be another than the one asked last.
+// The delay is the round trip of the query that measured the offset, beside it.
 void WriteClock(MetricsWriter& out, const PassRecord& last) {
     if (!last.clock) return;
     const ClockReading& clock = *last.clock;
-    if (clock.measured) {
+    if (clock.measurement) {
         const std::string& by = MeasuredBy(clock);
         out.Family("tk_sync_clock_offset_seconds", "gauge",
                    "The time server's time minus the PC's, from the last measurement.");
-        out.Sample({{"server", by}}, SecondsOfMicros(clock.offsetMicros));
+        out.Sample({{"server", by}}, SecondsOfMicros(clock.measurement->offsetMicros));
+        out.Family("tk_sync_clock_delay_seconds", "gauge",
+                   "The round trip to the time server of the last measurement.");
+        out.Sample({{"server", by}}, SecondsOfMicros(clock.measurement->delayMicros));
         out.Family("tk_sync_clock_measured_time_seconds", "gauge",
                    "Unix time of the last measurement of the PC's clock.");
         out.Sample({{"server", by}}, Number(last.started - clock.ageSeconds));
     }
     if (clock.server.empty()) return;
     out.Family("tk_sync_clock_check", "gauge", "How the last query to the time server ended.");
-    out.Sample({{"server", clock.server}, {"status", StatusLabel(clock.status)}}, "1");
+    out.Sample({{"server", clock.server}, {"status", WordsOf(clock.status).label}}, "1");
 }
 
 }  // namespace
@@ -184,8 +170,7 @@ std::string EscapedLabelValue(std::string_view utf8) {
 }
 
 std::string SecondsOfMicros(std::int64_t micros) {
-    const std::uint64_t magnitude =
-        micros < 0 ? 0 - static_cast<std::uint64_t>(micros) : static_cast<std::uint64_t>(micros);
+    const std::uint64_t magnitude = Magnitude(micros);
     return Formatted("%s%llu.%06llu", micros < 0 ? "-" : "",
                      static_cast<unsigned long long>(magnitude / 1000000),
                      static_cast<unsigned long long>(magnitude % 1000000));
@@ -287,8 +272,7 @@ void MetricsFile::ProgramEnding(const ProgramState& state) {
 // The key's path when it names a .prom file; a path that does not is said once, until the key
 // names another.
 std::string MetricsFile::TargetPath() {
-    const std::string path =
-        GetProfileText(m_services.settings, kGlobalSection, kMetricsFileKey, "", kPathBytes);
+    const std::string path = ReadMetricsFilePath(m_services.settings);
     const size_t suffix = sizeof kMetricsFileSuffix - 1;
     if (path.size() > suffix &&
         path.compare(path.size() - suffix, suffix, kMetricsFileSuffix) == 0) {

@@ -14,13 +14,12 @@
 #include "core/base/clock.h"
 #include "core/store/atomic_file.h"
 #include "core/store/profile.h"
+#include "core/store/settings.h"
 #include "core/sync/pass_record.h"
 
 namespace tk {
 
-// Key of the settings file's global section: the full path of the metrics file, which must end
-// in ".prom" (the only files the collectors read); missing or empty: no file.
-inline constexpr char kMetricsFileKey[] = "sMetricsFile";
+// The file's name ends so (sMetricsFile names it, settings.h).
 inline constexpr char kMetricsFileSuffix[] = ".prom";
 // The notes the journal gets: the path and the reason, and a path that is no .prom file.
 inline constexpr char kMetricsNotWrittenFormat[] = "指标文件无法写入：%s";

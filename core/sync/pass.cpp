@@ -9,23 +9,31 @@ namespace tk {
 
 namespace {
 
-// The clock check of one pass: started with the pass, read at the first library call or, when
-// no screen gets that far, at the end.
+// The clock check of one pass: its rules taken and the check begun with the pass, read at the
+// first library call or, when no screen gets that far, at the end.
 class ClockGate {
 public:
-    explicit ClockGate(IClockCheck* check) : m_check(check) {
-        if (m_check) m_check->Begin();
+    ClockGate(IClockCheck* check, IClockRules* rules, bool manual)
+        : m_check(check), m_manual(manual) {
+        if (!m_check) return;
+        if (rules) m_rules = rules->ForPass();
+        m_check->Begin();
     }
     // False once the check forbids spreading the PC's clock.
     bool Open() {
-        if (!m_reading && m_check) m_reading = m_check->Await();
-        return !m_reading || VerdictOf(*m_reading) == ClockVerdict::kSpread;
+        if (!m_reading && m_check) m_reading = m_check->Await(m_manual);
+        return !Refused();
     }
-    bool Refused() const { return m_reading && VerdictOf(*m_reading) != ClockVerdict::kSpread; }
+    bool Refused() const {
+        return m_reading && VerdictOf(*m_reading, m_rules) != ClockVerdict::kSpread;
+    }
     const std::optional<ClockReading>& Reading() const { return m_reading; }
+    const ClockRules& Rules() const { return m_rules; }
 
 private:
     IClockCheck* m_check;
+    bool m_manual;
+    ClockRules m_rules;
     std::optional<ClockReading> m_reading;
 };
 
@@ -55,7 +63,7 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
     const int32_t visited = std::min(roster.count, kMaxScreens);
     record.screens.reserve(static_cast<size_t>(std::max(visited, 0)));
     ProbeAhead probe(roster, std::max(visited, 0), services.probe, services.ticks);
-    ClockGate gate(services.clockCheck);
+    ClockGate gate(services.clockCheck, services.clockRules, manual);
     for (int32_t i = 0; i < visited; ++i) {
         const ScreenEntry& entry = roster.entries[i];
         const ScreenFailure failure = AdjustScreen(entry, i, probe, services, gate);
@@ -70,7 +78,8 @@ PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServi
     // as no screen was set.
     gate.Open();  // reads the check now if no screen got to the library
     record.clock = gate.Reading();
-    if (record.clock) record.verdict = VerdictOf(*record.clock);
+    record.clockRules = gate.Rules();
+    if (record.clock) record.verdict = VerdictOf(*record.clock, record.clockRules);
     if (record.Refused()) {
         record.screens.clear();
         record.failures = 0;

@@ -5,6 +5,7 @@
 
 #include "core/probe/probe.h"
 #include "core/screens/roster.h"
+#include "core/sync/clock_rules.h"
 #include "core/sync/clock_text.h"
 #include "core/sync/pass_record.h"
 #include "core/sync/status_view.h"
@@ -46,13 +47,17 @@ struct PassServices {
     // Compares the PC's clock with a time server before the first library call; none: the
     // pass sets every screen it reaches, as without a server.
     IClockCheck* clockCheck = nullptr;
+    // The bound and the release date the check's reading is held to, taken at the pass's start;
+    // none: the widest bound, and no release date.
+    IClockRules* clockRules = nullptr;
     PassSinks sinks = {};  // each gets the record once the pass has ended
     // The interval the window shows, for the record; none: the one in force.
     std::optional<int64_t> intervalShown = {};
 };
 
 // One synchronisation pass over the roster (manual: started by the manual button); returns its
-// record, which every sink has had.
+// record, which every sink has had. A manual pass may wait for the time server's answer; an
+// automatic one reads what the check has in hand (IClockCheck::Await).
 PassRecord RunPass(const ScreenRoster& roster, SyncState& state, const PassServices& services,
                    bool manual = false);
 

@@ -2,17 +2,11 @@
 
 #include "core/base/path_text.h"
 #include "core/base/text_format.h"
-#include "core/store/screen_file_layout.h"
+#include "core/store/settings.h"
+#include "core/sync/clock_texts.h"
 #include "core/sync/pass_texts.h"
 
 namespace tk {
-
-// Blanks around the value are the profile API's to strip; a file read another way may keep them.
-bool EventsSwitchedOn(const std::string& keyText) {
-    const size_t first = keyText.find_first_not_of(" \t");
-    const size_t last = keyText.find_last_not_of(" \t");
-    return first == std::string::npos || keyText.substr(first, last - first + 1) != "0";
-}
 
 std::string FailedScreensText(const PassRecord& record) {
     std::string text;
@@ -69,9 +63,7 @@ void PassEvents::SettingNotSaved(const std::string& reason) {
 
 // The switch is read only when there is something to write: reading it costs a file access.
 void PassEvents::Write(const PassEvent& event) {
-    const std::string switchText =
-        GetProfileText(m_setup.settings, kGlobalSection, kEventLogKey, "", 64);
-    if (!EventsSwitchedOn(switchText)) return;
+    if (!ReadEventsSwitchedOn(m_setup.settings)) return;
     std::string why;
     if (!m_setup.log.Report(event.type, event.id, event.strings, &why)) {
         m_setup.notes.AddNote(Formatted(kEventNotWrittenFormat, why.c_str()));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/store/profile.h"
+#include "core/store/settings.h"
 #include "core/sync/pass_record.h"
 
 namespace tk {
@@ -24,11 +25,6 @@ inline constexpr int kEventScreensFailed = 1002;      // failures, other than th
 inline constexpr int kEventClockRefused = 1003;       // no screen set for the PC's clock
 inline constexpr int kEventSettingNotSaved = 1004;    // a setting could not be written
 inline constexpr int kEventFolderNotWritable = 1005;  // at start-up
-
-// Key of the settings file's global section: "0" switches the events off; any other text, or
-// none, leaves them on. Read again for each event, as sTimeServer is for each pass.
-inline constexpr char kEventLogKey[] = "bEventLog";
-bool EventsSwitchedOn(const std::string& keyText);
 
 // Where the events go.
 class IEventLog {
@@ -62,7 +58,7 @@ std::string FailedScreensText(const PassRecord& record);
 // Where the events go and what they tell beside the record.
 struct PassEventsSetup {
     IEventLog& log;
-    IProfileReader& settings;  // bEventLog
+    IProfileReader& settings;  // bEventLog, read for each event (settings.h)
     IJournalNotes& notes;      // says when an event could not be written
     std::string settingsPath;
     std::string folderNotWritable;  // why the program's folder cannot be written; empty if it can

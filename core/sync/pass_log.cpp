@@ -6,6 +6,7 @@
 #include "core/base/gbk.h"
 #include "core/base/path_text.h"
 #include "core/store/profile_file.h"
+#include "core/sync/clock_texts.h"
 #include "core/sync/pass_texts.h"
 
 namespace tk {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sync/clock_rules.h"
 #include "core/timecheck/clock_check.h"
 
 namespace tk {
@@ -47,6 +48,7 @@ struct PassRecord {
     int64_t started = 0;
     // The comparison with the time server; none without a check.
     std::optional<ClockReading> clock;
+    ClockRules clockRules;                         // what the reading was held to
     ClockVerdict verdict = ClockVerdict::kSpread;  // any other: no screen was set
     std::vector<ScreenOutcome> screens;            // none for a refused pass
     int64_t ended = 0;

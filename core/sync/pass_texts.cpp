@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/sync/clock_texts.h"
+
 namespace tk {
 
 std::string ScreenResultText(int screenNumber, bool success) {
@@ -27,12 +29,13 @@ std::string ScreenPlaceText(const ScreenOutcome& screen) {
 }
 
 std::string PassEndText(const PassRecord& record) {
-    if (record.Refused() && record.clock) return ClockRefusalText(*record.clock);
+    if (record.Refused() && record.clock) return ClockRefusalText(*record.clock, record.clockRules);
     return PassSummaryText(record.count, record.failures);
 }
 
 std::string PassEndStatusText(const PassRecord& record) {
-    if (record.Refused() && record.clock) return ClockRefusalStatusText(*record.clock);
+    if (record.Refused() && record.clock)
+        return ClockRefusalStatusText(*record.clock, record.clockRules);
     return PassSummaryText(record.count, record.failures);
 }
 

@@ -141,9 +141,11 @@ void SyncRun::TellState() {
 void SyncRun::AskTimeServerAhead() { m_services.clockCheck.StartQuery(); }
 
 PassServices SyncRun::PassServicesOf() {
-    return {m_services.library,     m_services.probe, m_views.status,
-            m_views.pump,           m_services.clock, m_services.ticks,
-            &m_services.clockCheck, m_services.sinks, ProgramStateOf().intervalSeconds};
+    return {m_services.library,     m_services.probe,
+            m_views.status,         m_views.pump,
+            m_services.clock,       m_services.ticks,
+            &m_services.clockCheck, &m_services.clockRules,
+            m_services.sinks,       ProgramStateOf().intervalSeconds};
 }
 
 // The pass of kPassTimerId.

@@ -38,6 +38,7 @@ struct SyncRunServices {
     std::string modulePath;   // the executable the Run value names
     PassSinks sinks;          // every pass's record goes to each (the journal first)
     IClockCheck& clockCheck;  // the PC's clock against a time server, each pass
+    IClockRules& clockRules;  // the bound and the release date a pass holds the clock to
 };
 
 // The front end's parts the run works through.

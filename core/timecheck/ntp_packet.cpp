@@ -103,8 +103,9 @@ SntpReply ReadSntpReply(const std::uint8_t* data, std::size_t size, std::uint64_
     return reply;
 }
 
-SntpSample SampleOf(std::int64_t t1, std::int64_t t2, std::int64_t t3, std::int64_t t4) {
-    SntpSample sample;
+ClockSample SampleOf(std::int64_t t1, std::int64_t t2, std::int64_t t3, std::int64_t t4) {
+    ClockSample sample;
+    sample.pcMicros = t4;
     sample.offsetMicros = ((t2 - t1) + (t3 - t4)) / 2;
     sample.delayMicros = (t4 - t1) - (t3 - t2);
     return sample;

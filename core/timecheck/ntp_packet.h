@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/timecheck/clock_sample.h"
+
 namespace tk {
 
 inline constexpr std::size_t kNtpPacketSize = 48;
@@ -39,11 +41,8 @@ struct SntpReply {
 SntpReply ReadSntpReply(const std::uint8_t* data, std::size_t size, std::uint64_t transmit);
 
 // Offset of the server's clock to the PC's (server minus PC) and the round trip's delay, from
-// T1 (request sent) and T4 (reply received) on the PC and T2, T3 at the server.
-struct SntpSample {
-    std::int64_t offsetMicros = 0;
-    std::int64_t delayMicros = 0;
-};
-SntpSample SampleOf(std::int64_t t1, std::int64_t t2, std::int64_t t3, std::int64_t t4);
+// T1 (request sent) and T4 (reply received) on the PC and T2, T3 at the server; the sample's PC
+// time is T4. Its server and uptime stamp are the caller's.
+ClockSample SampleOf(std::int64_t t1, std::int64_t t2, std::int64_t t3, std::int64_t t4);
 
 }  // namespace tk

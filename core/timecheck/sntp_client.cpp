@@ -1,14 +1,12 @@
 #include "core/timecheck/sntp_client.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <random>
-#include <system_error>
-#include <thread>
 
 #include "core/base/failure_report.h"
+#include "core/timecheck/detached_result.h"
 #include "core/timecheck/ntp_packet.h"
 #include "core/timecheck/sntp_socket.h"
 #include "core/timecheck/time_server.h"
@@ -20,7 +18,8 @@ namespace {
 using Steady = std::chrono::steady_clock;
 
 int MillisecondsLeft(Steady::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -31,40 +30,29 @@ std::uint64_t Unpredictable(std::uint64_t transmit) {
     return (transmit & ~std::uint64_t{0xFFF}) | (bits() & 0xFFF);
 }
 
-// A lookup on a worker of its own, shared with it: the system's resolver takes no time-out.
-struct Lookup {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    bool found = false;
-    std::uint32_t address = 0;
-};
-
 // The address of host, waiting for the lookup only until the deadline. A lookup still running
 // then is left behind on its detached worker, which owns everything it touches (the host's
-// text, the lookup, a start of the socket library) and ends whenever the resolver returns.
+// text, a start of the socket library) and ends whenever the resolver returns.
 bool ResolveBefore(HostResolver resolve, const std::string& host, Steady::time_point deadline,
                    std::uint32_t& address) {
-    const auto lookup = std::make_shared<Lookup>();
-    try {
-        std::thread([lookup, resolve, host] {
-            const SocketLibraryStart library = StartSocketLibrary();
-            std::uint32_t found = 0;
-            const bool resolved = library && resolve(host, found);
-            const std::lock_guard<std::mutex> lock(lookup->mutex);
-            lookup->done = true;
-            lookup->found = resolved;
-            lookup->address = found;
-            lookup->ended.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    struct Found {
+        bool found = false;
+        std::uint32_t address = 0;
+    };
+    const auto lookup = DetachedResult<Found>::Start([resolve, host] {
+        const SocketLibraryStart library = StartSocketLibrary();
+        Found found;
+        found.found = library && resolve(host, found.address);
+        return found;
+    });
+    if (!lookup) {
         ReportFailure("starting the time server's name lookup");
         return false;
     }
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    if (!lookup->ended.wait_until(lock, deadline, [&] { return lookup->done; })) return false;
-    address = lookup->address;
-    return lookup->found;
+    const std::optional<Found> found = lookup->WaitUntil(deadline);
+    if (!found) return false;
+    address = found->address;
+    return found->found;
 }
 
 SntpOutcome Failed(ClockCheckStatus status) {
@@ -76,8 +64,9 @@ SntpOutcome Failed(ClockCheckStatus status) {
 }  // namespace
 
 SntpClient::SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open,
-                       HostResolver resolve)
+                       HostResolver resolve, std::unique_ptr<IMonotonicClock> uptime)
     : m_clock(std::move(clock)),
+      m_uptime(uptime != nullptr ? std::move(uptime) : std::make_unique<UptimeClock>()),
       m_open(open != nullptr ? open : &OpenSntpSocket),
       m_resolve(resolve != nullptr ? resolve : &ResolveIPv4) {}
 
@@ -109,6 +98,7 @@ SntpOutcome SntpClient::Query(const std::string& server, int timeoutMs) {
         std::uint16_t fromPort = 0;
         const int size = socket->Receive(reply, sizeof reply, left, from, fromPort);
         const std::int64_t t4 = m_clock->NowMicros();
+        const std::int64_t arrivedMs = m_uptime->Milliseconds();
         if (size < 0) return Failed(ClockCheckStatus::kNoAnswer);
         if (size == 0) continue;
         if (from != address || fromPort != port) continue;
@@ -125,11 +115,11 @@ SntpOutcome SntpClient::Query(const std::string& server, int timeoutMs) {
             case SntpReplyKind::kAnswer:
                 break;
         }
-        const SntpSample sample = SampleOf(t1, read.receiveMicros, read.transmitMicros, t4);
         SntpOutcome outcome;
         outcome.status = ClockCheckStatus::kMeasured;
-        outcome.offsetMicros = sample.offsetMicros;
-        outcome.delayMicros = sample.delayMicros;
+        outcome.sample = SampleOf(t1, read.receiveMicros, read.transmitMicros, t4);
+        outcome.sample.server = server;
+        outcome.sample.uptimeMs = arrivedMs;
         return outcome;
     }
 }

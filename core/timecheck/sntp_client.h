@@ -10,11 +10,10 @@
 
 namespace tk {
 
-// One query's outcome, in the terms of the check that asks it.
+// One query's outcome, in the terms of the check that asks it: the sample when it is kMeasured.
 struct SntpOutcome {
     ClockCheckStatus status = ClockCheckStatus::kNoAnswer;
-    std::int64_t offsetMicros = 0;  // server minus PC
-    std::int64_t delayMicros = 0;
+    ClockSample sample;
 };
 
 // A blocking query; it runs on a worker thread, never on the window's.
@@ -37,14 +36,18 @@ using SntpSocketOpener = std::unique_ptr<ISntpSocket> (*)(std::uint32_t address,
 // address in network byte order; false when there is none.
 using HostResolver = bool (*)(const std::string& host, std::uint32_t& address);
 
+// clock: the PC's, for the request and the sample; uptime: the one its samples are stamped on
+// (none: UptimeClock, the check's in the program).
 class SntpClient final : public ISntpClient {
 public:
     explicit SntpClient(std::unique_ptr<IPreciseClock> clock, SntpSocketOpener open = nullptr,
-                        HostResolver resolve = nullptr);
+                        HostResolver resolve = nullptr,
+                        std::unique_ptr<IMonotonicClock> uptime = nullptr);
     SntpOutcome Query(const std::string& server, int timeoutMs) override;
 
 private:
     std::unique_ptr<IPreciseClock> m_clock;
+    std::unique_ptr<IMonotonicClock> m_uptime;
     SntpSocketOpener m_open;
     HostResolver m_resolve;
 };

@@ -3,8 +3,6 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "core/store/screen_file_layout.h"
-
 namespace tk {
 
 namespace {
@@ -61,27 +59,8 @@ bool SplitServerText(const std::string& text, std::string& host, std::uint16_t& 
     return !host.empty();
 }
 
-// Whole seconds only: "60s" or "1e3" are no bound the operator could mean for sure.
-std::int64_t MaxClockOffsetOf(const std::string& text) {
-    const std::string digits = Trimmed(text);
-    if (digits.empty() || digits.size() > 5 ||
-        digits.find_first_not_of("0123456789") != std::string::npos) {
-        return kMaxSpreadOffsetSeconds;
-    }
-    const long value = std::strtol(digits.c_str(), nullptr, 10);
-    return value >= 1 && value <= kMaxSpreadOffsetSeconds ? value : kMaxSpreadOffsetSeconds;
-}
-
-std::int64_t TimeServerSetting::MaxOffsetSeconds() {
-    char text[64];
-    m_settings.GetString(kGlobalSection, kMaxClockOffsetKey, "", text, sizeof text);
-    return MaxClockOffsetOf(text);
-}
-
 std::string TimeServerSetting::Current() {
-    char text[256];
-    m_settings.GetString(kGlobalSection, kTimeServerKey, "", text, sizeof text);
-    return ChooseTimeServer(text, m_w32time.Read());
+    return ChooseTimeServer(ReadTimeServerKey(m_settings), m_w32time.Read());
 }
 
 }  // namespace tk

@@ -6,24 +6,11 @@
 #include <string>
 
 #include "core/store/profile.h"
+#include "core/store/settings.h"
 
 namespace tk {
 
-// Key of the settings file's global section: a host name or IPv4 address, optionally with
-// ":port"; "none" switches the check off.
-inline constexpr char kTimeServerKey[] = "sTimeServer";
-inline constexpr char kNoTimeServer[] = "none";
 inline constexpr std::uint16_t kNtpPort = 123;
-
-// An offset past this many seconds (15 hours, more than a time-zone mistake explains and where
-// the Windows time service itself stops correcting) is never spread; nMaxClockOffset in the
-// global section may set a tighter bound.
-inline constexpr std::int64_t kMaxSpreadOffsetSeconds = 54000;
-inline constexpr char kMaxClockOffsetKey[] = "nMaxClockOffset";
-
-// The bound of nMaxClockOffset's text: seconds from 1 to kMaxSpreadOffsetSeconds; anything
-// else (empty, not a number, out of range) gives kMaxSpreadOffsetSeconds.
-std::int64_t MaxClockOffsetOf(const std::string& text);
 
 // The Windows time service's NtpServer values: the group policy's and the service's own; empty
 // where there is none.
@@ -57,23 +44,20 @@ std::string ChooseTimeServer(const std::string& key, const W32TimeServers& w32ti
 // is empty.
 bool SplitServerText(const std::string& text, std::string& host, std::uint16_t& port);
 
-// Where the server's text comes from for each pass; empty: none.
+// Where the server's text comes from (sTimeServer, else the time service's); empty: none.
 class ITimeServerSource {
 public:
     virtual ~ITimeServerSource() = default;
     virtual std::string Current() = 0;
-    // Seconds past which an offset is not spread, read for each pass too.
-    virtual std::int64_t MaxOffsetSeconds() { return kMaxSpreadOffsetSeconds; }
 };
 
-// The server the next pass compares with and the bound, read again for each pass so that a change
-// of the settings file or of the time service takes effect without a restart.
+// The server the next query asks, read again for each pass so that a change of the settings file
+// or of the time service takes effect without a restart.
 class TimeServerSetting final : public ITimeServerSource {
 public:
     TimeServerSetting(IProfileReader& settings, IW32TimeSetting& w32time)
         : m_settings(settings), m_w32time(w32time) {}
     std::string Current() override;
-    std::int64_t MaxOffsetSeconds() override;
 
 private:
     IProfileReader& m_settings;

@@ -62,25 +62,36 @@ public:
     }
 };
 
-// The clock check: "clock begin" and "clock await" events, and the reading it is told to give.
+// The clock check: "clock begin" and "clock await" events ("clock await manual" for a manual
+// pass), the queries started ahead counted, and the reading it is told to give.
 class FakeClockCheck : public tk::IClockCheck, LoggingFake {
 public:
     explicit FakeClockCheck(EventLog* log = nullptr) : LoggingFake(log) {}
 
-    tk::ClockReading reading;  // no server, the PC's date after the release: the pass as ever
+    tk::ClockReading reading;  // no server: the pass as ever
     int begins = 0;
     int awaits = 0;
-    int queries = 0;  // queries started ahead of a pass
+    int starts = 0;
 
-    void StartQuery() override { ++queries; }
+    void StartQuery() override { ++starts; }
     void Begin() override {
         Note("clock begin");
         ++begins;
     }
-    tk::ClockReading Await() override {
-        Note("clock await");
+    tk::ClockReading Await(bool manual) override {
+        Note(manual ? "clock await manual" : "clock await");
         ++awaits;
         return reading;
+    }
+};
+
+// The rules a pass holds the clock to, as told: by default the widest bound, after the release.
+struct FakeClockRules : tk::IClockRules {
+    tk::ClockRules rules;
+    int reads = 0;
+    tk::ClockRules ForPass() override {
+        ++reads;
+        return rules;
     }
 };
 

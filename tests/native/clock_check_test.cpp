@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/sync/clock_rules.h"
+#include "core/sync/clock_texts.h"
 #include "core/timecheck/ntp_packet.h"
 #include "core/timecheck/sntp_client.h"
 #include "core/timecheck/sntp_socket.h"
@@ -126,11 +129,11 @@ TEST(SntpReply, RequestTimestampsAndOffset) {
     EXPECT_EQ(tk::UnixMicrosFromNtp(tk::NtpFromUnixMicros(kT1 + 123457)), kT1 + 123457);
 
     // Server 3600 s ahead, 4 ms each way, 2 ms at the server.
-    const tk::SntpSample ahead =
+    const tk::ClockSample ahead =
         tk::SampleOf(kT1, kT1 + 3600 * kSecond + 4000, kT1 + 3600 * kSecond + 6000, kT1 + 10000);
     EXPECT_EQ(ahead.offsetMicros, 3600 * kSecond);
     EXPECT_EQ(ahead.delayMicros, 8000);
-    const tk::SntpSample behind =
+    const tk::ClockSample behind =
         tk::SampleOf(kT1, kT1 - 90 * kSecond + 1000, kT1 - 90 * kSecond + 1000, kT1 + 2000);
     EXPECT_EQ(behind.offsetMicros, -90 * kSecond);
 }
@@ -238,7 +241,9 @@ public:
             m_released.wait_for(lock, std::chrono::milliseconds(silentForMs),
                                 [this] { return m_release; });
         }
-        return next;
+        tk::SntpOutcome outcome = next;
+        outcome.sample.server = server;
+        return outcome;
     }
     std::vector<std::string> Servers() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -284,30 +289,54 @@ struct ManualTime : tk::IMonotonicClock, tk::IPreciseClock, tk::IClock {
 
 struct ServerText : tk::ITimeServerSource {
     std::string text = "time.lan";
-    std::int64_t bound = tk::kMaxSpreadOffsetSeconds;
-    std::string Current() override { return text; }
-    std::int64_t MaxOffsetSeconds() override { return bound; }
+    int reads = 0;
+    std::string Current() override {
+        ++reads;
+        return text;
+    }
 };
 
-tk::SntpOutcome Measured(std::int64_t offset) {
-    return {tk::ClockCheckStatus::kMeasured, offset, 2000};
-}
-tk::SntpOutcome Failed(tk::ClockCheckStatus status) { return {status, 0, 0}; }
+// Queries run when the test says: at once (inline), or held until RunAll.
+struct HeldWorkers : tk::IWorkerStarter {
+    bool inline_ = false;
+    std::vector<std::function<void()>> held;
+    bool Start(std::function<void()> work) override {
+        if (inline_) {
+            work();
+        } else {
+            held.push_back(std::move(work));
+        }
+        return true;
+    }
+    void RunAll() {
+        std::vector<std::function<void()>> works;
+        works.swap(held);
+        for (auto& work : works) work();
+    }
+};
+
+tk::SntpOutcome Failed(tk::ClockCheckStatus status) { return {status, {}}; }
 
 class ClockCheckTest : public ::testing::Test {
 protected:
     ~ClockCheckTest() override { client->Release(); }
 
-    // A pass's reading: Begin, then Await, as the pass calls them.
+    // A manual pass's reading: Begin, then Await, as the pass calls them.
     tk::ClockReading Pass() {
         check.Begin();
-        return check.Await();
+        return check.Await(true);
+    }
+    // An answer, stamped now as the client stamps it when it arrives.
+    tk::SntpOutcome Measured(std::int64_t offset) {
+        return {tk::ClockCheckStatus::kMeasured,
+                {"", time.monotonicMs, time.pcMicros, offset, 2000}};
     }
 
     std::shared_ptr<ScriptedClient> client = std::make_shared<ScriptedClient>();
     ManualTime time;
     ServerText server;
-    tk::ClockCheck check{{server, client, time, time, time, {2026, 12, 8}, 200}};
+    tk::ClockRules rules;
+    tk::ClockCheck check{{server, client, time, time, 200}};
 };
 
 TEST_F(ClockCheckTest, OneQueryPer64SecondsAndTheAnswerAgedMeanwhile) {
@@ -322,7 +351,8 @@ TEST_F(ClockCheckTest, OneQueryPer64SecondsAndTheAnswerAgedMeanwhile) {
     const tk::ClockReading reused = Pass();
     EXPECT_EQ(client->Servers().size(), 1u);
     EXPECT_EQ(tk::ClockCheckLine(reused), "电脑时间与time.lan相差-0.412秒（63秒前测得）");
-    EXPECT_EQ(check.Await().offsetMicros, reused.offsetMicros);  // the same until the next Begin
+    EXPECT_EQ(check.Await(true).measurement->offsetMicros,
+              reused.measurement->offsetMicros);  // the same until the next Begin
 
     time.Advance(1);
     EXPECT_EQ(tk::ClockCheckLine(Pass()), "电脑时间与time.lan相差+5.000秒");
@@ -331,14 +361,14 @@ TEST_F(ClockCheckTest, OneQueryPer64SecondsAndTheAnswerAgedMeanwhile) {
 
 TEST_F(ClockCheckTest, AReusedOffsetFollowsAStepOfThePcClock) {
     client->next = Measured(86400 * kSecond);
-    EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kOffsetTooLarge);
+    EXPECT_EQ(tk::VerdictOf(Pass(), rules), tk::ClockVerdict::kOffsetTooLarge);
     // The operator sets the PC's clock a day ahead; the next pass within 64 s spreads it.
     time.Advance(10000);
     time.pcMicros += 86400 * kSecond;
     const tk::ClockReading after = Pass();
     EXPECT_EQ(client->Servers().size(), 1u);
-    EXPECT_EQ(after.offsetMicros, 0);
-    EXPECT_EQ(tk::VerdictOf(after), tk::ClockVerdict::kSpread);
+    EXPECT_EQ(after.measurement->offsetMicros, 0);
+    EXPECT_EQ(tk::VerdictOf(after, rules), tk::ClockVerdict::kSpread);
 }
 
 // The wait is counted from the query's start: a pass whose probes took the whole wait finds
@@ -347,15 +377,15 @@ TEST_F(ClockCheckTest, ASilentServerCostsOneWaitPer64Seconds) {
     client->silent = true;
     client->silentForMs = 1000;  // well within a wait of 5 s, had it begun at Await
     client->next = Measured(0);
-    tk::ClockCheck check{{server, client, time, time, time, {2026, 12, 8}, 5000}};
+    tk::ClockCheck check{{server, client, time, time, 5000}};
     check.Begin();
     time.Advance(5000);
-    const tk::ClockReading first = check.Await();
+    const tk::ClockReading first = check.Await(true);
     EXPECT_EQ(tk::ClockCheckLine(first), "电脑时间未能与time.lan比对：没有应答");
-    EXPECT_EQ(tk::VerdictOf(first), tk::ClockVerdict::kSpread);
+    EXPECT_EQ(tk::VerdictOf(first, rules), tk::ClockVerdict::kSpread);
     time.Advance(30000);
     check.Begin();
-    EXPECT_EQ(tk::ClockCheckLine(check.Await()), "电脑时间未能与time.lan比对：没有应答");
+    EXPECT_EQ(tk::ClockCheckLine(check.Await(true)), "电脑时间未能与time.lan比对：没有应答");
     client->AwaitQueries(1);  // the first query's worker may start late
     EXPECT_EQ(client->Servers().size(), 1u);
     client->Release();
@@ -383,25 +413,26 @@ TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
     for (const auto& c : cases) {
         server.text = "time.lan";
         client->next = Measured(72000 * kSecond);
-        EXPECT_EQ(tk::VerdictOf(Pass()), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::VerdictOf(Pass(), rules), tk::ClockVerdict::kOffsetTooLarge);
         time.Advance(64000);
         client->next = Failed(c.failure);
         tk::ClockReading lost = Pass();
         EXPECT_EQ(tk::ClockCheckLine(lost), c.line);
-        EXPECT_EQ(tk::VerdictOf(lost), tk::ClockVerdict::kOffsetTooLarge);
-        EXPECT_EQ(tk::ClockRefusalText(lost), "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
+        EXPECT_EQ(tk::VerdictOf(lost, rules), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::ClockRefusalText(lost, rules),
+                  "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
         time.Advance(30000);
         lost = Pass();  // the failed query's outcome, reused
         EXPECT_EQ(tk::ClockCheckLine(lost),
                   std::string(c.line).replace(std::string(c.line).find("64秒"), 2, "94"));
-        EXPECT_EQ(tk::VerdictOf(lost), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::VerdictOf(lost, rules), tk::ClockVerdict::kOffsetTooLarge);
 
         // The operator sets the clock right by hand; the server still does not answer.
         time.pcMicros += 72000 * kSecond;
         time.Advance(1000);
         const tk::ClockReading righted = Pass();
-        EXPECT_EQ(tk::VerdictOf(righted), tk::ClockVerdict::kSpread);
-        EXPECT_EQ(righted.offsetMicros, 0);
+        EXPECT_EQ(tk::VerdictOf(righted, rules), tk::ClockVerdict::kSpread);
+        EXPECT_EQ(righted.measurement->offsetMicros, 0);
         time.pcMicros -= 72000 * kSecond;
 
         // Another server that fails at once is asked at once, and names the one that measured.
@@ -410,14 +441,14 @@ TEST_F(ClockCheckTest, AFailedQueryLeavesTheLastMeasurementStanding) {
         const size_t asked = client->Servers().size();
         const tk::ClockReading other = Pass();
         EXPECT_EQ(client->Servers().size(), asked + 1);
-        EXPECT_EQ(tk::VerdictOf(other), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::VerdictOf(other, rules), tk::ClockVerdict::kOffsetTooLarge);
         EXPECT_EQ(tk::ClockCheckLine(other), c.other);
-        EXPECT_EQ(tk::ClockRefusalText(other),
+        EXPECT_EQ(tk::ClockRefusalText(other, rules),
                   "状态：电脑时间与time.lan相差+72000秒，本次未校时！");
         // No server at all (the setting unreadable for a pass, the time service's key too).
         server.text = "";
         const tk::ClockReading none = Pass();
-        EXPECT_EQ(tk::VerdictOf(none), tk::ClockVerdict::kOffsetTooLarge);
+        EXPECT_EQ(tk::VerdictOf(none, rules), tk::ClockVerdict::kOffsetTooLarge);
         EXPECT_EQ(tk::ClockCheckLine(none),
                   "电脑时间未能比对：未设置时间服务器；95秒前与time.lan测得相差+72000.000秒");
         EXPECT_EQ(client->Servers().size(), asked + 1);
@@ -443,7 +474,7 @@ TEST_F(ClockCheckTest, AStandingMeasurementKeepsItsFigureUntilTheClockSteps) {
         time.Advance(1000);
         time.pcMicros += c.pcMicros;
         const tk::ClockReading reading = Pass();
-        EXPECT_EQ(reading.offsetMicros, c.offset) << c.pcMicros;
+        EXPECT_EQ(reading.measurement->offsetMicros, c.offset) << c.pcMicros;
         time.pcMicros -= c.pcMicros;
     }
 }
@@ -528,15 +559,15 @@ TEST_F(ClockCheckTest, BoundsPastWhichNoScreenIsSet) {
     };
     for (const Case& c : cases) {
         time.Advance(64000);
-        server.bound = c.bound;
+        rules.maxOffsetSeconds = c.bound;
         client->next = Measured(c.offset);
         const tk::ClockReading reading = Pass();
         EXPECT_EQ(tk::ClockCheckLine(reading), c.line);
-        EXPECT_EQ(tk::VerdictOf(reading),
+        EXPECT_EQ(tk::VerdictOf(reading, rules),
                   *c.refusal ? tk::ClockVerdict::kOffsetTooLarge : tk::ClockVerdict::kSpread)
             << c.line;
-        EXPECT_EQ(tk::ClockRefusalText(reading), c.refusal);
-        EXPECT_EQ(tk::ClockRefusalStatusText(reading), c.status);
+        EXPECT_EQ(tk::ClockRefusalText(reading, rules), c.refusal);
+        EXPECT_EQ(tk::ClockRefusalStatusText(reading, rules), c.status);
     }
 }
 
@@ -559,30 +590,227 @@ TEST_F(ClockCheckTest, TheReleaseDateCountsOnlyWithoutAMeasurement) {
     };
     for (const auto& c : cases) {
         // Each case with a check of its own: a measurement outlives any change of server.
-        tk::ClockCheck fresh{{server, client, time, time, time, {2026, 12, 8}, 200}};
+        tk::ClockCheck fresh{{server, client, time, time, 200}};
         server.text = c.server;
         time.Advance(64000);
         time.pcMicros = c.pcSeconds * kSecond;
         client->next = c.answers ? Measured(0) : Failed(tk::ClockCheckStatus::kNoAnswer);
         fresh.Begin();
-        EXPECT_EQ(tk::VerdictOf(fresh.Await()), c.verdict) << c.server << " " << c.pcSeconds;
+        rules.beforeRelease = tk::BeforeRelease(c.pcSeconds, {2026, 12, 8});
+        EXPECT_EQ(tk::VerdictOf(fresh.Await(true), rules), c.verdict)
+            << c.server << " " << c.pcSeconds;
     }
     server.text = "";
     time.pcMicros = (kDayBefore - 1) * kSecond;
+    rules.beforeRelease = tk::BeforeRelease(time.Now(), {2026, 12, 8});
     const tk::ClockReading early = Pass();
-    EXPECT_EQ(tk::ClockRefusalText(early), "状态：电脑时间早于本程序的发布日期，本次未校时！");
-    EXPECT_EQ(tk::ClockRefusalStatusText(early), "状态：电脑日期有误，本次未校时！");
+    EXPECT_EQ(tk::ClockRefusalText(early, rules),
+              "状态：电脑时间早于本程序的发布日期，本次未校时！");
+    EXPECT_EQ(tk::ClockRefusalStatusText(early, rules), "状态：电脑日期有误，本次未校时！");
 }
 
-// nMaxClockOffset's text: whole seconds from 1 to 54000, else the default.
-TEST(MaxClockOffset, TextsAndTheirBounds) {
+// ---- Queries ahead of the passes, with the workers in the test's hands
+
+class ClockAheadTest : public ClockCheckTest {
+public:  // for the cases' steps
+    using ClockCheckTest::client;
+    using ClockCheckTest::server;
+    using ClockCheckTest::time;
+
+    // A pass as RunPass makes it: Begin, then Await.
+    tk::ClockReading PassOf(bool manual) {
+        held.Begin();
+        return held.Await(manual);
+    }
+    std::size_t Queries() { return client->Servers().size(); }
+
+    HeldWorkers workers;
+    // A held query never ends: a pass that waits for one finds no answer.
+    tk::ClockCheck held{{server, client, time, time, 1000, &workers}};
+};
+
+// A query starts when one is due and never waits for it; anything else starts none.
+TEST_F(ClockAheadTest, StartQueryStartsOneWhenDue) {
+    using Check = tk::ClockCheck;
     const struct {
-        const char* text;
-        std::int64_t bound;
-    } cases[] = {{"60", 60},     {" 1 ", 1},       {"54000", 54000}, {"", 54000},
-                 {"0", 54000},   {"54001", 54000}, {"-5", 54000},    {"12abc", 54000},
-                 {"1e3", 54000}, {"0x10", 54000},  {"abc", 54000},   {"99999999999", 54000}};
-    for (const auto& c : cases) EXPECT_EQ(tk::MaxClockOffsetOf(c.text), c.bound) << c.text;
+        const char* what;
+        std::function<void(ClockAheadTest&, Check&)> before;  // after a first query, answered
+        std::size_t queries;                                  // in all, after StartQuery
+    } cases[] = {
+        {"64 s later", [](ClockAheadTest& t, Check&) { t.time.Advance(64000); }, 2},
+        {"63.999 s later", [](ClockAheadTest& t, Check&) { t.time.Advance(63999); }, 1},
+        {"one still out",
+         [](ClockAheadTest& t, Check& check) {
+             t.time.Advance(64000);
+             check.StartQuery();
+             t.time.Advance(64000);
+         },
+         2},
+        {"refused by DENY",
+         [](ClockAheadTest& t, Check& check) {
+             t.time.Advance(64000);
+             t.client->next = Failed(tk::ClockCheckStatus::kDenied);
+             check.StartQuery();
+             t.workers.RunAll();
+             t.time.Advance(64000);
+         },
+         2},
+        {"no server set, read again 64 s after the pass",
+         [](ClockAheadTest& t, Check& check) {
+             t.server.text = "";
+             check.Begin();
+             t.time.Advance(64000);
+         },
+         1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.text = "time.lan";
+        Check check{{server, client, time, time, 10000, &workers}};
+        const std::size_t before = Queries();
+        client->next = Measured(0);
+        check.StartQuery();
+        workers.RunAll();
+        c.before(*this, check);
+        const std::size_t ahead = Queries();
+        check.StartQuery();
+        EXPECT_EQ(Queries(), ahead);  // started, not run: StartQuery waited for nothing
+        workers.RunAll();
+        EXPECT_EQ(Queries() - before, c.queries);
+    }
+}
+
+// Between passes the server is read only when a query would be due, and with none set once per
+// 64 s: a tick every second costs no read of the settings file.
+TEST_F(ClockAheadTest, StartQueryReadsTheServerOnlyWhenAQueryIsDue) {
+    workers.inline_ = true;
+    for (const char* text : {"", "time.lan"}) {
+        SCOPED_TRACE(text);
+        server.text = text;
+        client->next = Measured(0);
+        PassOf(true);
+        const int reads = server.reads;
+        const std::size_t queries = Queries();
+        for (int second = 1; second < 64; ++second) {
+            time.Advance(1000);
+            held.StartQuery();
+        }
+        EXPECT_EQ(server.reads, reads);
+        EXPECT_EQ(Queries(), queries);
+        server.text = "other.lan";
+        time.Advance(1000);
+        held.StartQuery();
+        EXPECT_EQ(server.reads, reads + 1);
+        EXPECT_EQ(client->Servers().back(), "other.lan");
+        time.Advance(64000);
+    }
+}
+
+// An automatic pass reads what is in hand: the query started ahead when it is back, else the
+// outcome before it, leaving the query out for a later pass. A fresh answer, which no pass read
+// before, is told as fresh however old; one a pass read is told with its age.
+TEST_F(ClockAheadTest, AnAutomaticPassReadsWhatIsInHand) {
+    workers.inline_ = true;
+    client->next = Measured(-412000);
+    EXPECT_EQ(tk::ClockCheckLine(PassOf(false)), "电脑时间与time.lan相差-0.412秒");
+    workers.inline_ = false;
+    const struct {
+        const char* what;
+        std::int64_t advanceMs;  // before the tick's StartQuery
+        bool answered;           // the query ahead is back before the pass
+        std::int64_t passAfterMs;
+        const char* line;
+    } steps[] = {
+        {"no query due: the answer read before", 30000, false, 0,
+         "电脑时间与time.lan相差-0.412秒（30秒前测得）"},
+        {"a query out: the answer read before", 34000, false, 500,
+         "电脑时间与time.lan相差-0.412秒（64秒前测得）"},
+        {"that query back: fresh, though 20 s old", 0, true, 20000,
+         "电脑时间与time.lan相差+2.000秒"},
+        {"read again", 0, false, 15000, "电脑时间与time.lan相差+2.000秒（35秒前测得）"},
+        {"a silent server: its query out, the answer read before", 29000, false, 999,
+         "电脑时间与time.lan相差+2.000秒（64秒前测得）"},
+        {"the silent query past its second: no answer, the measurement standing", 0, false, 1,
+         "电脑时间未能与time.lan比对：没有应答；65秒前测得相差+2.000秒"},
+    };
+    for (const auto& step : steps) {
+        time.Advance(step.advanceMs);
+        held.StartQuery();
+        client->next = Measured(2 * kSecond);
+        if (step.answered) workers.RunAll();
+        time.Advance(step.passAfterMs);
+        EXPECT_EQ(tk::ClockCheckLine(PassOf(false)), step.line) << step.what;
+    }
+    EXPECT_EQ(Queries(), 2u);  // the silent one never ran
+}
+
+// The first query to a server (at a start, or after the setting named another) may be waited for
+// by an automatic pass for the rest of its first second, never past it; once a query to it has
+// ended, an automatic pass waits for none. A manual pass waits for any query out within its
+// second. Held queries never end: a pass that waits for one waits its time out and finds no
+// answer, one that does not finds the answer in hand.
+TEST_F(ClockAheadTest, OnlyTheFirstQueryIsWaitedForByAnAutomaticPass) {
+    enum Found { kAnswer, kWaitedOut, kInHand };
+    const struct {
+        const char* what;
+        bool earlier;        // a pass read an answer of this server before
+        bool answers;        // the query out is a thread that answers at once; else held
+        std::int64_t ageMs;  // of the query out at the pass's reading
+        bool manual;
+        Found found;
+    } cases[] = {
+        {"first query, answered while the pass waits", false, true, 0, false, kAnswer},
+        {"first query, 990 ms old", false, false, 990, false, kWaitedOut},
+        {"first query, 1 s old", false, false, 1000, false, kWaitedOut},
+        {"a later query, just started", true, false, 0, false, kInHand},
+        {"a later query, 990 ms old", true, false, 990, false, kInHand},
+        {"a later query past its second", true, false, 1000, false, kWaitedOut},
+        {"a later query, manual", true, false, 990, true, kWaitedOut},
+        {"a later query, manual, answered", true, true, 0, true, kAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        struct Starter : tk::IWorkerStarter {
+            HeldWorkers* held = nullptr;
+            bool threads = false;
+            bool Start(std::function<void()> work) override {
+                return threads ? tk::DetachedThreads().Start(std::move(work))
+                               : held->Start(std::move(work));
+            }
+        } starter;
+        starter.held = &workers;
+        tk::ClockCheck check{{server, client, time, time, 1000, &starter}};
+        if (c.earlier) {
+            client->next = Measured(-kSecond);
+            workers.inline_ = true;
+            check.Begin();
+            check.Await(true);
+            workers.inline_ = false;
+            time.Advance(64000);
+        }
+        client->next = Measured(kSecond);
+        starter.threads = c.answers;
+        check.StartQuery();
+        time.Advance(c.ageMs);
+        check.Begin();
+        const tk::ClockReading reading = check.Await(c.manual);
+        switch (c.found) {
+            case kAnswer:
+                EXPECT_EQ(tk::ClockCheckLine(reading), "电脑时间与time.lan相差+1.000秒");
+                break;
+            case kWaitedOut:
+                EXPECT_EQ(reading.status, tk::ClockCheckStatus::kNoAnswer);
+                EXPECT_EQ(reading.measurement.has_value(), c.earlier);
+                break;
+            case kInHand:
+                EXPECT_EQ(tk::ClockCheckLine(reading), "电脑时间与time.lan相差-1.000秒（" +
+                                                           std::to_string(64 + c.ageMs / 1000) +
+                                                           "秒前测得）");
+                break;
+        }
+        workers.RunAll();
+        time.Advance(64000);
+    }
 }
 
 }  // namespace

@@ -55,12 +55,16 @@ std::string SamplesOf(const std::string& text, const std::vector<std::string>& p
 }
 
 tk::ClockReading Reading(const char* server, tk::ClockCheckStatus status, bool measured,
-                         std::int64_t offsetMicros, std::int64_t ageSeconds) {
+                         std::int64_t offsetMicros, std::int64_t ageSeconds,
+                         std::int64_t delayMicros = 0) {
     tk::ClockReading reading;
     reading.server = server;
     reading.status = status;
-    reading.measured = measured;
-    reading.offsetMicros = offsetMicros;
+    if (measured) {
+        reading.measurement = tk::ClockSample{};
+        reading.measurement->offsetMicros = offsetMicros;
+        reading.measurement->delayMicros = delayMicros;
+    }
     reading.ageSeconds = ageSeconds;
     return reading;
 }
@@ -136,7 +140,7 @@ TEST(MetricsText, ARunOfPasses) {
     first.durationMs = 2350;
     first.count = 4;
     first.failures = 2;
-    first.clock = Reading("ntp.example", tk::ClockCheckStatus::kMeasured, true, -1500, 0);
+    first.clock = Reading("ntp.example", tk::ClockCheckStatus::kMeasured, true, -1500, 0, 2250);
 
     // Refused: the clock 60,000 s off by a measurement 64 s old that a failed query left.
     tk::PassRecord refused;
@@ -146,7 +150,7 @@ TEST(MetricsText, ARunOfPasses) {
     refused.count = 4;
     refused.durationMs = 200;
     refused.clock = Reading("校时服务器", tk::ClockCheckStatus::kNoAnswer, true, 60000000000, 64);
-    refused.clock->measuredBy = "ntp.example";  // before the setting named another server
+    refused.clock->measurement->server = "ntp.example";  // before the setting named another
     refused.verdict = tk::ClockVerdict::kOffsetTooLarge;
 
     // The roster shrank to two, and screen 1 has another address; a RATE kiss, no measurement.
@@ -189,6 +193,7 @@ TEST(MetricsText, ARunOfPasses) {
          "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 1\n"
          "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"
          "tk_sync_clock_offset_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} -0.001500\n"
+         "tk_sync_clock_delay_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 0.002250\n"
          "tk_sync_clock_measured_time_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 1700000100\n"
          "tk_sync_clock_check{" FOLDER_LABEL ",server=\"ntp.example\",status=\"measured\"} 1\n"},
         {"refused: every screen not set, the addresses and times kept", refused,
@@ -210,6 +215,7 @@ TEST(MetricsText, ARunOfPasses) {
          "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"set\"} 1\n"
          "tk_sync_passes_total{" FOLDER_LABEL ",kind=\"automatic\",outcome=\"refused\"} 0\n"
          "tk_sync_clock_offset_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 60000.000000\n"
+         "tk_sync_clock_delay_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 0.000000\n"
          "tk_sync_clock_measured_time_seconds{" FOLDER_LABEL ",server=\"ntp.example\"} 1700000636\n"
          "tk_sync_clock_check{" FOLDER_LABEL ",server=\"" SERVER_UTF8
          "\",status=\"no_answer\"} 1\n"},
@@ -630,7 +636,8 @@ TEST(MetricsFilePromtool, CheckMetricsAcceptsTheFile) {
                       Net(1700000103, 3, "127.0.0.5", tk::ScreenFailure::kNoReply)};
     record.ended = 1700000103;
     record.count = 3;
-    record.clock = Reading("校时服务器\"x\"\n", tk::ClockCheckStatus::kMeasured, true, 2500, 3);
+    record.clock =
+        Reading("校时服务器\"x\"\n", tk::ClockCheckStatus::kMeasured, true, 2500, 3, 1250);
     tally.Add(record);
     std::string dir = (std::filesystem::temp_directory_path() / "tk-metrics-XXXXXX").string();
     ASSERT_NE(::mkdtemp(dir.data()), nullptr);

@@ -83,13 +83,13 @@ tk::PassRecord Refused(bool offset) {
     if (offset) {
         reading.server = "127.0.0.20";
         reading.status = tk::ClockCheckStatus::kMeasured;
-        reading.measured = true;
-        reading.offsetMicros = 86400012000;
+        reading.measurement = tk::ClockSample{};
+        reading.measurement->offsetMicros = 86400012000;
     } else {
-        reading.beforeRelease = true;
+        record.clockRules.beforeRelease = true;
     }
     record.clock = reading;
-    record.verdict = tk::VerdictOf(reading);
+    record.verdict = tk::VerdictOf(reading, record.clockRules);
     return record;
 }
 

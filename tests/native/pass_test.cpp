@@ -374,15 +374,18 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
     tk::ClockReading measured;
     measured.server = "ntp.lan";
     measured.status = tk::ClockCheckStatus::kMeasured;
-    measured.measured = true;
-    measured.offsetMicros = -412000;
+    measured.measurement = tk::ClockSample{};
+    measured.measurement->offsetMicros = -412000;
     tk::ClockReading tooFar = measured;
-    tooFar.offsetMicros = 86400LL * 1000000 + 250000;
+    tooFar.measurement->offsetMicros = 86400LL * 1000000 + 250000;
     tk::ClockReading early;
-    early.beforeRelease = true;
+    const tk::ClockRules afterRelease;
+    tk::ClockRules beforeRelease;
+    beforeRelease.beforeRelease = true;
     const struct {
         const char* what;
         tk::ClockReading reading;
+        tk::ClockRules rules;
         std::vector<Screen> screens;
         std::vector<std::string> events;
         const char* lines;
@@ -390,6 +393,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
     } cases[] = {
         {"spread",
          measured,
+         afterRelease,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await", "adjust 1",
           "status 状态：1号屏校时成功！", "pump", "adjust 2", "status 状态：2号屏校时成功！",
@@ -403,6 +407,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          "电脑时间与ntp.lan相差-0.412秒\r\n双击状态栏打开校时日志"},
         {"offset too large",
          tooFar,
+         afterRelease,
          {{true, "127.0.0.9"}, {false, ""}},
          {"clock begin", "probe 127.0.0.9", "clock await",
           "status (red) 状态：时间相差+86400秒，本次未校时！"},
@@ -413,6 +418,7 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
          "状态：电脑时间与ntp.lan相差+86400秒，本次未校时！\r\n双击状态栏打开校时日志"},
         {"before the release, no server, no screen reached",
          early,
+         beforeRelease,
          {{true, "127.0.0.9"}},
          {"clock begin", "probe 127.0.0.9", "status 状态：1号屏校时失败！", "pump", "clock await",
           "status (red) 状态：电脑日期有误，本次未校时！"},
@@ -427,8 +433,11 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
         fakes.probe.answer = std::string(c.what) != std::string(cases[2].what);
         tk_test::FakeClockCheck check(&fakes.log);
         check.reading = c.reading;
+        tk_test::FakeClockRules rules;
+        rules.rules = c.rules;
         tk::PassServices services = fakes.Services();
         services.clockCheck = &check;
+        services.clockRules = &rules;
         RecordingJournal journal;
         services.sinks = {&journal};
         tk::RunPass(MakeRoster(c.screens), state, services);
@@ -438,6 +447,45 @@ TEST(PassLog, ClockCheckBeforeTheFirstLibraryCall) {
         ASSERT_EQ(journal.passes.size(), 1u);
         EXPECT_EQ(tk::PassLogLines(journal.passes[0], fakes.clock), c.lines) << c.what;
         EXPECT_EQ(tk::StatusTipText(&journal.passes[0], fakes.clock), c.tip) << c.what;
+    }
+}
+
+// A manual pass may wait for the time server, an automatic one reads what the check has in hand;
+// either takes its rules once, at its start, and holds the reading to them.
+TEST(PassClock, ManualWaitsAutomaticReadsInHandRulesOncePerPass) {
+    tk::ClockReading measured;
+    measured.server = "ntp.lan";
+    measured.status = tk::ClockCheckStatus::kMeasured;
+    measured.measurement = tk::ClockSample{};
+    measured.measurement->offsetMicros = 61 * 1000000LL;
+    const struct {
+        bool manual;
+        std::int64_t bound;
+        const char* await;
+        const char* end;
+    } cases[] = {
+        {false, 54000, "clock await", "status 此次校时共：1张卡，其中1张成功，0张失败！"},
+        {true, 54000, "clock await manual", "status 此次校时共：1张卡，其中1张成功，0张失败！"},
+        {false, 60, "clock await", "status (red) 状态：时间相差+61秒，本次未校时！"},
+        {true, 60, "clock await manual", "status (red) 状态：时间相差+61秒，本次未校时！"},
+    };
+    for (const auto& c : cases) {
+        tk::SyncState state;
+        PassFakes fakes(state);
+        tk_test::FakeClockCheck check(&fakes.log);
+        check.reading = measured;
+        tk_test::FakeClockRules rules;
+        rules.rules.maxOffsetSeconds = c.bound;
+        tk::PassServices services = fakes.Services();
+        services.clockCheck = &check;
+        services.clockRules = &rules;
+        const tk::PassRecord record =
+            tk::RunPass(MakeRoster({{false, ""}}), state, services, c.manual);
+        EXPECT_EQ(fakes.log.at(1), c.await) << c.manual << " " << c.bound;
+        EXPECT_EQ(fakes.log.back(), c.end) << c.manual << " " << c.bound;
+        EXPECT_EQ(rules.reads, 1);
+        EXPECT_EQ(check.starts, 0);  // the pass's Begin starts what is due
+        EXPECT_EQ(record.clockRules.maxOffsetSeconds, c.bound);
     }
 }
 

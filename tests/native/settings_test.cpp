@@ -122,5 +122,16 @@ TEST_F(GlobalSettingsTest, FirstWritesMakeTheSection) {
     EXPECT_FALSE(WriteScreenCount(nowhere, 1));
 }
 
+// nMaxClockOffset's text: whole seconds from 1 to 54000, else the default.
+TEST(MaxClockOffset, TextsAndTheirBounds) {
+    const struct {
+        const char* text;
+        std::int64_t bound;
+    } cases[] = {{"60", 60},     {" 1 ", 1},       {"54000", 54000}, {"", 54000},
+                 {"0", 54000},   {"54001", 54000}, {"-5", 54000},    {"12abc", 54000},
+                 {"1e3", 54000}, {"0x10", 54000},  {"abc", 54000},   {"99999999999", 54000}};
+    for (const auto& c : cases) EXPECT_EQ(tk::MaxClockOffsetOf(c.text), c.bound) << c.text;
+}
+
 }  // namespace
 }  // namespace tk

@@ -7,11 +7,13 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/timecheck/ntp_packet.h"
 #include "core/timecheck/sntp_socket.h"
 
 namespace {
@@ -81,6 +83,62 @@ TEST(SntpLookup, ALookupPastTheDeadlineIsNotFound) {
     g_changed.notify_all();
     g_changed.wait_for(lock, std::chrono::seconds(10), [] { return !g_asked.empty(); });
     EXPECT_EQ(g_asked, slowName);
+}
+
+// A server at 127.0.0.5:1123 an hour ahead, which answers the request it got.
+struct AnsweringSocket : tk::ISntpSocket {
+    static constexpr std::int64_t kServerMicros = std::int64_t{1796727600} * 1000000;
+    std::uint8_t transmit[8] = {};
+    bool Send(const std::uint8_t* data, std::size_t) override {
+        std::memcpy(transmit, data + 40, sizeof transmit);
+        return true;
+    }
+    int Receive(std::uint8_t* data, std::size_t, int, std::uint32_t& from,
+                std::uint16_t& fromPort) override {
+        std::memset(data, 0, tk::kNtpPacketSize);
+        data[0] = (4 << 3) | 4;
+        data[1] = 2;
+        std::memcpy(data + 24, transmit, sizeof transmit);
+        const std::uint64_t server = tk::NtpFromUnixMicros(kServerMicros);
+        for (int i = 0; i < 8; ++i) {
+            data[32 + i] = data[40 + i] = static_cast<std::uint8_t>(server >> (56 - 8 * i));
+        }
+        from = 0x0500007F;
+        fromPort = 1123;
+        return static_cast<int>(tk::kNtpPacketSize);
+    }
+};
+
+// The PC's clock an hour behind the server, 8 ms on the way; the uptime clock where the test
+// puts it.
+struct SteppingClock : tk::IPreciseClock {
+    std::int64_t micros = AnsweringSocket::kServerMicros - std::int64_t{3600} * 1000000;
+    std::int64_t NowMicros() override {
+        const std::int64_t now = micros;
+        micros += 8000;
+        return now;
+    }
+};
+struct StillUptime : tk::IMonotonicClock {
+    std::int64_t Milliseconds() override { return 7777; }
+};
+
+// The client's answer is the sample as it goes to the record: the server asked, the reply's
+// arrival on the PC's and the uptime clock, offset and delay.
+TEST(SntpSample, TheClientStampsItsAnswer) {
+    tk::SntpClient client(
+        std::make_unique<SteppingClock>(),
+        [](std::uint32_t, std::uint16_t) -> std::unique_ptr<tk::ISntpSocket> {
+            return std::make_unique<AnsweringSocket>();
+        },
+        Loopback5, std::make_unique<StillUptime>());
+    const tk::SntpOutcome outcome = client.Query("ntp.example:1123", 5000);
+    ASSERT_EQ(outcome.status, tk::ClockCheckStatus::kMeasured);
+    EXPECT_EQ(outcome.sample.server, "ntp.example:1123");
+    EXPECT_EQ(outcome.sample.uptimeMs, 7777);
+    EXPECT_EQ(outcome.sample.pcMicros, AnsweringSocket::kServerMicros - 3600000000 + 8000);
+    EXPECT_EQ(outcome.sample.offsetMicros, 3600000000 - 4000);
+    EXPECT_EQ(outcome.sample.delayMicros, 8000);
 }
 
 }  // namespace

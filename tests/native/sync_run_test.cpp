@@ -121,13 +121,22 @@ struct Harness {
     tk_test::FixedClock clock{8, 5, 9};
     tk_test::FakeRunKey runKey;
     tk_test::FakeClockCheck check;
+    tk_test::FakeClockRules rules;
     tk_test::RecordingStatusView status;
     tk_test::RecordingPump pump;
     tk_test::TimerRecorder timers;
     FrontEnd front{log};
-    tk::SyncRun run{
-        {settings, library, probe, clock, probe.ticks, runKey, "C:\\Sync\\TK.exe", {&front}, check},
-        {front, status, pump, timers}};
+    tk::SyncRun run{{settings,
+                     library,
+                     probe,
+                     clock,
+                     probe.ticks,
+                     runKey,
+                     "C:\\Sync\\TK.exe",
+                     {&front},
+                     check,
+                     rules},
+                    {front, status, pump, timers}};
 
     explicit Harness(const Keys& keys = {}) {
         settings.keys = {{{"CONT", "ScreenCount"}, "2"},
@@ -184,20 +193,20 @@ TEST(SyncRun, AsksTheTimeServerAheadOfEachAutomaticPass) {
     h.run.Load();
     h.front.value = 5;
     h.run.Started();
-    EXPECT_EQ(h.check.queries, 0);
+    EXPECT_EQ(h.check.starts, 0);
     h.run.Toggle();
-    EXPECT_EQ(h.check.queries, 1);
+    EXPECT_EQ(h.check.starts, 1);
 
     // Ticks 1 and 2 leave 4 and 3 seconds; ticks 3 and 4 leave 2 and 1.
     const int expected[] = {1, 1, 2, 3};
     for (int queries : expected) {
         h.Tick();
-        EXPECT_EQ(h.check.queries, queries) << h.run.State().elapsed;
+        EXPECT_EQ(h.check.starts, queries) << h.run.State().elapsed;
     }
     int queriesInPass = -1;
     h.pump.onPump = [&] {
         h.Tick();
-        queriesInPass = h.check.queries;
+        queriesInPass = h.check.starts;
     };
     h.run.OnTimer(tk::kPassTimerId);
     EXPECT_EQ(queriesInPass, 3);
@@ -206,7 +215,7 @@ TEST(SyncRun, AsksTheTimeServerAheadOfEachAutomaticPass) {
 
     h.run.Toggle();
     for (int i = 0; i < 6; ++i) h.Tick();
-    EXPECT_EQ(h.check.queries, 3);
+    EXPECT_EQ(h.check.starts, 3);
 
     // Every tick of a one-second interval is within the last two, but not one during a pass.
     Harness one({{{"CONT", "nSel"}, "0"}, {{"CONT", "Timer"}, "1"}});
@@ -214,10 +223,10 @@ TEST(SyncRun, AsksTheTimeServerAheadOfEachAutomaticPass) {
     one.run.Load();
     one.run.Toggle();
     one.Tick();
-    EXPECT_EQ(one.check.queries, 2);
+    EXPECT_EQ(one.check.starts, 2);
     one.pump.onPump = [&] { one.Tick(); };
     one.run.OnTimer(tk::kPassTimerId);
-    EXPECT_EQ(one.check.queries, 2);
+    EXPECT_EQ(one.check.starts, 2);
 }
 
 // A stop pressed during an automatic pass is heard by the sinks after the pass's record; a

@@ -37,7 +37,8 @@ TEST(SntpUnderWine, OffsetsWithTheirSign) {
     for (const long shift : {3600L, 86400L}) {
         const tk::SntpOutcome outcome = Query(servers.at(shift), tk::kClockCheckWaitMs);
         ASSERT_EQ(outcome.status, tk::ClockCheckStatus::kMeasured) << shift;
-        EXPECT_NEAR(static_cast<double>(outcome.offsetMicros), shift * 1e6, 50000.0) << shift;
+        EXPECT_NEAR(static_cast<double>(outcome.sample.offsetMicros), shift * 1e6, 50000.0)
+            << shift;
     }
 }
 

@@ -220,20 +220,19 @@ public:
         journal.emplace(passLog, clock, options.folderNotWritable, TK_VERSION_TEXT);
         if (options.realClockCheck) {
             realClockCheck.emplace(tk::ClockCheckServices{
-                timeServer,
-                std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
-                pcClock,
-                monotonic,
-                systemClock,
-                {2026, 12, 8}});
+                timeServer, std::make_shared<tk::SntpClient>(std::make_unique<tk::PreciseClock>()),
+                pcClock, monotonic});
+            realClockRules.emplace(profile, systemClock, tk::CalendarDate{2026, 12, 8});
         }
         tk::IClockCheck& check =
             options.realClockCheck ? static_cast<tk::IClockCheck&>(*realClockCheck) : clockCheck;
+        tk::IClockRules& rules =
+            options.realClockCheck ? static_cast<tk::IClockRules&>(*realClockRules) : clockRules;
         const AdjustTimeServices services{
             settingsFile, library,       probe,        clock,
             probe.ticks,  key,           timerService, options.modulePath,
             screenEditor, exchangeFiles, *journal,     {&*journal, &sinks},
-            logOpener,    check};
+            logOpener,    check,         rules};
         dialog = std::make_unique<CAdjustTimeDlg>(services);
         if (!options.create) return;
         created = dialog->Create();
@@ -298,6 +297,8 @@ public:
     tk::UptimeClock monotonic;
     tk::SystemClock systemClock;
     std::optional<tk::ClockCheck> realClockCheck;
+    FakeClockRules clockRules;  // the widest bound, after the release
+    std::optional<tk::ClockRulesSetting> realClockRules;
     TrayRecorder tray;
     FailureRecorder failures;
     std::unique_ptr<CAdjustTimeDlg> dialog;

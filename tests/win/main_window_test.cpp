@@ -15,6 +15,7 @@
 
 #include "core/store/atomic_file.h"
 #include "core/store/profile_file.h"
+#include "core/sync/clock_texts.h"
 #include "tests/win/main_window_harness.h"
 #include "ui/framework/dialog.h"
 
@@ -846,8 +847,8 @@ tk::ClockReading MeasuredReading(std::int64_t offsetSeconds) {
     tk::ClockReading reading;
     reading.server = "127.0.0.21:12302";
     reading.status = tk::ClockCheckStatus::kMeasured;
-    reading.measured = true;
-    reading.offsetMicros = offsetSeconds * 1000000;
+    reading.measurement = tk::ClockSample{};
+    reading.measurement->offsetMicros = offsetSeconds * 1000000;
     return reading;
 }
 
@@ -879,12 +880,13 @@ TEST(MainWindowStatusLine, TheLongestTextsFitTheLine) {
     RECT client;
     ::GetClientRect(line, &client);
     constexpr std::int64_t kCentury = std::int64_t{3155760000};
-    tk::ClockReading early;
-    early.beforeRelease = true;
+    const tk::ClockRules rules;
+    tk::ClockRules beforeRelease;
+    beforeRelease.beforeRelease = true;
     const std::string texts[] = {
-        tk::ClockRefusalStatusText(MeasuredReading(-kCentury)),
-        tk::ClockRefusalStatusText(MeasuredReading(kCentury)),
-        tk::ClockRefusalStatusText(early),
+        tk::ClockRefusalStatusText(MeasuredReading(-kCentury), rules),
+        tk::ClockRefusalStatusText(MeasuredReading(kCentury), rules),
+        tk::ClockRefusalStatusText(tk::ClockReading{}, beforeRelease),
         "此次校时共：300张卡，其中150张成功，150张失败！",
         "状态：300号屏校时失败！",
         "状态：设置自动启动失败！",

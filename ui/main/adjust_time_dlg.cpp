@@ -67,7 +67,8 @@ CAdjustTimeDlg::CAdjustTimeDlg(const AdjustTimeServices& services)
     : tk::ui::Dialog(IDD_ADJUSTTIME_DIALOG),
       m_services(services),
       m_run({services.settings, services.library, services.probe, services.clock, services.ticks,
-             services.runKey, services.modulePath, services.sinks, services.clockCheck},
+             services.runKey, services.modulePath, services.sinks, services.clockCheck,
+             services.clockRules},
             {*this, m_statusLine, m_pump, m_timers}) {
     RegisterMessages();
 }

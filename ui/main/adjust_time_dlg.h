@@ -42,6 +42,7 @@ struct AdjustTimeServices {
     tk::PassSinks sinks;                  // every pass's record goes to each (the journal first)
     ILogOpener& logOpener;                // the status line's double-click
     tk::IClockCheck& clockCheck;          // the PC's clock against a time server, each pass
+    tk::IClockRules& clockRules;          // the bound and the release date the pass holds it to
 };
 
 class CAdjustTimeDlg : public tk::ui::Dialog, public tk::ISyncRunView {
