@@ -105,12 +105,33 @@ private:
 };
 
 using Entry = MessageEntry<TestDialog>;
+
+// A handler of the raw message, told which one came; it may decline it by setting handled to
+// false.
+using RawHandler = LRESULT (TestDialog::*)(UINT message, WPARAM wParam, LPARAM lParam,
+                                           bool& handled);
+
+// Messages first to last inclusive (all WM_CTLCOLOR* messages, say), with their raw parameters:
+// a kind of entry of the test's own, made from a cracker as any dialog could.
+Entry RawRange(UINT first, UINT last, RawHandler handler) {
+    return Entry(
+        [=](TestDialog& self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+            if (message < first || message > last) return false;
+            bool handled = true;
+            result = (self.*handler)(message, wParam, lParam, handled);
+            return handled;
+        });
+}
+
+// One message with its raw parameters.
+Entry RawMessage(UINT message, RawHandler handler) { return RawRange(message, message, handler); }
+
 const MessageTable<TestDialog> TestDialog::kMessageTable = {
     Entry::Command(IDC_T_GO, BN_CLICKED, &TestDialog::OnGo),
     Entry::Command(IDC_T_FIRST, EN_CHANGE, &TestDialog::OnFirstChanged),
-    Entry::Range(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor),
-    Entry::Message(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
-    Entry::Message(kTrayLikeMessage, &TestDialog::OnTrayLike),
+    RawRange(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor),
+    RawMessage(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
+    RawMessage(kTrayLikeMessage, &TestDialog::OnTrayLike),
     Entry::Notify(IDC_T_LIST, NM_CLICK, &TestDialog::OnListClick),
     Entry::Timer(&TestDialog::OnTimer),
     Entry::Size(&TestDialog::OnSize),
