@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/base/footprint.h"
 #include "core/base/path_text.h"
 
 namespace tk {
