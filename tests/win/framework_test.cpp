@@ -142,14 +142,18 @@ const MessageTable<TestDialog> TestDialog::kMessageTable = {
 class TypedDialog : public tk::ui::Dialog {
 public:
     TypedDialog() : tk::ui::Dialog(IDD_FRAMEWORK_TEST) {}
-    ~TypedDialog() override { ::DeleteObject(m_brush); }
+    ~TypedDialog() override {
+        ::DeleteObject(m_brush);
+        ::DeleteObject(m_laterBrush);
+    }
 
     static constexpr UINT kSignal = WM_APP + 1;
     static constexpr UINT kParams = WM_APP + 2;
     static inline UINT s_registered = 0;
     static constexpr char kTip[] = "tip";
-    std::vector<std::string> m_calls;
+    std::string m_calls;  // the handlers' notes, in order
     HBRUSH m_brush = ::CreateSolidBrush(RGB(0, 0, 0));
+    HBRUSH m_laterBrush = ::CreateSolidBrush(RGB(255, 0, 0));
     HICON m_dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
 
 protected:
@@ -158,31 +162,38 @@ protected:
     }
 
 private:
-    void OnSignal() { m_calls.push_back("signal"); }
-    void OnRegistered() { m_calls.push_back("registered"); }
+    void Note(const std::string& call) { m_calls += (m_calls.empty() ? "" : ", ") + call; }
+
+    void OnSignal() { Note("signal"); }
+    void OnRegistered() { Note("registered"); }
     LRESULT OnParams(WPARAM wParam, LPARAM lParam) {
-        m_calls.push_back("params " + std::to_string(wParam) + " " + std::to_string(lParam));
+        Note("params " + std::to_string(wParam) + " " + std::to_string(lParam));
         return 99;
     }
     // Takes minimising, leaves the rest to the default handling.
     bool OnSysCommand(UINT command, LPARAM position) {
-        m_calls.push_back("syscommand " + std::to_string(command) + " " + std::to_string(position));
+        Note("syscommand " + std::to_string(command) + " " + std::to_string(position));
         return (command & 0xFFF0) == SC_MINIMIZE;
     }
     bool OnPaint() {
-        m_calls.push_back("paint");
+        Note("paint");
         return true;
     }
     HICON OnQueryDragIcon() {
-        m_calls.push_back("drag icon");
+        Note("drag icon");
         return m_dragIcon;
     }
     HBRUSH OnCtlColorStatic(HDC, HWND control) {
-        m_calls.push_back("colour " + std::to_string(::GetDlgCtrlID(control)));
+        Note("colour " + std::to_string(::GetDlgCtrlID(control)));
         return ::GetDlgCtrlID(control) == IDC_T_COLOURED ? m_brush : nullptr;
     }
+    // Offered what the entry before declines.
+    HBRUSH OnLaterCtlColorStatic(HDC, HWND control) {
+        Note("later colour " + std::to_string(::GetDlgCtrlID(control)));
+        return ::GetDlgCtrlID(control) == IDC_T_PLAIN ? m_laterBrush : nullptr;
+    }
     const char* OnTipText() {
-        m_calls.push_back("tip");
+        Note("tip");
         return kTip;
     }
 
@@ -198,6 +209,7 @@ const MessageTable<TypedDialog> TypedDialog::kMessageTable = {
     TypedEntry::Paint(&TypedDialog::OnPaint),
     TypedEntry::QueryDragIcon(&TypedDialog::OnQueryDragIcon),
     TypedEntry::CtlColorStatic(&TypedDialog::OnCtlColorStatic),
+    TypedEntry::CtlColorStatic(&TypedDialog::OnLaterCtlColorStatic),
     TypedEntry::TipText(IDC_T_COLOURED, &TypedDialog::OnTipText),
 };
 
@@ -347,7 +359,7 @@ TEST_F(FrameworkTest, TypedEntriesCrackTheirMessagesForTheReturnRule) {
         LPARAM lParam;
         INT_PTR procResult;
         LONG_PTR msgResult;  // DWLP_MSGRESULT afterwards; -1: left alone
-        const char* call;    // the handler's note; nullptr: not called
+        const char* calls;   // the handlers' notes
     };
     const auto lp = [](const void* p) { return reinterpret_cast<LPARAM>(p); };
     auto proc = reinterpret_cast<DLGPROC>(::GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
@@ -356,16 +368,14 @@ TEST_F(FrameworkTest, TypedEntriesCrackTheirMessagesForTheReturnRule) {
         ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, -1);
         EXPECT_EQ(proc(hwnd, c.message, c.wParam, c.lParam), c.procResult) << c.what;
         EXPECT_EQ(::GetWindowLongPtrA(hwnd, DWLP_MSGRESULT), c.msgResult) << c.what;
-        EXPECT_EQ(dialog.m_calls,
-                  c.call == nullptr ? std::vector<std::string>{} : std::vector<std::string>{c.call})
-            << c.what;
+        EXPECT_EQ(dialog.m_calls, c.calls) << c.what;
     };
-    run({"registered, not yet: nothing matches", WM_NULL, 0, 0, FALSE, -1, nullptr});
+    run({"registered, not yet: nothing matches", WM_NULL, 0, 0, FALSE, -1, ""});
     TypedDialog::s_registered = ::RegisterWindowMessageA("tk-framework-test-registered");
     ASSERT_NE(TypedDialog::s_registered, 0u);
     const Case cases[] = {
         {"signal", TypedDialog::kSignal, 1, 2, TRUE, 0, "signal"},
-        {"another message of the program's own", WM_APP + 7, 0, 0, FALSE, -1, nullptr},
+        {"another message of the program's own", WM_APP + 7, 0, 0, FALSE, -1, ""},
         {"registered", TypedDialog::s_registered, 3, 4, TRUE, 0, "registered"},
         {"params", TypedDialog::kParams, 5, 6, TRUE, 99, "params 5 6"},
         {"system command taken", WM_SYSCOMMAND, SC_MINIMIZE | 2, MAKELPARAM(7, 8), TRUE, 0,
@@ -377,15 +387,18 @@ TEST_F(FrameworkTest, TypedEntriesCrackTheirMessagesForTheReturnRule) {
          reinterpret_cast<INT_PTR>(dialog.m_dragIcon), -1, "drag icon"},
         {"static colour: returned directly", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
          lp(coloured), reinterpret_cast<INT_PTR>(dialog.m_brush), -1, "colour 907"},
-        {"static colour declined", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), lp(plain),
-         FALSE, -1, "colour 911"},
+        {"static colour declined, taken by a later entry", WM_CTLCOLORSTATIC,
+         reinterpret_cast<WPARAM>(dc), lp(plain), reinterpret_cast<INT_PTR>(dialog.m_laterBrush),
+         -1, "colour 911, later colour 911"},
+        {"static colour declined by both", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+         lp(::GetDlgItem(hwnd, IDC_T_TEXT)), FALSE, -1, "colour 904, later colour 904"},
         {"edit colour: no entry", WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), lp(coloured),
-         FALSE, -1, nullptr},
+         FALSE, -1, ""},
         {"tip text", WM_NOTIFY, IDC_T_COLOURED, lp(&tip), TRUE, 0, "tip"},
-        {"tip of a tool added by ID", WM_NOTIFY, IDC_T_COLOURED, lp(&tipById), FALSE, -1, nullptr},
-        {"tip of another control", WM_NOTIFY, IDC_T_PLAIN, lp(&tipOfPlain), FALSE, -1, nullptr},
-        {"tip asked in UTF-16", WM_NOTIFY, IDC_T_COLOURED, lp(&wideTip), FALSE, -1, nullptr},
-        {"notification without its header", WM_NOTIFY, IDC_T_COLOURED, 0, FALSE, -1, nullptr},
+        {"tip of a tool added by ID", WM_NOTIFY, IDC_T_COLOURED, lp(&tipById), FALSE, -1, ""},
+        {"tip of another control", WM_NOTIFY, IDC_T_PLAIN, lp(&tipOfPlain), FALSE, -1, ""},
+        {"tip asked in UTF-16", WM_NOTIFY, IDC_T_COLOURED, lp(&wideTip), FALSE, -1, ""},
+        {"notification without its header", WM_NOTIFY, IDC_T_COLOURED, 0, FALSE, -1, ""},
     };
     for (const Case& c : cases) run(c);
     EXPECT_EQ(tip.lpszText, TypedDialog::kTip);
