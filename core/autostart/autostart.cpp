@@ -38,14 +38,14 @@ AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
         notSaved = FailureReason(FileFailure::FromSystem());
         ReportFailure("writing bStart");
     }
-    const std::string name = RunValueName(modulePath);
+    const RegistryValue value = RunValue(modulePath);
     bool changed = false;
     if (!services.runKey.Open()) {
         ReportFailure("opening the Run key");
     } else {
         const RunKeyCloser closer(services.runKey);
-        changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
-                     : services.runKey.DeleteValue(name);
+        changed = on ? services.runKey.SetValue(value.name, value.text)
+                     : services.runKey.DeleteValue(value.name);
     }
     AutostartReport report = on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
                                 : Report(changed, kAutostartClearedText, kAutostartClearFailedText);
