@@ -1,7 +1,7 @@
 #include "core/autostart/autostart.h"
 
 #include "core/base/failure_report.h"
-#include "core/base/path_text.h"
+#include "core/base/footprint.h"
 #include "core/store/profile_file.h"
 #include "core/store/settings.h"
 
@@ -27,27 +27,6 @@ AutostartReport Report(bool success, const char* successText, const char* failur
 
 }  // namespace
 
-// The component between the last two backslashes of the module path. The name comes from the
-// executable's own folder, not the current one: a program started at logon runs in the system
-// directory, and file dialogs move the current directory.
-std::string RunValueName(const std::string& modulePath) {
-    const std::string::size_type last = LastSeparator(modulePath, kBackslash);
-    if (last == std::string::npos) return "";
-    const std::string_view folder = std::string_view(modulePath).substr(0, last);
-    if (LastSeparator(folder, kBackslash) == std::string::npos) return "";
-    const std::string name = NameOf(folder, kBackslash);
-    // "C:" of "\\?\C:\TK.exe" names a drive root, whose value is the key's unnamed one.
-    if (!name.empty() && name.back() == ':') return "";
-    return name;
-}
-
-// Windows splits an unquoted command line at the first space and could run "C:\Program.exe"
-// for "C:\Program Files\...", so such a path goes in quotes.
-std::string RunValueData(const std::string& modulePath) {
-    if (modulePath.find(' ') == std::string::npos) return modulePath;
-    return "\"" + modulePath + "\"";
-}
-
 // Success is said only when bStart was written too: a Run value without it would start the
 // program at logon without its automatic synchronisation. A Run key that cannot be opened (a
 // profile locked down by policy) fails the click as a value that cannot be written does.
@@ -59,14 +38,14 @@ AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
         notSaved = FailureReason(FileFailure::FromSystem());
         ReportFailure("writing bStart");
     }
-    const std::string name = RunValueName(modulePath);
+    const RegistryValue value = RunValue(modulePath);
     bool changed = false;
     if (!services.runKey.Open()) {
         ReportFailure("opening the Run key");
     } else {
         const RunKeyCloser closer(services.runKey);
-        changed = on ? services.runKey.SetValue(name, RunValueData(modulePath))
-                     : services.runKey.DeleteValue(name);
+        changed = on ? services.runKey.SetValue(value.name, value.text)
+                     : services.runKey.DeleteValue(value.name);
     }
     AutostartReport report = on ? Report(changed, kAutostartSetText, kAutostartSetFailedText)
                                 : Report(changed, kAutostartClearedText, kAutostartClearFailedText);

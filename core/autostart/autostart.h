@@ -39,15 +39,9 @@ inline constexpr char kAutostartSetFailedText[] = "状态：设置自动启动�
 inline constexpr char kAutostartClearedText[] = "状态：关闭自动启动成功！";
 inline constexpr char kAutostartClearFailedText[] = "状态：关闭自动启动失败！";
 
-// Name of the Run value for the executable at modulePath: the last component of its directory,
-// empty when the directory is a drive root.
-std::string RunValueName(const std::string& modulePath);
-
-// Data of the Run value: the executable's path, quoted when it contains a space.
-std::string RunValueData(const std::string& modulePath);
-
 // Click of the start-with-Windows check box with its state (nonzero: ticked): records the choice as
-// bStart, then adds or removes the executable's Run value; returns what the status line says.
+// bStart, then adds or removes the executable's Run value (footprint.h: RunValue); returns what
+// the status line says.
 AutostartReport ApplyStartWithWindows(int state, const std::string& modulePath,
                                       const AutostartServices& services);
 

@@ -2,12 +2,14 @@
 
 #include <limits>
 
+#include "core/base/footprint_win.h"
+
 namespace tk {
 
 // Opens, never creates, and asks only for what setting and deleting a value need: a profile
 // locked down by policy refuses full access to the key (KEY_ALL_ACCESS) where it grants these.
 bool RegistryRunKey::Open() {
-    if (m_open(HKEY_CURRENT_USER, m_subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+    if (m_open(RootKey(kRunRoot), m_subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                m_key.Put()) != ERROR_SUCCESS) {
         m_key.Release();  // nothing was opened, whatever the slot now holds
         return false;
@@ -15,11 +17,11 @@ bool RegistryRunKey::Open() {
     return true;
 }
 
-// REG_SZ of exactly the text and its terminating zero, whatever its length.
+// The Run value's type (REG_SZ) of exactly the text and its terminating zero, whatever its length.
 bool RegistryRunKey::SetValue(const std::string& name, const std::string& data) {
     if (!m_key || data.size() >= std::numeric_limits<DWORD>::max()) return false;
     const auto size = static_cast<DWORD>(data.size() + 1);
-    return RegSetValueExA(m_key.Get(), name.c_str(), 0, REG_SZ,
+    return RegSetValueExA(m_key.Get(), name.c_str(), 0, RegType(kRunValueType),
                           reinterpret_cast<const BYTE*>(data.c_str()), size) == ERROR_SUCCESS;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/base/footprint.h"
 #include "core/base/path_text.h"
 
 namespace tk {

@@ -8,9 +8,6 @@
 
 namespace tk {
 
-// File name of the settings file shared with the controller library, beside the executable.
-inline constexpr char kSettingsFileName[] = "TK100_Dll_Set.ini";
-
 // Keys of the global section (kGlobalSection, [CONT], beside ScreenCount), and when each is read.
 // At start-up and when the window changes them: the interval and the start with Windows.
 inline constexpr char kSelKey[] = "nSel";
@@ -42,7 +39,7 @@ inline constexpr int kDefaultStart = 0;
 inline constexpr char kSettingsNotSavedFormat[] = "状态：设置无法保存：%s";
 std::string SettingsNotSavedText(const std::string& reason);
 
-// The settings file path for the executable at modulePath.
+// The settings file path (footprint.h: kSettingsFileName) for the executable at modulePath.
 std::string SettingsPathFromModule(const std::string& modulePath);
 
 int ReadScreenCount(IProfileReader& settings);

@@ -5,6 +5,7 @@
 
 #include "core/base/call_hook.h"
 #include "core/base/failure_report.h"
+#include "core/base/footprint_win.h"
 #include "core/base/gbk_utf16_win.h"
 
 namespace tk {
@@ -62,27 +63,27 @@ RegistryWriteHook SetRegistryWriteHook(RegistryWriteHook hook) {
     return WriteHook().Set(std::move(hook));
 }
 
-EventSourceRegistry::EventSourceRegistry(std::wstring source, std::wstring messageFile)
-    : m_keyPath(std::wstring(kEventSourcesKey) + L"\\" + source),
-      m_messageFile(std::move(messageFile)) {}
+EventSourceRegistry::EventSourceRegistry(const std::string& source, std::wstring messageFile)
+    : m_keyPath(WideName(EventSourceKey(source))), m_messageFile(std::move(messageFile)) {}
 
 // Paths name the same file whatever their case, as the file system takes them.
 SourceRegistration EventSourceRegistry::Registration() {
     UniqueRegKey key;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), 0, KEY_QUERY_VALUE, key.Put()) !=
-        ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(RootKey(kEventSourceRoot), m_keyPath.c_str(), 0, KEY_QUERY_VALUE,
+                        key.Put()) != ERROR_SUCCESS) {
         key.Release();  // nothing was opened, whatever the slot now holds
         return SourceRegistration::kMissing;
     }
+    const std::wstring fileValue = WideName(kEventMessageFileValue);
     DWORD type = 0;
     DWORD bytes = 0;
-    if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type, nullptr, &bytes) !=
+    if (::RegQueryValueExW(key.Get(), fileValue.c_str(), nullptr, &type, nullptr, &bytes) !=
             ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return SourceRegistration::kMissing;
     }
     std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(key.Get(), L"EventMessageFile", nullptr, &type,
+    if (::RegQueryValueExW(key.Get(), fileValue.c_str(), nullptr, &type,
                            reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
         return SourceRegistration::kMissing;
     }
@@ -91,7 +92,7 @@ SourceRegistration EventSourceRegistry::Registration() {
     DWORD types = 0;
     DWORD typesBytes = sizeof types;
     const bool allTypes =
-        ::RegQueryValueExW(key.Get(), L"TypesSupported", nullptr, &type,
+        ::RegQueryValueExW(key.Get(), WideName(kEventTypesValue).c_str(), nullptr, &type,
                            reinterpret_cast<BYTE*>(&types), &typesBytes) == ERROR_SUCCESS &&
         type == REG_DWORD && types == kEventTypesSupported;
     const bool samePath =
@@ -117,10 +118,10 @@ bool EventSourceRegistry::Elevated() {
     return elevation.TokenIsElevated != 0;
 }
 
-// REG_EXPAND_SZ, as the event log service's own sources have it.
+// The values' names and types are footprint.h's; the path is this object's, in UTF-16.
 bool EventSourceRegistry::Register() {
     UniqueRegKey key;
-    if (!Succeeded(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_keyPath.c_str(), 0, nullptr, 0,
+    if (!Succeeded(::RegCreateKeyExW(RootKey(kEventSourceRoot), m_keyPath.c_str(), 0, nullptr, 0,
                                      KEY_SET_VALUE, nullptr, key.Put(), nullptr),
                    "creating the event source's key")) {
         key.Release();
@@ -128,13 +129,17 @@ bool EventSourceRegistry::Register() {
     }
     const auto pathBytes = static_cast<DWORD>((m_messageFile.size() + 1) * sizeof(wchar_t));
     const DWORD types = kEventTypesSupported;
-    return Succeeded(SetValue(key.Get(), L"EventMessageFile", REG_EXPAND_SZ,
+    return Succeeded(SetValue(key.Get(), WideName(kEventMessageFileValue).c_str(),
+                              RegType(kEventMessageFileType),
                               reinterpret_cast<const BYTE*>(m_messageFile.c_str()), pathBytes),
                      "writing the event source's message file") &&
-           Succeeded(SetValue(key.Get(), L"TypesSupported", REG_DWORD,
-                              reinterpret_cast<const BYTE*>(&types), sizeof types),
+           Succeeded(SetValue(key.Get(), WideName(kEventTypesValue).c_str(),
+                              RegType(RegistryType::kNumber), reinterpret_cast<const BYTE*>(&types),
+                              sizeof types),
                      "writing the event source's types");
 }
+
+WindowsEventLog::WindowsEventLog(const std::string& source) : m_name(WideName(source)) {}
 
 bool WindowsEventLog::Report(EventType type, int id, const std::vector<std::string>& strings,
                              std::string* why) {

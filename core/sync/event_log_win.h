@@ -5,19 +5,12 @@
 #include <functional>
 #include <string>
 
+#include "core/base/footprint.h"
 #include "core/base/unique_handle_win.h"
 #include "core/sync/event_source.h"
 #include "core/sync/pass_events.h"
 
 namespace tk {
-
-// The program's own event source, whatever the executable is called.
-inline constexpr wchar_t kEventSourceName[] = L"TKAdjustTime";
-// Where the Application log's sources are registered; the source's key is below it.
-inline constexpr wchar_t kEventSourcesKey[] =
-    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application";
-// Error, warning and information: every type the program writes.
-inline constexpr unsigned long kEventTypesSupported = 7;
 
 // A value the registration writes, as RegSetValueExW takes it.
 using RegistryWriteHook = std::function<LSTATUS(HKEY key, const wchar_t* name, DWORD type,
@@ -28,11 +21,12 @@ using RegistryWriteHook = std::function<LSTATUS(HKEY key, const wchar_t* name, D
 // byte count leaves out, so only the call shows that count (tests record it and pass it on).
 RegistryWriteHook SetRegistryWriteHook(RegistryWriteHook hook);
 
-// The source's key: EventMessageFile naming messageFile (the executable, whose message table
-// holds the texts) and TypesSupported.
+// The source's key with the values footprint.h lists (EventSourceValues): EventMessageFile
+// naming messageFile (the executable, whose message table holds the texts) and TypesSupported.
+// The path is taken in UTF-16, for one that the ANSI code page cannot spell.
 class EventSourceRegistry final : public IEventSourceRegistry {
 public:
-    EventSourceRegistry(std::wstring source, std::wstring messageFile);
+    EventSourceRegistry(const std::string& source, std::wstring messageFile);
     SourceRegistration Registration() override;
     bool Elevated() override;
     bool Register() override;
@@ -52,7 +46,7 @@ struct EventSourceTraits : NullHandleTraits<HANDLE> {
 // next.
 class WindowsEventLog final : public IEventLog {
 public:
-    explicit WindowsEventLog(std::wstring source = kEventSourceName) : m_name(std::move(source)) {}
+    explicit WindowsEventLog(const std::string& source = kEventSourceName);
     bool Report(EventType type, int id, const std::vector<std::string>& strings,
                 std::string* why) override;
 

@@ -148,20 +148,4 @@ TEST(StartWithWindows, ClickStepsInOrder) {
     }
 }
 
-TEST(StartWithWindows, ValueNameIsTheExecutablesFolder) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"C:\\Tools\\Sync\\TK.exe", "Sync"},
-        {"C:\\TK.exe", ""},  // a drive root: the key's unnamed value
-        {"\\\\?\\C:\\TK.exe", ""},
-        {"\\\\?\\C:\\Tools\\Sync\\TK.exe", "Sync"},
-        // 0x81 0x5C is one GBK character whose trail byte is a backslash.
-        {"C:\\Tools\\ab\x81\x5C\\TK.exe", "ab\x81\x5C"},
-        {"C:\\Tools\\\x81\x5C\\TK.exe", "\x81\x5C"},
-        {"C:\\Sync\\\x81\x5C.exe", "Sync"},
-        {"TK.exe", ""},
-    };
-    for (const auto& [path, name] : cases) EXPECT_EQ(tk::RunValueName(path), name) << path;
-    EXPECT_EQ(tk::RunValueData("C:\\同步 工具\\TK.exe"), "\"C:\\同步 工具\\TK.exe\"");
-}
-
 }  // namespace

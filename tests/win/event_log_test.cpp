@@ -95,8 +95,10 @@ TEST(EventMessages, EveryEventInChineseAndEnglish) {
     ::FreeLibrary(exe);
 }
 
-const wchar_t kSource[] = L"TKAdjustTimeTest";
-const std::wstring kKey = std::wstring(tk::kEventSourcesKey) + L"\\" + kSource;
+const char kSource[] = "TKAdjustTimeTest";
+// The source's key, spelt out here so that a wrong key in the program fails the test.
+const std::wstring kKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\TKAdjustTimeTest";
 const wchar_t kProgram[] = L"C:\\Tools\\TK\\TKAdjustTime.exe";
 
 // What the source's key holds: no key, or the message file with its type and the types.

@@ -67,15 +67,7 @@ protected:
         return dx.Ok();
     }
 
-    // The messages of the raw handlers first: a range of them and two single ones, each of which
-    // may decline and let the message go on.
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
-        for (const RawEntry& entry : kRawEntries) {
-            if (message < entry.first || message > entry.last) continue;
-            bool handled = true;
-            result = (this->*entry.handler)(message, wParam, lParam, handled);
-            if (handled) return true;
-        }
         return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
     }
 
@@ -109,30 +101,116 @@ private:
         return 0;
     }
 
-    // Messages first to last inclusive, handled with their raw parameters; returns the result.
-    struct RawEntry {
-        UINT first;
-        UINT last;
-        LRESULT (TestDialog::*handler)(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
-    };
-    static const std::array<RawEntry, 3> kRawEntries;
     static const MessageTable<TestDialog> kMessageTable;
 };
 
-const std::array<TestDialog::RawEntry, 3> TestDialog::kRawEntries = {{
-    {WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor},
-    {WM_QUERYDRAGICON, WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon},
-    {kTrayLikeMessage, kTrayLikeMessage, &TestDialog::OnTrayLike},
-}};
-
 using Entry = MessageEntry<TestDialog>;
+
+// A handler of the raw message, told which one came; it may decline it by setting handled to
+// false.
+using RawHandler = LRESULT (TestDialog::*)(UINT message, WPARAM wParam, LPARAM lParam,
+                                           bool& handled);
+
+// Messages first to last inclusive (all WM_CTLCOLOR* messages, say), with their raw parameters:
+// a kind of entry of the test's own, made from a cracker as any dialog could.
+Entry RawRange(UINT first, UINT last, RawHandler handler) {
+    return Entry(
+        [=](TestDialog& self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+            if (message < first || message > last) return false;
+            bool handled = true;
+            result = (self.*handler)(message, wParam, lParam, handled);
+            return handled;
+        });
+}
+
+// One message with its raw parameters.
+Entry RawMessage(UINT message, RawHandler handler) { return RawRange(message, message, handler); }
+
 const MessageTable<TestDialog> TestDialog::kMessageTable = {
     Entry::Command(IDC_T_GO, BN_CLICKED, &TestDialog::OnGo),
     Entry::Command(IDC_T_FIRST, EN_CHANGE, &TestDialog::OnFirstChanged),
+    RawRange(WM_CTLCOLORMSGBOX, WM_CTLCOLORSTATIC, &TestDialog::OnCtlColor),
+    RawMessage(WM_QUERYDRAGICON, &TestDialog::OnQueryDragIcon),
+    RawMessage(kTrayLikeMessage, &TestDialog::OnTrayLike),
     Entry::Notify(IDC_T_LIST, NM_CLICK, &TestDialog::OnListClick),
     Entry::Timer(&TestDialog::OnTimer),
     Entry::Size(&TestDialog::OnSize),
     Entry::Destroy(&TestDialog::OnDestroy),
+};
+
+// A dialog with the typed entries the test dialog leaves out, each handler noting its call.
+class TypedDialog : public tk::ui::Dialog {
+public:
+    TypedDialog() : tk::ui::Dialog(IDD_FRAMEWORK_TEST) {}
+    ~TypedDialog() override {
+        ::DeleteObject(m_brush);
+        ::DeleteObject(m_laterBrush);
+    }
+
+    static constexpr UINT kSignal = WM_APP + 1;
+    static constexpr UINT kParams = WM_APP + 2;
+    static inline UINT s_registered = 0;
+    static constexpr char kTip[] = "tip";
+    std::string m_calls;  // the handlers' notes, in order
+    HBRUSH m_brush = ::CreateSolidBrush(RGB(0, 0, 0));
+    HBRUSH m_laterBrush = ::CreateSolidBrush(RGB(255, 0, 0));
+    HICON m_dragIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+
+protected:
+    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        return kMessageTable.Dispatch(*this, message, wParam, lParam, result);
+    }
+
+private:
+    void Note(const std::string& call) { m_calls += (m_calls.empty() ? "" : ", ") + call; }
+
+    void OnSignal() { Note("signal"); }
+    void OnRegistered() { Note("registered"); }
+    LRESULT OnParams(WPARAM wParam, LPARAM lParam) {
+        Note("params " + std::to_string(wParam) + " " + std::to_string(lParam));
+        return 99;
+    }
+    // Takes minimising, leaves the rest to the default handling.
+    bool OnSysCommand(UINT command, LPARAM position) {
+        Note("syscommand " + std::to_string(command) + " " + std::to_string(position));
+        return (command & 0xFFF0) == SC_MINIMIZE;
+    }
+    bool OnPaint() {
+        Note("paint");
+        return true;
+    }
+    HICON OnQueryDragIcon() {
+        Note("drag icon");
+        return m_dragIcon;
+    }
+    HBRUSH OnCtlColorStatic(HDC, HWND control) {
+        Note("colour " + std::to_string(::GetDlgCtrlID(control)));
+        return ::GetDlgCtrlID(control) == IDC_T_COLOURED ? m_brush : nullptr;
+    }
+    // Offered what the entry before declines.
+    HBRUSH OnLaterCtlColorStatic(HDC, HWND control) {
+        Note("later colour " + std::to_string(::GetDlgCtrlID(control)));
+        return ::GetDlgCtrlID(control) == IDC_T_PLAIN ? m_laterBrush : nullptr;
+    }
+    const char* OnTipText() {
+        Note("tip");
+        return kTip;
+    }
+
+    static const MessageTable<TypedDialog> kMessageTable;
+};
+
+using TypedEntry = MessageEntry<TypedDialog>;
+const MessageTable<TypedDialog> TypedDialog::kMessageTable = {
+    TypedEntry::Signal(kSignal, &TypedDialog::OnSignal),
+    TypedEntry::Registered(&TypedDialog::s_registered, &TypedDialog::OnRegistered),
+    TypedEntry::Params(kParams, &TypedDialog::OnParams),
+    TypedEntry::SysCommand(&TypedDialog::OnSysCommand),
+    TypedEntry::Paint(&TypedDialog::OnPaint),
+    TypedEntry::QueryDragIcon(&TypedDialog::OnQueryDragIcon),
+    TypedEntry::CtlColorStatic(&TypedDialog::OnCtlColorStatic),
+    TypedEntry::CtlColorStatic(&TypedDialog::OnLaterCtlColorStatic),
+    TypedEntry::TipText(IDC_T_COLOURED, &TypedDialog::OnTipText),
 };
 
 // Reads a control's text as bytes.
@@ -254,6 +332,79 @@ TEST_F(FrameworkTest, DialogProcedureReturnsResultsByTheRule) {
                        reinterpret_cast<LPARAM>(plain));
     ::ReleaseDC(plain, plainDc);
     EXPECT_NE(defaultBrush, reinterpret_cast<LRESULT>(m_dialog.m_brush));
+}
+
+// Each typed entry matches its own message only, hands its handler the message's values and
+// gives the dialog procedure the handler's answer, which the procedure returns by the rule.
+TEST_F(FrameworkTest, TypedEntriesCrackTheirMessagesForTheReturnRule) {
+    TypedDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    const HWND hwnd = dialog.Hwnd();
+    const HWND coloured = ::GetDlgItem(hwnd, IDC_T_COLOURED);
+    const HWND plain = ::GetDlgItem(hwnd, IDC_T_PLAIN);
+    const HDC dc = ::GetDC(coloured);
+    NMTTDISPINFOA tip{};
+    tip.hdr = {nullptr, reinterpret_cast<UINT_PTR>(coloured), static_cast<UINT>(TTN_GETDISPINFOA)};
+    tip.uFlags = TTF_IDISHWND;
+    NMTTDISPINFOA tipById = tip;
+    tipById.uFlags = 0;
+    NMTTDISPINFOA tipOfPlain = tip;
+    tipOfPlain.hdr.idFrom = reinterpret_cast<UINT_PTR>(plain);
+    NMTTDISPINFOA wideTip = tip;
+    wideTip.hdr.code = static_cast<UINT>(TTN_GETDISPINFOW);
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        INT_PTR procResult;
+        LONG_PTR msgResult;  // DWLP_MSGRESULT afterwards; -1: left alone
+        const char* calls;   // the handlers' notes
+    };
+    const auto lp = [](const void* p) { return reinterpret_cast<LPARAM>(p); };
+    auto proc = reinterpret_cast<DLGPROC>(::GetWindowLongPtrA(hwnd, DWLP_DLGPROC));
+    auto run = [&](const Case& c) {
+        dialog.m_calls.clear();
+        ::SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, -1);
+        EXPECT_EQ(proc(hwnd, c.message, c.wParam, c.lParam), c.procResult) << c.what;
+        EXPECT_EQ(::GetWindowLongPtrA(hwnd, DWLP_MSGRESULT), c.msgResult) << c.what;
+        EXPECT_EQ(dialog.m_calls, c.calls) << c.what;
+    };
+    run({"registered, not yet: nothing matches", WM_NULL, 0, 0, FALSE, -1, ""});
+    TypedDialog::s_registered = ::RegisterWindowMessageA("tk-framework-test-registered");
+    ASSERT_NE(TypedDialog::s_registered, 0u);
+    const Case cases[] = {
+        {"signal", TypedDialog::kSignal, 1, 2, TRUE, 0, "signal"},
+        {"another message of the program's own", WM_APP + 7, 0, 0, FALSE, -1, ""},
+        {"registered", TypedDialog::s_registered, 3, 4, TRUE, 0, "registered"},
+        {"params", TypedDialog::kParams, 5, 6, TRUE, 99, "params 5 6"},
+        {"system command taken", WM_SYSCOMMAND, SC_MINIMIZE | 2, MAKELPARAM(7, 8), TRUE, 0,
+         "syscommand 61474 524295"},
+        {"system command left to the default", WM_SYSCOMMAND, SC_CLOSE, 0, FALSE, -1,
+         "syscommand 61536 0"},
+        {"paint", WM_PAINT, 0, 0, TRUE, 0, "paint"},
+        {"drag icon: returned directly", WM_QUERYDRAGICON, 0, 0,
+         reinterpret_cast<INT_PTR>(dialog.m_dragIcon), -1, "drag icon"},
+        {"static colour: returned directly", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+         lp(coloured), reinterpret_cast<INT_PTR>(dialog.m_brush), -1, "colour 907"},
+        {"static colour declined, taken by a later entry", WM_CTLCOLORSTATIC,
+         reinterpret_cast<WPARAM>(dc), lp(plain), reinterpret_cast<INT_PTR>(dialog.m_laterBrush),
+         -1, "colour 911, later colour 911"},
+        {"static colour declined by both", WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+         lp(::GetDlgItem(hwnd, IDC_T_TEXT)), FALSE, -1, "colour 904, later colour 904"},
+        {"edit colour: no entry", WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), lp(coloured),
+         FALSE, -1, ""},
+        {"tip text", WM_NOTIFY, IDC_T_COLOURED, lp(&tip), TRUE, 0, "tip"},
+        {"tip of a tool added by ID", WM_NOTIFY, IDC_T_COLOURED, lp(&tipById), FALSE, -1, ""},
+        {"tip of another control", WM_NOTIFY, IDC_T_PLAIN, lp(&tipOfPlain), FALSE, -1, ""},
+        {"tip asked in UTF-16", WM_NOTIFY, IDC_T_COLOURED, lp(&wideTip), FALSE, -1, ""},
+        {"notification without its header", WM_NOTIFY, IDC_T_COLOURED, 0, FALSE, -1, ""},
+    };
+    for (const Case& c : cases) run(c);
+    EXPECT_EQ(tip.lpszText, TypedDialog::kTip);
+    EXPECT_EQ(tipById.lpszText, nullptr);
+    ::ReleaseDC(coloured, dc);
+    TypedDialog::s_registered = 0;
 }
 
 TEST_F(FrameworkTest, PushWritesDecimalTextTextsAndCheckState) {

@@ -15,6 +15,9 @@
 // so the prefix's Run key ends as it began.
 namespace {
 
+// The Run key, spelt out here so that a wrong key in the program fails the tests.
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 // What a Run value holds, as RegGetValueA reports it.
 struct StoredValue {
     bool exists = false;
@@ -27,8 +30,8 @@ StoredValue ReadRunValue(const std::string& name) {
     StoredValue value;
     char data[1024] = {};
     value.size = sizeof data;
-    value.exists = RegGetValueA(HKEY_CURRENT_USER, tk::kRunKeyPath, name.c_str(), RRF_RT_ANY,
-                                &value.type, data, &value.size) == ERROR_SUCCESS;
+    value.exists = RegGetValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), RRF_RT_ANY, &value.type,
+                                data, &value.size) == ERROR_SUCCESS;
     value.data = data;
     return value;
 }
@@ -44,7 +47,7 @@ protected:
     void TearDown() override {
         for (const auto& name : m_claimed) {
             HKEY key = nullptr;
-            if (RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_SET_VALUE, &key) ==
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) ==
                 ERROR_SUCCESS) {
                 RegDeleteValueA(key, name.c_str());
                 RegCloseKey(key);
@@ -149,7 +152,7 @@ LSTATUS WINAPI OpenLockedDown(HKEY parent, LPCSTR path, DWORD options, REGSAM ac
 
 TEST_F(RunKeyTest, AKeyThatGrantsOnlyValueAccessIsEnough) {
     ASSERT_TRUE(Claim(m_tag));
-    tk::RegistryRunKey runKey(tk::kRunKeyPath, OpenLockedDown);
+    tk::RegistryRunKey runKey(kRunKey, OpenLockedDown);
     const std::string exe = "C:\\" + m_tag + "\\TK.exe";
     EXPECT_EQ(Click(1, exe, runKey), kSetLog);
     EXPECT_EQ(ReadRunValue(m_tag).data, exe);

@@ -271,12 +271,15 @@ TEST(StartWithWindows, ActsOnTheBoxAlsoWhenTheIntervalIsNoNumber) {
     EXPECT_EQ(w.Text(IDC_STATUS), "状态：设置自动启动成功！");
 }
 
+// The Run key, spelt out here so that a wrong key in the program fails the test.
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 // Reads a value of the Run key; nullopt when there is none.
 std::optional<std::string> RunValue(const std::string& name) {
     char data[512] = {};
     DWORD size = sizeof data - 1;
-    if (::RegGetValueA(HKEY_CURRENT_USER, tk::kRunKeyPath, name.c_str(), RRF_RT_REG_SZ, nullptr,
-                       data, &size) != ERROR_SUCCESS) {
+    if (::RegGetValueA(HKEY_CURRENT_USER, kRunKey, name.c_str(), RRF_RT_REG_SZ, nullptr, data,
+                       &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::string(data);
@@ -297,8 +300,7 @@ TEST(StartWithWindows, RealRunKeyValueNamedAfterTheExecutablesFolder) {
         EXPECT_EQ(w.Text(IDC_STATUS), "状态：关闭自动启动成功！");
     }
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, tk::kRunKeyPath, 0, KEY_SET_VALUE, &key) ==
-        ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
         ::RegDeleteValueA(key, folder.c_str());
         ::RegCloseKey(key);
     }
