@@ -67,9 +67,9 @@ std::vector<std::uint32_t> BatchHosts() {
 TEST_P(WinProbe, LoopbackAnswersWithinTheWait) {
     ChosenSystem system(GetParam().opener);
     const tk::EchoCounters before = tk::PeekEchoCounters();
-    const auto start = std::chrono::steady_clock::now();
+    // Only the answer is asserted: how soon the wait ends once all have answered is a matter of
+    // the native tests' simulated clock and of bench/probe_many, not of this machine's load.
     EXPECT_TRUE(tk_test::ProbeOne(tk::IcmpProbe(system, system), "127.0.0.1"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(95));
     EXPECT_EQ(tk::PeekEchoCounters().identifier, static_cast<std::uint16_t>(before.identifier + 1));
     EXPECT_EQ(tk::PeekEchoCounters().sequence, static_cast<std::uint16_t>(before.sequence + 1));
 }
