@@ -3,6 +3,11 @@
 #   sandbox_enter SCRIPT ARGS...  re-runs SCRIPT as root in a new network namespace (once)
 #   sandbox_up                    loopback up, 127.0.0.11 silent, Wine prefix, X server,
 #                                 wineserver; ended by sandbox_down (set as the EXIT trap)
+#   sandbox_second NAME           after sandbox_up: a second prefix (build/NAME-prefix) with an
+#                                 X server and a wineserver of its own, for a program measured
+#                                 beside the first's; its prefix and display in
+#                                 sandbox_second_prefix and sandbox_second_display, its X
+#                                 server's process in sandbox_second_x
 # The address the probe must find silent: a blackhole rule ahead of the local table, so the
 # kernel neither loops a request to it back nor answers it.
 sandbox_silent=127.0.0.11
@@ -13,6 +18,7 @@ sandbox_here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export TK_WINEPREFIX=$sandbox_here/build/${sandbox_name:-bench}-prefix
 . "$sandbox_here/scripts/wine-env"
 sandbox_pids=()
+sandbox_prefixes=()
 
 sandbox_enter() {
   [ -n "${TK_SANDBOX_INSIDE:-}" ] && return 0
@@ -21,7 +27,10 @@ sandbox_enter() {
 }
 
 sandbox_down() {
-  "$tk_wineserver" -k 2>/dev/null || true
+  local prefix
+  for prefix in "${sandbox_prefixes[@]}"; do
+    WINEPREFIX=$prefix "$tk_wineserver" -k 2>/dev/null || true
+  done
   for p in "${sandbox_pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
 }
@@ -34,12 +43,33 @@ sandbox_up() {
   "$sandbox_here/scripts/wine-prefix"
   trap sandbox_down EXIT
   trap 'exit 130' INT TERM
+  sandbox_wine
+  export DISPLAY=$sandbox_display
+}
+
+# An X server on a free display and the wineserver of the prefix WINEPREFIX names, warmed up
+# with wineboot; sandbox_down ends both. The display's name in sandbox_display, the X server's
+# process in sandbox_x.
+sandbox_wine() {
+  sandbox_prefixes+=("$WINEPREFIX")
   local n=90
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  sandbox_pids+=($!)
-  export DISPLAY=":$n"
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  sandbox_x=$!
+  sandbox_pids+=($sandbox_x)
+  sandbox_display=":$n"
+  for _ in $(seq 100); do DISPLAY=:$n xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   "$tk_wineserver" -p
-  "$sandbox_here/scripts/wine-run" wineboot </dev/null >/dev/null 2>&1 || true
+  DISPLAY=:$n "$sandbox_here/scripts/wine-run" wineboot </dev/null >/dev/null 2>&1 || true
+}
+
+sandbox_second() {
+  local first=$TK_WINEPREFIX first_display=$sandbox_display first_x=$sandbox_x
+  export TK_WINEPREFIX=$sandbox_here/build/$1-prefix WINEPREFIX=$sandbox_here/build/$1-prefix
+  "$sandbox_here/scripts/wine-prefix"
+  sandbox_wine
+  sandbox_second_prefix=$WINEPREFIX sandbox_second_display=$sandbox_display
+  sandbox_second_x=$sandbox_x
+  sandbox_display=$first_display sandbox_x=$first_x
+  export TK_WINEPREFIX=$first WINEPREFIX=$first
 }
