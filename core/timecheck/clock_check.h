@@ -18,16 +18,6 @@ namespace tk {
 class ISntpClient;  // sntp_client.h: the query itself
 struct SntpOutcome;
 
-// How a comparison with a time server ended.
-enum class ClockCheckStatus {
-    kMeasured,     // the server answered: a sample holds
-    kNoAnswer,     // nothing usable came back in time, or the port was unreachable
-    kNotFound,     // the name did not resolve in time, or the server text is not host[:port]
-    kDenied,       // kiss-o'-death DENY or RSTR
-    kUnusable,     // stratum 0 or 16, leap indicator 3, version 0, no receive or transmit time
-    kRateLimited,  // kiss-o'-death RATE
-};
-
 // The longest a query takes, and so the longest a pass waits for one, counted from its start.
 inline constexpr int kClockCheckWaitMs = 1000;
 // Queries to one server are at least this far apart (NTP's shortest poll); a pass in between

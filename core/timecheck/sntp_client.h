@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/base/clock.h"
-#include "core/timecheck/clock_check.h"
+#include "core/timecheck/clock_sample.h"
 
 namespace tk {
 
