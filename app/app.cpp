@@ -7,14 +7,17 @@
 
 #include <string>
 
+#include "app/command.h"
 #include "app/program_services.h"
+#include "core/base/command_line.h"
 #include "core/base/module_path_win.h"
 #include "core/store/settings.h"
+#include "core/sync/deployment_win.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/single_instance.h"
 
 // The application: runs the main window once and ends with it. It has no name of its own (the
-// message boxes take theirs from the executable) and reads no command line.
+// message boxes take theirs from the executable); the entry reads the command line.
 class CTK自动校时App {
 public:
     // Runs the main window modally; false: nothing more to do once it has closed.
@@ -55,7 +58,14 @@ bool CTK自动校时App::InitInstance() {
 // The one application object, there from program load.
 CTK自动校时App theApp;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// /register and /unregister run on their own and end; a normal start loads the controller
+// library first (its imports are bound at their first call, so that an installer can run the
+// command line before a library is in place) and registers for a restart after an update.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    const tk::Command command = tk::ParseCommandLine(commandLine != nullptr ? commandLine : "");
+    if (command.kind != tk::CommandKind::kRun) return static_cast<int>(RunCommand(command));
+    if (const std::uint32_t error = LoadControllerLibrary()) return static_cast<int>(error);
+    tk::RegisterForRestart();
     theApp.InitInstance();
     return 0;
 }
