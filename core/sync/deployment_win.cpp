@@ -97,12 +97,19 @@ std::uint32_t WindowsDeployment::CreateSettingsFile(bool& created) {
     return 0;
 }
 
+// The profile API does not always leave the reason of a failure (Wine's says "file not found"
+// of a file another program holds): the file is then opened for writing, as the API opens it,
+// for the system's own reason.
 std::uint32_t WindowsDeployment::WriteSetting(const char* key, const std::string& value) {
     Win32Profile profile(m_settingsPath);
     ::SetLastError(ERROR_SUCCESS);
     if (profile.WriteString(kGlobalSection, key, value.c_str())) return 0;
+    const std::uint32_t profileError = LastErrorOr(ERROR_WRITE_FAULT);
     ReportFailure("writing a setting");
-    return LastErrorOr(ERROR_WRITE_FAULT);
+    const UniqueFile file(::CreateFileA(m_settingsPath.c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file ? profileError : LastErrorOr(profileError);
 }
 
 // Replaces what is there: the operator named this library.
