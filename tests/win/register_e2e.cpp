@@ -379,4 +379,30 @@ TEST_F(Register, ACopyRunningInTheFolderDoesNotStopIt) {
     EXPECT_TRUE(running.Ended(kTimeoutMs));
 }
 
+// A normal start still needs the library: without one it says so and ends with the system's
+// error, before any window of its own or a write (the imports are bound at their first call,
+// which /register needs).
+TEST_F(Register, ANormalStartWithoutTheLibrarySaysSoAndEnds) {
+    const Folder folder(false);
+    tk_test::ChildProcess program(folder.Exe(), folder.Path());
+    ASSERT_TRUE(program.Started());
+    HWND box = nullptr;
+    ASSERT_TRUE(tk_test::PollUntil(
+        [&] { return (box = tk_test::VisibleWindowOf(program.Pid())) != nullptr; }, kTimeoutMs,
+        20));
+    // The box's text, its static control 0xFFFF, asked of the other process.
+    char text[512] = {};
+    DWORD_PTR copied = 0;
+    ::SendMessageTimeoutA(::GetDlgItem(box, 0xFFFF), WM_GETTEXT, sizeof text,
+                          reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, kTimeoutMs, &copied);
+    const std::string said = text;
+    EXPECT_EQ(said.substr(0, said.find("error")), "无法加载控制卡库TK100_Dll.dll：");
+    EXPECT_EQ(said.substr(said.find("error"), 11), "error 126: ");
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(program.Ended(kTimeoutMs));
+    EXPECT_EQ(program.ExitCode(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(ReadFileBytes(folder.File("TKAdjustTime.log")), std::nullopt);
+    EXPECT_EQ(ReadFileBytes(folder.Settings()), std::nullopt);
+}
+
 }  // namespace
