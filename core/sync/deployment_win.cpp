@@ -29,9 +29,11 @@ CallHook<HRESULT(const wchar_t*, DWORD)>& RestartHook() {
     return hook;
 }
 
-// The last error of a call that failed; one that left none still fails.
-std::uint32_t LastErrorOr(DWORD fallback) {
+// The last error of a call that failed, taken before the note for a developer (the debug
+// output may leave another); one that left none still fails, with fallback.
+std::uint32_t Failure(const char* what, DWORD fallback) {
     const DWORD error = ::GetLastError();
+    ReportFailure(what);
     return error != ERROR_SUCCESS ? error : fallback;
 }
 
@@ -70,7 +72,10 @@ WindowsDeployment::WindowsDeployment(const std::string& exePath, const std::wstr
 // Written again even when it is there: a key that names this file is what /register promises.
 std::uint32_t WindowsDeployment::RegisterEventSource() {
     EventSourceRegistry registry(kEventSourceName, m_exeWidePath);
-    return registry.Register() ? 0 : LastErrorOr(ERROR_WRITE_FAULT);
+    if (registry.Register()) return 0;
+    // Register leaves the registry's error as the last one.
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
 }
 
 // CREATE_NEW: a settings file that is there, in whatever encoding, is the operator's.
@@ -80,15 +85,13 @@ std::uint32_t WindowsDeployment::CreateSettingsFile(bool& created) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         if (::GetLastError() == ERROR_FILE_EXISTS) return 0;
-        ReportFailure("creating the settings file");
-        return LastErrorOr(ERROR_WRITE_FAULT);
+        return Failure("creating the settings file", ERROR_WRITE_FAULT);
     }
     DWORD written = 0;
     if (!::WriteFile(file.Get(), m_exampleSettings.data(),
                      static_cast<DWORD>(m_exampleSettings.size()), &written, nullptr) ||
         written != m_exampleSettings.size()) {
-        const std::uint32_t error = LastErrorOr(ERROR_WRITE_FAULT);
-        ReportFailure("writing the new settings file");
+        const std::uint32_t error = Failure("writing the new settings file", ERROR_WRITE_FAULT);
         file.Reset();
         ::DeleteFileA(m_settingsPath.c_str());
         return error;
@@ -97,36 +100,25 @@ std::uint32_t WindowsDeployment::CreateSettingsFile(bool& created) {
     return 0;
 }
 
-// The profile API does not always leave the reason of a failure (Wine's says "file not found"
-// of a file another program holds): the file is then opened for writing, as the API opens it,
-// for the system's own reason.
 std::uint32_t WindowsDeployment::WriteSetting(const char* key, const std::string& value) {
     Win32Profile profile(m_settingsPath);
     ::SetLastError(ERROR_SUCCESS);
     if (profile.WriteString(kGlobalSection, key, value.c_str())) return 0;
-    const std::uint32_t profileError = LastErrorOr(ERROR_WRITE_FAULT);
-    ReportFailure("writing a setting");
-    const UniqueFile file(::CreateFileA(m_settingsPath.c_str(), GENERIC_WRITE,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file ? profileError : LastErrorOr(profileError);
+    return Failure("writing a setting", ERROR_WRITE_FAULT);
 }
 
 // Replaces what is there: the operator named this library.
 std::uint32_t WindowsDeployment::CopyControllerLibrary(const std::string& path) {
     if (::CopyFileA(path.c_str(), m_libraryPath.c_str(), FALSE)) return 0;
-    ReportFailure("copying the controller library");
-    return LastErrorOr(ERROR_WRITE_FAULT);
+    return Failure("copying the controller library", ERROR_WRITE_FAULT);
 }
 
 // A library that is there, the vendor's or a stand-in of an earlier install, stays.
 std::uint32_t WindowsDeployment::PlaceStandIn(bool& placed) {
     placed = false;
     if (::GetFileAttributesA(m_libraryPath.c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
-    if (!::CopyFileA(m_standInPath.c_str(), m_libraryPath.c_str(), TRUE)) {
-        ReportFailure("copying the stand-in library");
-        return LastErrorOr(ERROR_WRITE_FAULT);
-    }
+    if (!::CopyFileA(m_standInPath.c_str(), m_libraryPath.c_str(), TRUE))
+        return Failure("copying the stand-in library", ERROR_WRITE_FAULT);
     placed = true;
     return 0;
 }
@@ -147,10 +139,8 @@ std::uint32_t WindowsDeployment::GrantFolder() {
     }
     BYTE sid[SECURITY_MAX_SID_SIZE];
     DWORD sidSize = sizeof sid;
-    if (!::CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &sidSize)) {
-        ReportFailure("making the Authenticated Users SID");
-        return LastErrorOr(ERROR_INVALID_SID);
-    }
+    if (!::CreateWellKnownSid(WinAuthenticatedUserSid, nullptr, sid, &sidSize))
+        return Failure("making the Authenticated Users SID", ERROR_INVALID_SID);
     EXPLICIT_ACCESSW access{};
     access.grfAccessPermissions = kFolderGrantRights;
     access.grfAccessMode = GRANT_ACCESS;

@@ -297,7 +297,9 @@ TEST_F(Register, AFailureExitsWithItsErrorAndSaysSo) {
     const Folder folder;
     // A library named that is not there: nothing of the folder's library changes.
     WriteFileBytes(folder.Library(), kVendorLibrary);
-    const RunResult missing = folder.Start("/register CONTROLLERDLL=C:\\nowhere\\TK100_Dll.dll");
+    const TempDir empty;
+    const RunResult missing =
+        folder.Start("/register CONTROLLERDLL=\"" + empty.Path() + "\\TK100_Dll.dll\"");
     EXPECT_EQ(missing.exitCode, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(missing.windowSeen);
     EXPECT_EQ(ReadFileBytes(folder.Library()), kVendorLibrary);
