@@ -151,11 +151,10 @@ TEST_F(ScreenListFile, SettingsRowsAreWrittenCountFirstInKeyOrder) {
 // The list window's save rewrites the count and the screens' sections only: the tool's own keys
 // of the global section (the time server among them) stay as they were.
 TEST_F(ScreenListFile, SaveKeepsTheToolsOwnKeys) {
-    WriteFile(
-        "[CONT]\r\nnSel=1\r\nsTimeServer=ntp.lan:1123\r\nScreenCount=2\r\nbStart=1\r\n"
-        "[地址：0]\r\nCardType=4\r\n[地址：1]\r\nCardType=4\r\n");
-    const ScreenRow row = {"TK300", "1",       "串口通讯", "COM1", "9600",
-                           "5005",  "0.0.0.0", "单色",     "64",   "32"};
+    WriteFile("[CONT]\r\nnSel=1\r\nsTimeServer=ntp.lan:1123\r\nScreenCount=2\r\nbStart=1\r\n"
+              "[地址：0]\r\nCardType=4\r\n[地址：1]\r\nCardType=4\r\n");
+    const ScreenRow row = {"TK300", "1", "串口通讯", "COM1", "9600",
+                           "5005",  "0.0.0.0", "单色", "64", "32"};
     ASSERT_TRUE(SaveSettingsRows(m_path, {row}));
     const std::string saved = ReadFile();
     EXPECT_EQ(saved.substr(0, saved.find("[地址：0]")),

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/screens/roster.h"
 #include "core/store/profile_file.h"
+#include "core/screens/roster.h"
 #include "tests/native/temp_dir.h"
 
 namespace tk {
