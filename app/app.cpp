@@ -25,8 +25,8 @@ public:
 };
 
 // Common controls and the event source first; then, unless a copy already runs on this settings
-// file, the program's services and the window's own, which outlive the window; then the main
-// window, modally, for the whole run.
+// file, the registration for a restart, the program's services and the window's own, which
+// outlive the window; then the main window, modally, for the whole run.
 bool CTK自动校时App::InitInstance() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
@@ -42,6 +42,8 @@ bool CTK自动校时App::InitInstance() {
         instance.WakeFirst();
         return false;
     }
+    // The copy that runs is the one an installer's update closes and has started again.
+    tk::RegisterForRestart();
     ProgramServices services(modulePath);
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
@@ -60,12 +62,11 @@ CTK自动校时App theApp;
 
 // /register and /unregister run on their own and end; a normal start loads the controller
 // library first (its imports are bound at their first call, so that an installer can run the
-// command line before a library is in place) and registers for a restart after an update.
+// command line before a library is in place).
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     const tk::Command command = tk::ParseCommandLine(commandLine != nullptr ? commandLine : "");
     if (command.kind != tk::CommandKind::kRun) return static_cast<int>(RunCommand(command));
     if (const std::uint32_t error = LoadControllerLibrary()) return static_cast<int>(error);
-    tk::RegisterForRestart();
     theApp.InitInstance();
     return 0;
 }
