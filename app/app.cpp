@@ -7,14 +7,17 @@
 
 #include <string>
 
+#include "app/command.h"
 #include "app/program_services.h"
+#include "core/base/command_line.h"
 #include "core/base/module_path_win.h"
 #include "core/store/settings.h"
+#include "core/sync/deployment_win.h"
 #include "ui/main/adjust_time_dlg.h"
 #include "ui/main/single_instance.h"
 
 // The application: runs the main window once and ends with it. It has no name of its own (the
-// message boxes take theirs from the executable) and reads no command line.
+// message boxes take theirs from the executable); the entry reads the command line.
 class CTK自动校时App {
 public:
     // Runs the main window modally; false: nothing more to do once it has closed.
@@ -22,8 +25,8 @@ public:
 };
 
 // Common controls and the event source first; then, unless a copy already runs on this settings
-// file, the program's services and the window's own, which outlive the window; then the main
-// window, modally, for the whole run.
+// file, the registration for a restart, the program's services and the window's own, which
+// outlive the window; then the main window, modally, for the whole run.
 bool CTK自动校时App::InitInstance() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
@@ -39,6 +42,8 @@ bool CTK自动校时App::InitInstance() {
         instance.WakeFirst();
         return false;
     }
+    // The copy that runs is the one an installer's update closes and has started again.
+    tk::RegisterForRestart();
     ProgramServices services(modulePath);
     tk::ui::ParameterWindowEditor screenEditor;
     tk::ui::CommonFileDialogs exchangeFiles;
@@ -55,7 +60,13 @@ bool CTK自动校时App::InitInstance() {
 // The one application object, there from program load.
 CTK自动校时App theApp;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// /register and /unregister run on their own and end; a normal start loads the controller
+// library first (its imports are bound at their first call, so that an installer can run the
+// command line before a library is in place).
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    const tk::Command command = tk::ParseCommandLine(commandLine != nullptr ? commandLine : "");
+    if (command.kind != tk::CommandKind::kRun) return static_cast<int>(RunCommand(command));
+    if (const std::uint32_t error = LoadControllerLibrary()) return static_cast<int>(error);
     theApp.InitInstance();
     return 0;
 }

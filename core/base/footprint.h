@@ -12,6 +12,11 @@ namespace tk {
 
 // The settings file, beside the executable (and the controller library, which reads it too).
 inline constexpr char kSettingsFileName[] = "TK100_Dll_Set.ini";
+// The controller library beside the executable, which the program loads by this name; and the
+// stand-in an installer puts beside it under a name of its own, which /register copies to the
+// library's name only when no library is there.
+inline constexpr char kControllerLibraryName[] = "TK100_Dll.dll";
+inline constexpr char kStandInLibraryName[] = "TK100_Dll.standin.dll";
 
 // The registry's roots the program writes under.
 enum class RegistryRoot {

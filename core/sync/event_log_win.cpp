@@ -42,6 +42,7 @@ bool Succeeded(LSTATUS status, const char* what) {
     if (status == ERROR_SUCCESS) return true;
     ::SetLastError(static_cast<DWORD>(status));
     ReportFailure(what);
+    ::SetLastError(static_cast<DWORD>(status));  // for the caller that reports the code
     return false;
 }
 
@@ -56,6 +57,51 @@ std::wstring Expanded(const std::wstring& path) {
     return expanded;
 }
 
+// The source's key opened for reading; empty when there is none.
+UniqueRegKey OpenForReading(const std::wstring& keyPath) {
+    UniqueRegKey key;
+    if (::RegOpenKeyExW(RootKey(kEventSourceRoot), keyPath.c_str(), 0, KEY_QUERY_VALUE,
+                        key.Put()) != ERROR_SUCCESS) {
+        key.Release();  // nothing was opened, whatever the slot now holds
+    }
+    return key;
+}
+
+// The message file the key names, expanded: REG_SZ or REG_EXPAND_SZ, as the event log service
+// takes either. False when there is no such value.
+bool MessageFileOf(HKEY key, std::wstring& path) {
+    const std::wstring fileValue = WideName(kEventMessageFileValue);
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key, fileValue.c_str(), nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return false;
+    }
+    std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
+    if (::RegQueryValueExW(key, fileValue.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
+        return false;
+    }
+    path = value.data();
+    if (type == REG_EXPAND_SZ) path = Expanded(path);
+    return true;
+}
+
+// Every event type the program writes.
+bool AllTypesOf(HKEY key) {
+    DWORD type = 0;
+    DWORD types = 0;
+    DWORD bytes = sizeof types;
+    return ::RegQueryValueExW(key, WideName(kEventTypesValue).c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(&types), &bytes) == ERROR_SUCCESS &&
+           type == REG_DWORD && types == kEventTypesSupported;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 // Installs a stand-in (tests) and hands back the one it replaces.
@@ -68,36 +114,31 @@ EventSourceRegistry::EventSourceRegistry(const std::string& source, std::wstring
 
 // Paths name the same file whatever their case, as the file system takes them.
 SourceRegistration EventSourceRegistry::Registration() {
-    UniqueRegKey key;
-    if (::RegOpenKeyExW(RootKey(kEventSourceRoot), m_keyPath.c_str(), 0, KEY_QUERY_VALUE,
-                        key.Put()) != ERROR_SUCCESS) {
-        key.Release();  // nothing was opened, whatever the slot now holds
-        return SourceRegistration::kMissing;
+    const UniqueRegKey key = OpenForReading(m_keyPath);
+    std::wstring path;
+    if (!key || !MessageFileOf(key.Get(), path)) return SourceRegistration::kMissing;
+    return SamePath(path, m_messageFile) && AllTypesOf(key.Get()) ? SourceRegistration::kThisProgram
+                                                                  : SourceRegistration::kOtherPath;
+}
+
+// A key that names another executable is that one's (a copy installed elsewhere) and stays.
+LSTATUS EventSourceRegistry::Unregister(SourceRegistration& found) {
+    std::wstring path;
+    {
+        const UniqueRegKey key = OpenForReading(m_keyPath);
+        if (!key || !MessageFileOf(key.Get(), path)) {
+            found = SourceRegistration::kMissing;
+            return ERROR_SUCCESS;
+        }
     }
-    const std::wstring fileValue = WideName(kEventMessageFileValue);
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (::RegQueryValueExW(key.Get(), fileValue.c_str(), nullptr, &type, nullptr, &bytes) !=
-            ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return SourceRegistration::kMissing;
+    if (!SamePath(path, m_messageFile)) {
+        found = SourceRegistration::kOtherPath;
+        return ERROR_SUCCESS;
     }
-    std::vector<wchar_t> value(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (::RegQueryValueExW(key.Get(), fileValue.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(value.data()), &bytes) != ERROR_SUCCESS) {
-        return SourceRegistration::kMissing;
-    }
-    std::wstring path(value.data());
-    if (type == REG_EXPAND_SZ) path = Expanded(path);
-    DWORD types = 0;
-    DWORD typesBytes = sizeof types;
-    const bool allTypes =
-        ::RegQueryValueExW(key.Get(), WideName(kEventTypesValue).c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(&types), &typesBytes) == ERROR_SUCCESS &&
-        type == REG_DWORD && types == kEventTypesSupported;
-    const bool samePath =
-        ::CompareStringOrdinal(path.c_str(), -1, m_messageFile.c_str(), -1, TRUE) == CSTR_EQUAL;
-    return samePath && allTypes ? SourceRegistration::kThisProgram : SourceRegistration::kOtherPath;
+    found = SourceRegistration::kThisProgram;
+    const LSTATUS status = ::RegDeleteKeyW(RootKey(kEventSourceRoot), m_keyPath.c_str());
+    Succeeded(status, "removing the event source's key");
+    return status;
 }
 
 // The token says whether it is elevated; without user account control an administrator's

@@ -30,6 +30,9 @@ public:
     SourceRegistration Registration() override;
     bool Elevated() override;
     bool Register() override;
+    // Removes the source's key when its message file is this object's (whatever the types);
+    // found: what the key named. 0 or the error of the removal.
+    LSTATUS Unregister(SourceRegistration& found);
 
 private:
     std::wstring m_keyPath;

@@ -57,14 +57,15 @@ inline HWND VisibleWindowOf(DWORD pid, const std::function<bool(HWND)>& match = 
     return search.found;
 }
 
-// One start of a program in dir (its current directory). A process still running when the
-// object goes is terminated.
+// One start of a program in dir (its current directory), with arguments after its quoted name.
+// A process still running when the object goes is terminated.
 class ChildProcess {
 public:
-    ChildProcess(const std::string& exe, const std::string& dir) {
+    ChildProcess(const std::string& exe, const std::string& dir,
+                 const std::string& arguments = std::string()) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        std::string commandLine = "\"" + exe + "\"";
+        std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
         m_started = ::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                      nullptr, dir.c_str(), &startup, &m_process) != FALSE;
         m_startError = m_started ? 0 : ::GetLastError();
